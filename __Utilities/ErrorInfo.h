@@ -1,0 +1,89 @@
+// The error object of the whole add-in. Building one writes an entry to the error log at once; the code
+// then throws it or goes on. Checks are written with the macros below, so that the expression text, the
+// qualified operation name, the source file and the line come from the compiler.
+#pragma once
+
+#include <windows.h>
+#include <comdef.h>
+#include <atlbase.h>
+
+class CErrorInfo {
+public:
+    // A failed check: the expression as written in the source, and a code.
+    CErrorInfo(const char* expression, HRESULT code, const char* function, const char* file, int line) noexcept;
+    // A failed HRESULT; with useErrorInfo the thread's COM error description becomes the text.
+    CErrorInfo(HRESULT code, bool useErrorInfo, const char* function, const char* file, int line) noexcept;
+    // A caught _com_error: its system message, " : " and its COM description.
+    CErrorInfo(const _com_error& error, const char* function, const char* file, int line) noexcept;
+    // The thread's last Win32 error (nothing is logged when there is none).
+    static CErrorInfo FromLastError(const char* function, const char* file, int line) noexcept;
+    // "Unhandled exception", E_FAIL.
+    static CErrorInfo Unhandled(const char* function, const char* file, int line) noexcept;
+
+    CErrorInfo(const CErrorInfo&) = default;
+    CErrorInfo& operator=(const CErrorInfo&) = default;
+
+    const WCHAR* GetText() const noexcept { return m_text.m_str ? m_text.m_str : W(""); }
+    HRESULT GetCode() const noexcept { return m_code; }
+
+    // The texts of the three kinds of failure, as the log writes them.
+    static CComBSTR HResultText(HRESULT code, bool useErrorInfo) noexcept;
+    static CComBSTR ComErrorText(const _com_error& error) noexcept;
+    static CComBSTR Win32Text(DWORD error) noexcept;
+
+private:
+    CErrorInfo() noexcept = default;
+    void Log(const char* function, const char* file, int line) noexcept;
+
+    CComBSTR m_text;
+    HRESULT m_code = S_OK;
+};
+
+namespace vantora_errors {
+// "Class::Operation" out of the compiler's full signature of the enclosing function.
+const char* QualifiedName(const char* prettyFunction) noexcept;
+} // namespace vantora_errors
+
+#define VTR_FUNCTION ::vantora_errors::QualifiedName(__PRETTY_FUNCTION__)
+#define VTR_HERE VTR_FUNCTION, __FILE__, __LINE__
+
+// Check or throw: a false condition builds the error from its text and throws it.
+#define VTR_CHECK(cond, code)                                              \
+    do {                                                                   \
+        if (!(cond))                                                       \
+            throw CErrorInfo(#cond, (code), VTR_HERE);                     \
+    } while (0)
+
+// Check and log: a false condition builds (and so logs) the error and goes on; yields the condition.
+#define VTR_VERIFY(cond, code) \
+    ((cond) ? true : (static_cast<void>(CErrorInfo(#cond, (code), VTR_HERE)), false))
+
+// A failed HRESULT throws, with the thread's COM error description when there is one.
+#define VTR_CHECK_HR(expr)                                                 \
+    do {                                                                   \
+        HRESULT vtr_hr_ = (expr);                                          \
+        if (FAILED(vtr_hr_))                                               \
+            throw CErrorInfo(vtr_hr_, true, VTR_HERE);                     \
+    } while (0)
+
+// A failed HRESULT is logged; yields the HRESULT.
+#define VTR_VERIFY_HR(expr) ::vantora_errors::VerifyHr((expr), VTR_HERE)
+
+// A false Win32 result throws the thread's last error.
+#define VTR_CHECK_WIN32(cond)                                              \
+    do {                                                                   \
+        if (!(cond))                                                       \
+            throw CErrorInfo::FromLastError(VTR_HERE);                     \
+    } while (0)
+
+// The three handlers of every COM entry point, callback, processing step and timer procedure:
+//     try { ... } VTR_CATCH_ALL(hr)
+// leaves the failure's HRESULT in hr (a CErrorInfo was logged when built; the others are logged here).
+#define VTR_CATCH_ALL(hr)                                                  \
+    catch (const CErrorInfo& vtr_e_) { (hr) = vtr_e_.GetCode(); }          \
+    catch (const _com_error& vtr_e_) { (hr) = CErrorInfo(vtr_e_, VTR_HERE).GetCode(); } \
+    catch (...) { (hr) = CErrorInfo::Unhandled(VTR_HERE).GetCode(); }
+
+namespace vantora_errors {
+HRESULT VerifyHr(HRESULT hr, const char* function, const char* file, int line) noexcept;
+} // namespace vantora_errors

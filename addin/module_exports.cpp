@@ -1,0 +1,1 @@
+// Placeholder translation unit of the module target; the exports live in the add-in core.

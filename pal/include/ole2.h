@@ -1,0 +1,5 @@
+// Vantora platform layer: declares only what Vantora uses of the OLE API.
+#pragma once
+
+#include "pal/com.h"
+#include "pal/variant.h"

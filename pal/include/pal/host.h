@@ -1,0 +1,31 @@
+// Vantora platform layer: the Linux-side services of the layer for the host program and the tests.
+// The add-in never includes this header.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "pal/com.h"
+
+namespace pal {
+
+std::string ToUtf8(const WCHAR* s);
+std::string ToUtf8(std::u16string_view s);
+std::u16string ToWide(std::string_view utf8);
+
+// Windows paths map to Linux paths as under Wine: the drive Z: is the root, and backslashes are slashes.
+std::string ToUnixPath(const WCHAR* windowsPath);
+std::u16string ToWindowsPath(const std::string& unixPath);
+
+// The prefix folder that holds the registry files, AppData and Temp ($VANTORA_PREFIX, else
+// $XDG_DATA_HOME/vantora, else ~/.local/share/vantora). Created on first use.
+std::string PrefixPath();
+// Points the layer at another prefix (tests); takes effect for every later call.
+void SetPrefixPath(const std::string& path);
+
+// Classes the layer itself provides (MSXML, MSHTML...), created by CoCreateInstance and CLSIDFromProgID.
+using ClassFactoryFn = std::function<HRESULT(REFIID riid, void** ppv)>;
+void RegisterBuiltinClass(REFCLSID clsid, const WCHAR* progId, ClassFactoryFn create);
+
+} // namespace pal

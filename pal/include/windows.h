@@ -1,0 +1,11 @@
+// Vantora platform layer: declares only what Vantora uses of the Windows API.
+#pragma once
+
+#include "pal/types.h"
+#include "pal/errors.h"
+#include "pal/wstr.h"
+#include "pal/kernel32.h"
+#include "pal/com.h"
+#include "pal/variant.h"
+#include "winreg.h"
+#include "pal/resources.h"

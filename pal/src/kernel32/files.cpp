@@ -1,0 +1,173 @@
+// Files and folders by Windows path, and the CRT's wide file functions. Share modes are kept with
+// flock(2): a file opened deny-none or deny-write holds a shared lock, deny-read-write an exclusive one,
+// so a file that another opener holds exclusively cannot be opened, as on Windows.
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <string>
+
+#include "pal/host.h"
+#include "windows.h"
+
+namespace {
+
+DWORD Win32FromErrno(int e)
+{
+    switch (e) {
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS: return ERROR_ACCESS_DENIED;
+    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case ENOSPC: return ERROR_DISK_FULL;
+    case EMFILE:
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case EWOULDBLOCK: return ERROR_SHARING_VIOLATION;
+    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+    case ENAMETOOLONG: return ERROR_INVALID_NAME;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    default: return ERROR_INVALID_FUNCTION;
+    }
+}
+
+bool Fail()
+{
+    SetLastError(Win32FromErrno(errno));
+    return false;
+}
+
+} // namespace
+
+extern "C" DWORD GetFileAttributesW(LPCWSTR lpFileName)
+{
+    struct stat st{};
+    if (!lpFileName || stat(pal::ToUnixPath(lpFileName).c_str(), &st) != 0) {
+        Fail();
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    DWORD attrs = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
+    if (!(st.st_mode & S_IWUSR))
+        attrs |= FILE_ATTRIBUTE_READONLY;
+    return attrs ? attrs : FILE_ATTRIBUTE_NORMAL;
+}
+
+extern "C" BOOL CreateDirectoryW(LPCWSTR lpPathName, void*)
+{
+    if (!lpPathName)
+        return Fail();
+    return mkdir(pal::ToUnixPath(lpPathName).c_str(), 0777) == 0 ? TRUE : Fail();
+}
+
+extern "C" BOOL DeleteFileW(LPCWSTR lpFileName)
+{
+    if (!lpFileName)
+        return Fail();
+    return unlink(pal::ToUnixPath(lpFileName).c_str()) == 0 ? TRUE : Fail();
+}
+
+extern "C" BOOL RemoveDirectoryW(LPCWSTR lpPathName)
+{
+    if (!lpPathName)
+        return Fail();
+    return rmdir(pal::ToUnixPath(lpPathName).c_str()) == 0 ? TRUE : Fail();
+}
+
+FILE* _wfsopen(const WCHAR* filename, const WCHAR* mode, int shflag)
+{
+    if (!filename || !mode) {
+        errno = EINVAL;
+        return nullptr;
+    }
+    std::string m;
+    for (const WCHAR* p = mode; *p; ++p)
+        if (*p == 'r' || *p == 'w' || *p == 'a' || *p == '+' || *p == 'b' || *p == 'x')
+            m.push_back(char(*p)); // "t" and "ccs=" have no meaning here
+    FILE* f = std::fopen(pal::ToUnixPath(filename).c_str(), m.c_str());
+    if (!f) {
+        Fail();
+        return nullptr;
+    }
+    int lockOp = (shflag == _SH_DENYRW || shflag == _SH_DENYRD) ? LOCK_EX : LOCK_SH;
+    if (flock(fileno(f), lockOp | LOCK_NB) != 0) {
+        int e = errno;
+        std::fclose(f);
+        errno = e == EWOULDBLOCK ? EACCES : e;
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return nullptr;
+    }
+    return f;
+}
+
+int _wfopen_s(FILE** pFile, const WCHAR* filename, const WCHAR* mode)
+{
+    if (!pFile)
+        return EINVAL;
+    *pFile = _wfsopen(filename, mode, _SH_DENYWR);
+    return *pFile ? 0 : (errno ? errno : EINVAL);
+}
+
+int _waccess(const WCHAR* path, int mode)
+{
+    if (!path) {
+        errno = EINVAL;
+        return -1;
+    }
+    int m = F_OK;
+    if (mode & 2)
+        m |= W_OK;
+    if (mode & 4)
+        m |= R_OK;
+    return access(pal::ToUnixPath(path).c_str(), m);
+}
+
+int _waccess_s(const WCHAR* path, int mode) { return _waccess(path, mode) == 0 ? 0 : errno; }
+
+int _wmkdir(const WCHAR* dirname)
+{
+    if (!dirname) {
+        errno = EINVAL;
+        return -1;
+    }
+    return mkdir(pal::ToUnixPath(dirname).c_str(), 0777);
+}
+
+int _wremove(const WCHAR* path)
+{
+    if (!path) {
+        errno = EINVAL;
+        return -1;
+    }
+    return std::remove(pal::ToUnixPath(path).c_str());
+}
+
+int fputws(const WCHAR* str, FILE* stream)
+{
+    if (!str || !stream)
+        return EOF;
+    std::string s = pal::ToUtf8(str);
+    return std::fputs(s.c_str(), stream) < 0 ? EOF : 0;
+}
+
+int fwprintf(FILE* stream, const WCHAR* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    va_list copy;
+    va_copy(copy, args);
+    int n = _vscwprintf(format, copy);
+    va_end(copy);
+    if (n < 0) {
+        va_end(args);
+        return -1;
+    }
+    std::u16string buf(size_t(n) + 1, u'\0');
+    vswprintf_s(buf.data(), buf.size(), format, args);
+    va_end(args);
+    buf.resize(size_t(n));
+    return fputws(buf.c_str(), stream) == 0 ? n : -1;
+}

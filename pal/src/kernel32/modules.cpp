@@ -1,0 +1,260 @@
+// Modules: an HMODULE is the load address of an ELF object (its image base), found through the dynamic
+// linker. The Windows system DLL names that Vantora asks for are answered by this layer's own library.
+#include <dlfcn.h>
+#include <link.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "pal/host.h"
+#include "psapi.h"
+#include "windows.h"
+
+namespace {
+
+struct LoadedObject {
+    HMODULE base;
+    std::string path; // empty for the main program
+};
+
+int Collect(dl_phdr_info* info, size_t, void* data)
+{
+    Dl_info di{};
+    if (info->dlpi_phnum == 0 || !dladdr(info->dlpi_phdr, &di) || !di.dli_fbase)
+        return 0;
+    auto* list = static_cast<std::vector<LoadedObject>*>(data);
+    std::string name = info->dlpi_name ? info->dlpi_name : "";
+    list->push_back({static_cast<HMODULE>(di.dli_fbase), name});
+    return 0;
+}
+
+std::vector<LoadedObject> LoadedObjects()
+{
+    std::vector<LoadedObject> list;
+    dl_iterate_phdr(Collect, &list);
+    return list;
+}
+
+std::string MainProgramPath()
+{
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+    return n > 0 ? std::string(buf, size_t(n)) : std::string();
+}
+
+std::string PathOf(HMODULE base)
+{
+    for (const LoadedObject& o : LoadedObjects())
+        if (o.base == base)
+            return o.path.empty() ? MainProgramPath() : o.path;
+    return {};
+}
+
+HMODULE OwnBase()
+{
+    Dl_info di{};
+    dladdr(reinterpret_cast<void*>(&GetModuleHandleW), &di);
+    return static_cast<HMODULE>(di.dli_fbase);
+}
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    return s;
+}
+
+std::string FileStem(const std::string& path)
+{
+    std::string name = path.substr(path.find_last_of("/\\") + 1);
+    size_t dot = name.find('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+bool IsSystemDll(const std::string& stem)
+{
+    static const char* const names[] = {"ntdll", "kernel32", "kernelbase", "psapi", "ole32", "oleaut32",
+                                        "shlwapi", "urlmon", "user32", "gdi32", "comctl32", "shell32",
+                                        "advapi32", "msxml6", "mshtml", "version", "comdlg32", "riched20"};
+    for (const char* n : names)
+        if (stem == n)
+            return true;
+    return false;
+}
+
+std::mutex g_lock;
+std::map<HMODULE, void*> g_loaded; // handles from LoadLibraryW, for FreeLibrary
+
+void* OpenHandle(HMODULE base)
+{
+    if (base == GetModuleHandleW(nullptr))
+        return dlopen(nullptr, RTLD_LAZY);
+    std::string path = PathOf(base);
+    return path.empty() ? nullptr : dlopen(path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+}
+
+} // namespace
+
+extern "C" HMODULE GetModuleHandleW(LPCWSTR lpModuleName)
+{
+    std::vector<LoadedObject> objects = LoadedObjects();
+    if (!lpModuleName) {
+        for (const LoadedObject& o : objects)
+            if (o.path.empty())
+                return o.base;
+        return nullptr;
+    }
+    std::string stem = Lower(FileStem(pal::ToUnixPath(lpModuleName)));
+    if (IsSystemDll(stem))
+        return OwnBase();
+    for (const LoadedObject& o : objects) {
+        std::string objectStem = Lower(FileStem(o.path));
+        if (!o.path.empty() && (objectStem == stem || objectStem == "lib" + stem))
+            return o.base;
+    }
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
+
+extern "C" BOOL GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule)
+{
+    if (!phModule) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (dwFlags & GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS) {
+        Dl_info di{};
+        if (!dladdr(lpModuleName, &di) || !di.dli_fbase) {
+            *phModule = nullptr;
+            SetLastError(ERROR_MOD_NOT_FOUND);
+            return FALSE;
+        }
+        *phModule = static_cast<HMODULE>(di.dli_fbase);
+        return TRUE;
+    }
+    *phModule = GetModuleHandleW(lpModuleName);
+    return *phModule != nullptr;
+}
+
+extern "C" HMODULE LoadLibraryW(LPCWSTR lpLibFileName)
+{
+    if (!lpLibFileName) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    std::string path = pal::ToUnixPath(lpLibFileName);
+    if (IsSystemDll(Lower(FileStem(path))))
+        return OwnBase();
+    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    link_map* map = nullptr;
+    Dl_info di{};
+    if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map || !dladdr(map->l_ld, &di)) {
+        dlclose(handle);
+        SetLastError(ERROR_BAD_FORMAT);
+        return nullptr;
+    }
+    auto base = static_cast<HMODULE>(di.dli_fbase);
+    std::lock_guard<std::mutex> guard(g_lock);
+    auto [it, inserted] = g_loaded.emplace(base, handle);
+    if (!inserted)
+        dlclose(handle); // already counted once; the dynamic linker keeps its own count
+    (void)it;
+    return base;
+}
+
+extern "C" BOOL FreeLibrary(HMODULE hLibModule)
+{
+    std::lock_guard<std::mutex> guard(g_lock);
+    auto it = g_loaded.find(hLibModule);
+    if (it == g_loaded.end())
+        return hLibModule == OwnBase();
+    dlclose(it->second);
+    g_loaded.erase(it);
+    return TRUE;
+}
+
+extern "C" FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
+{
+    if (!hModule || !lpProcName || IS_INTRESOURCE(lpProcName)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    void* handle = OpenHandle(hModule);
+    if (!handle) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    void* sym = dlsym(handle, lpProcName);
+    dlclose(handle);
+    if (!sym)
+        SetLastError(ERROR_PROC_NOT_FOUND);
+    return sym;
+}
+
+extern "C" DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
+{
+    if (!lpFilename || nSize == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    std::string path = hModule ? PathOf(hModule) : MainProgramPath();
+    if (path.empty()) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        lpFilename[0] = 0;
+        return 0;
+    }
+    char real[PATH_MAX];
+    if (realpath(path.c_str(), real))
+        path = real;
+    std::u16string w = pal::ToWindowsPath(path);
+    if (w.size() >= nSize) {
+        std::memcpy(lpFilename, w.data(), (nSize - 1) * sizeof(WCHAR));
+        lpFilename[nSize - 1] = 0;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return nSize;
+    }
+    std::memcpy(lpFilename, w.c_str(), (w.size() + 1) * sizeof(WCHAR));
+    return DWORD(w.size());
+}
+
+extern "C" HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(intptr_t(-1)); }
+extern "C" DWORD GetCurrentProcessId() { return DWORD(getpid()); }
+extern "C" DWORD GetCurrentThreadId() { return DWORD(gettid()); }
+
+extern "C" BOOL EnumProcessModulesEx(HANDLE hProcess, HMODULE* lphModule, DWORD cb, LPDWORD lpcbNeeded, DWORD)
+{
+    if (hProcess != GetCurrentProcess() || !lpcbNeeded) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::vector<LoadedObject> objects = LoadedObjects();
+    *lpcbNeeded = DWORD(objects.size() * sizeof(HMODULE));
+    for (size_t i = 0; i < objects.size() && (i + 1) * sizeof(HMODULE) <= cb; ++i)
+        lphModule[i] = objects[i].base;
+    return TRUE;
+}
+
+extern "C" BOOL EnumProcessModules(HANDLE hProcess, HMODULE* lphModule, DWORD cb, LPDWORD lpcbNeeded)
+{
+    return EnumProcessModulesEx(hProcess, lphModule, cb, lpcbNeeded, LIST_MODULES_DEFAULT);
+}
+
+extern "C" DWORD GetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
+{
+    if (hProcess != GetCurrentProcess()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return 0;
+    }
+    return GetModuleFileNameW(hModule, lpFilename, nSize);
+}

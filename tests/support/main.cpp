@@ -1,0 +1,53 @@
+// Test entry point: a fresh prefix for the process, so that no test sees another's registry or log.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "pal/host.h"
+#include "support/TestPrefix.h"
+
+namespace testing_support {
+
+namespace {
+std::string g_prefix;
+}
+
+const std::string& Prefix() { return g_prefix; }
+
+std::string ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& content)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+std::string DataPath(const std::string& relative) { return std::string(VANTORA_SOURCE_DIR) + "/tests/data/" + relative; }
+std::string CorpusPath(const std::string& relative) { return std::string(VANTORA_CORPUS_DIR) + "/" + relative; }
+
+} // namespace testing_support
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    std::string base = std::filesystem::temp_directory_path().string() + "/vantora-test-XXXXXX";
+    if (!mkdtemp(base.data()))
+        return 2;
+    testing_support::g_prefix = base;
+    setenv("VANTORA_PREFIX", base.c_str(), 1);
+    pal::SetPrefixPath(base);
+    int result = RUN_ALL_TESTS();
+    std::error_code ec;
+    std::filesystem::remove_all(base, ec);
+    return result;
+}
