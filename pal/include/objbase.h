@@ -3,3 +3,4 @@
 
 #include "pal/com.h"
 #include "pal/variant.h"
+#include "objidl.h"

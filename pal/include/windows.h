@@ -9,3 +9,6 @@
 #include "pal/variant.h"
 #include "winreg.h"
 #include "pal/resources.h"
+#include "pal/sysmetrics.h"
+#include "winver.h"
+#include "pal/user32.h"

@@ -1,4 +1,5 @@
-// Vantora platform layer: the registry calls Vantora uses, over the file-backed store in the prefix.
+// Vantora platform layer: the registry calls Vantora uses, over the file-backed store in the prefix
+// (<prefix>/registry/HKLM.reg and HKCU.reg, in the registry editor's export format).
 #pragma once
 
 #include "pal/types.h"
@@ -56,6 +57,20 @@ typedef DWORD ACCESS_MASK;
 #define RRF_RT_REG_MULTI_SZ 0x00000020
 #define RRF_RT_REG_QWORD 0x00000040
 #define RRF_RT_ANY 0x0000ffff
+#define RRF_RT_DWORD (RRF_RT_REG_BINARY | RRF_RT_REG_DWORD)
+#define RRF_RT_QWORD (RRF_RT_REG_BINARY | RRF_RT_REG_QWORD)
+#define RRF_NOEXPAND 0x10000000
+#define RRF_ZEROONFAILURE 0x20000000
+
+#ifndef ERROR_NOACCESS
+#define ERROR_NOACCESS 998L
+#endif
+#ifndef ERROR_DATATYPE_MISMATCH
+#define ERROR_DATATYPE_MISMATCH 1629L
+#endif
+#ifndef ERROR_UNSUPPORTED_TYPE
+#define ERROR_UNSUPPORTED_TYPE 1630L
+#endif
 
 extern "C" {
 LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD ulOptions, REGSAM samDesired, PHKEY phkResult);

@@ -6,14 +6,30 @@
 #include <fstream>
 #include <sstream>
 
+#include "__Utilities/ErrorLog.h"
 #include "pal/host.h"
 #include "support/TestPrefix.h"
 
 namespace testing_support {
 
 namespace {
+std::string g_root;
 std::string g_prefix;
-}
+
+// Each test starts in a prefix of its own, with no error log chosen yet, also when one process runs many.
+class FreshPrefix : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override
+    {
+        std::string dir = g_root + "/XXXXXX";
+        if (!mkdtemp(dir.data()))
+            std::abort();
+        g_prefix = dir;
+        setenv("VANTORA_PREFIX", dir.c_str(), 1);
+        pal::SetPrefixPath(dir);
+        CErrorLog::Instance().Close();
+    }
+};
+} // namespace
 
 const std::string& Prefix() { return g_prefix; }
 
@@ -43,9 +59,11 @@ int main(int argc, char** argv)
     std::string base = std::filesystem::temp_directory_path().string() + "/vantora-test-XXXXXX";
     if (!mkdtemp(base.data()))
         return 2;
+    testing_support::g_root = base;
     testing_support::g_prefix = base;
     setenv("VANTORA_PREFIX", base.c_str(), 1);
     pal::SetPrefixPath(base);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new testing_support::FreshPrefix);
     int result = RUN_ALL_TESTS();
     std::error_code ec;
     std::filesystem::remove_all(base, ec);

@@ -26,6 +26,18 @@ HGLOBAL LocalAlloc(UINT uFlags, SIZE_T uBytes);
 #define LMEM_FIXED 0x0000
 #define LMEM_ZEROINIT 0x0040
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
+// Global memory: a fixed block is its own pointer; a moveable one is a handle that GlobalLock resolves.
+#define GMEM_FIXED 0x0000
+#define GMEM_MOVEABLE 0x0002
+#define GMEM_ZEROINIT 0x0040
+#define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
+#define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
+HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
+HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags);
+LPVOID GlobalLock(HGLOBAL hMem);
+BOOL GlobalUnlock(HGLOBAL hMem);
+SIZE_T GlobalSize(HGLOBAL hMem);
+HGLOBAL GlobalFree(HGLOBAL hMem);
 
 // Modules: an HMODULE is the load address of an ELF object, as it is the image base on Windows.
 HMODULE GetModuleHandleW(LPCWSTR lpModuleName);

@@ -26,6 +26,7 @@ typedef uint32_t DWORD;
 typedef int32_t INT;
 typedef uint32_t UINT;
 typedef int32_t BOOL;
+typedef uint8_t BOOLEAN;
 typedef uint8_t BYTE;
 typedef uint8_t UCHAR;
 typedef uint16_t WORD;
@@ -99,6 +100,7 @@ static_assert(sizeof(WCHAR) == 2, "UTF-16 code units");
 static_assert(sizeof(QWORD) == 8, "Windows widths");
 
 #define WINAPI
+#define NTAPI
 #define STDAPI extern "C" HRESULT
 #define STDAPI_(type) extern "C" type
 #define STDMETHODCALLTYPE

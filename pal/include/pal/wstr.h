@@ -3,6 +3,10 @@
 
 #include <cstdarg>
 #include <cstddef>
+// The C++ library takes its wide functions into std:: before these overloads exist, so they stay apart.
+#include <cwchar>
+#include <cwctype>
+#include <string>
 
 #include "pal/types.h"
 
@@ -53,6 +57,12 @@ template <size_t N> int swprintf_s(WCHAR (&buffer)[N], const WCHAR* format, ...)
     va_end(args);
     return r;
 }
+
+// Splits a path into drive, folder, name and extension (with its dot); a null part with size 0 is not wanted.
+// Answers 0, EINVAL for bad arguments, or ERANGE when a part does not fit (every wanted part is then empty).
+int _wsplitpath_s(const WCHAR* path, WCHAR* drive, size_t driveNumberOfElements, WCHAR* dir,
+                  size_t dirNumberOfElements, WCHAR* fname, size_t nameNumberOfElements, WCHAR* ext,
+                  size_t extNumberOfElements);
 
 #define _TRUNCATE ((size_t)-1)
 #define STRUNCATE 80

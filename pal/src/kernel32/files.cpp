@@ -46,8 +46,15 @@ bool Fail()
 extern "C" DWORD GetFileAttributesW(LPCWSTR lpFileName)
 {
     struct stat st{};
-    if (!lpFileName || stat(pal::ToUnixPath(lpFileName).c_str(), &st) != 0) {
+    std::string path = lpFileName ? pal::ToUnixPath(lpFileName) : std::string();
+    if (!lpFileName || stat(path.c_str(), &st) != 0) {
         Fail();
+        // Windows tells a missing folder on the way from a missing file.
+        struct stat parent{};
+        size_t slash = path.find_last_of('/');
+        if (errno == ENOENT && slash != std::string::npos && slash > 0 &&
+            stat(path.substr(0, slash).c_str(), &parent) != 0)
+            SetLastError(ERROR_PATH_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
     }
     DWORD attrs = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;

@@ -4,6 +4,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -89,11 +90,15 @@ extern "C" DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer)
     return DWORD(w.size());
 }
 
+namespace pal {
+extern std::atomic<long long> g_tickOffsetMs; // the test clock's advance (user32/loop.cpp)
+}
+
 extern "C" ULONGLONG GetTickCount64()
 {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
-    return ULONGLONG(ts.tv_sec) * 1000 + ULONGLONG(ts.tv_nsec / 1000000);
+    return ULONGLONG(ts.tv_sec) * 1000 + ULONGLONG(ts.tv_nsec / 1000000) + ULONGLONG(pal::g_tickOffsetMs.load());
 }
 
 extern "C" DWORD GetTickCount() { return DWORD(GetTickCount64()); }

@@ -1,0 +1,19 @@
+// An address found in a message (a header server or a link server) with its location requests, one per
+// provider asked. The requests belong to their providers; the record only refers to them.
+#pragma once
+
+#include <vector>
+
+#include "Utils/IPLocationInfo.h"
+#include "Utils/IPURL.h"
+#include "Utils/IPV4.h"
+#include "Utils/IPV6.h"
+
+struct IPInfo {
+    int headerPart = 0;    // 0 originating-address field, 1 "from" of Received, 2 its "by", 3 a link server
+    DWORD addressType = 0; // IP_TYPE_V4, IP_TYPE_V6 or IP_TYPE_URL
+    IPV4_address ipv4;
+    IPV6_address ipv6;
+    URL_address host;
+    std::vector<IPLocationInfo*> locationInfo;
+};

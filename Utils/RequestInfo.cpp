@@ -1,0 +1,118 @@
+// Sending and clearing one request record.
+#include "Utils/RequestInfo.h"
+
+#include <ctime>
+#include <string>
+
+#include "Utils/RequestBase.h"
+#include "Utils/RequestNotify.h"
+#include "__Utilities/ErrorInfo.h"
+#include "geo/GeoEndpoints.h"
+
+RequestInfo::~RequestInfo()
+{
+    ClearRequest(true);
+}
+
+void RequestInfo::Reset()
+{
+    errorText.Empty();
+    location.Empty();
+}
+
+bool RequestInfo::IsOutstanding() const
+{
+    if (status == RS_PENDING)
+        return true;
+    if (startTime <= 0)
+        return false;
+    return (status >= RS_REQUESTING && status <= RS_INTERACTIVE) || status == RS_REDIRECTING;
+}
+
+void RequestInfo::RequestAsync(const WCHAR* pHttpReq, CRequestBase* pRequestBase)
+{
+    HRESULT hr = S_OK;
+    bool created = false, sent = false;
+    try {
+        if (!pHttpReq || !*pHttpReq)
+            throw CErrorInfo("pHttpReq", E_INVALIDARG, VTR_HERE);
+        VTR_CHECK(!spRequest, E_POINTER);
+        VTR_CHECK(!spCallback, E_POINTER);
+
+        VTR_CHECK_HR(CoCreateInstance(GetClassId(), nullptr, CLSCTX_ALL, __uuidof(IXMLHTTPRequest),
+                                      reinterpret_cast<void**>(&spRequest)));
+        VTR_CHECK(spRequest, E_POINTER);
+        created = true;
+        ++attempts;
+
+        CComVariant async;
+        async.vt = VT_I2;
+        async.iVal = -1;
+        CComVariant empty;
+        if (FAILED(spRequest->open(CComBSTR(W("GET")), CComBSTR(pHttpReq), async, empty, empty))) {
+            status = RS_FAILED;
+            spRequest.Release();
+            return;
+        }
+
+        // KeyCDN answers only requests that name the looked-up address in their user agent.
+        std::basic_string<WCHAR> prefix = CGeoEndpoints::KeyCdnRequestPrefix();
+        if (wcslen(pHttpReq) > prefix.size() && _wcsnicmp(pHttpReq, prefix.c_str(), prefix.size()) == 0) {
+            std::basic_string<WCHAR> agent = W("keycdn-tools:https://");
+            agent += pHttpReq + prefix.size();
+            VTR_VERIFY_HR(spRequest->setRequestHeader(CComBSTR(W("user-agent")), CComBSTR(agent.c_str())));
+        }
+
+        spCallback.Attach(new CRequestNotifyCB(pRequestBase, this));
+        VTR_CHECK_HR(spRequest->put_onreadystatechange(spCallback));
+
+        status = RS_REQUESTING;
+        startTime = static_cast<LONGLONG>(time(nullptr));
+        sent = true;
+        if (FAILED(spRequest->send(empty))) {
+            status = RS_FAILED;
+            VTR_CHECK_HR(spRequest->put_onreadystatechange(nullptr));
+            spRequest.Release();
+            spCallback.Release();
+        }
+    }
+    VTR_CATCH_ALL(hr)
+    if (FAILED(hr) && created && !sent) {
+        // An abandoned send leaves nothing attached, so that the record can be sent again.
+        if (spRequest)
+            spRequest->put_onreadystatechange(nullptr);
+        spRequest.Release();
+        spCallback.Release();
+    }
+}
+
+void RequestInfo::ClearRequest(bool abort)
+{
+    HRESULT hr = S_OK;
+    try {
+        if (spRequest) {
+            VTR_VERIFY_HR(spRequest->put_onreadystatechange(nullptr));
+            if (abort) {
+                VTR_VERIFY_HR(spRequest->abort());
+                status = RS_ABORTED;
+            }
+            if (status == RS_DONE) {
+                spRequest.p->AddRef();
+                ULONG value = spRequest.p->Release();
+                VTR_VERIFY(value == 1, E_UNEXPECTED);
+            }
+            spRequest.Release();
+            startTime = 0;
+        }
+        if (spCallback) {
+            if (status == RS_DONE) {
+                spCallback.p->AddRef();
+                ULONG value = spCallback.p->Release();
+                VTR_VERIFY(value == 1, E_UNEXPECTED);
+            }
+            spCallback.Release();
+        }
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr; // logged where it was caught
+}

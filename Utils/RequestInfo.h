@@ -1,0 +1,51 @@
+// The record of one asynchronous HTTP GET: its state, its HTTP object and callback, and what the answer
+// left behind (status, error text, redirect location). Location and link data records derive from it.
+#pragma once
+
+#include <windows.h>
+#include <atlbase.h>
+#include <msxml6.h>
+
+#include "Utils/RequestNotify.h"
+
+class CRequestBase;
+
+enum RequestStatus : int32_t {
+    RS_NONE = 0,
+    RS_PENDING = 1,
+    RS_REQUESTING = 2,
+    RS_LOADING = 3,
+    RS_LOADED = 4,
+    RS_INTERACTIVE = 5,
+    RS_ABORTED = 6,
+    RS_QUOTA_EXCEEDED = 7,
+    RS_FAILED = 8,
+    RS_DONE = 9,
+    RS_REDIRECTING = 10,
+};
+
+struct RequestInfo {
+    RequestInfo() = default;
+    RequestInfo(const RequestInfo&) = default;
+    RequestInfo& operator=(const RequestInfo&) = default;
+
+    // The HTTP object this kind of record sends with.
+    virtual CLSID GetClassId() const = 0;
+    virtual ~RequestInfo();
+    // Clears the payload; the base part empties the error text and the location.
+    virtual void Reset() = 0;
+    virtual void ClearRequest(bool abort);
+
+    void RequestAsync(const WCHAR* pHttpReq, CRequestBase* pRequestBase);
+    // Queued, or sent and not yet final.
+    bool IsOutstanding() const;
+
+    LONGLONG startTime = 0; // calendar seconds of the send; 0 when unsent or cleared
+    LONG attempts = 0;      // sends so far, never reset
+    CComPtr<CRequestNotifyCB> spCallback;
+    RequestStatus status = RS_NONE;
+    LONG httpStatus = 0;
+    CComBSTR errorText;
+    CComBSTR location;
+    CComPtr<IXMLHTTPRequest> spRequest;
+};

@@ -1,0 +1,50 @@
+// The root of the ribbon control model: a control's numeric id, the tag that names it in the customUI
+// XML, and the texts loaded from the string table by its id.
+#pragma once
+
+#include <windows.h>
+#include <atlbase.h>
+
+#include "__Utilities/ErrorInfo.h"
+
+// The ribbon framework's checks log the expression in double quotes.
+#define OFFICE_CHECK(cond, code)                                           \
+    do {                                                                   \
+        if (!(cond))                                                       \
+            throw CErrorInfo("\"" #cond "\"", (code), VTR_HERE);           \
+    } while (0)
+
+// Logs a COM or unknown failure under the enclosing operation and lets it go on outwards; a CErrorInfo
+// was logged when it was built.
+#define OFFICE_LOG_RETHROW                                                 \
+    catch (const CErrorInfo&) { throw; }                                   \
+    catch (const _com_error& vtr_e_) { static_cast<void>(CErrorInfo(vtr_e_, VTR_HERE)); throw; } \
+    catch (...) { static_cast<void>(CErrorInfo::Unhandled(VTR_HERE)); throw; }
+
+class COfficeControlBase {
+public:
+    explicit COfficeControlBase(int id);
+    virtual ~COfficeControlBase();
+    virtual HRESULT Show(bool visible) = 0;
+    virtual HRESULT Enable(bool enable) = 0;
+
+    COfficeControlBase(const COfficeControlBase&) = delete;
+    COfficeControlBase& operator=(const COfficeControlBase&) = delete;
+
+    int ID() const noexcept { return m_id; }
+    BSTR Tag() const noexcept { return m_tag; }
+    BSTR GetLabel() const noexcept { return m_label; }
+    BSTR GetToolTip() const noexcept { return m_toolTip; }
+
+    // "_Office_Addin_Ctrl_Tag_" and the id in decimal.
+    static CComBSTR TagFromId(int Id);
+
+protected:
+    // The string table text, empty when there is none.
+    static CComBSTR ResourceText(int id);
+
+    int m_id;
+    CComBSTR m_tag;
+    CComBSTR m_label;
+    CComBSTR m_toolTip;
+};

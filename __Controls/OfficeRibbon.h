@@ -1,0 +1,61 @@
+// The ribbon container: builds the customUI XML through the MSXML DOM while it creates the controls,
+// wires every dynamic attribute to a callback of the add-in's dispatch interface, hands Office's
+// IRibbonUI to the controls, and finds a control again from the IRibbonControl of a callback.
+#pragma once
+
+#include <msxml6.h>
+#include <mso.h>
+
+#include "__Controls/OfficeCommandBarBase.h"
+#include "__Controls/OfficeRibbonButton.h"
+#include "__Controls/OfficeRibbonControl.h"
+#include "__Controls/OfficeRibbonGallery.h"
+
+class COfficeRibbon : public COfficeCommandBarBase {
+public:
+    COfficeRibbon() = default;
+    ~COfficeRibbon() override;
+
+    // Destroys every control and forgets the XML.
+    void remove() override;
+    using COfficeCommandBarBase::GetControl;
+    COfficeControlBase* GetControl(IDispatch* pRibbonControl) override;
+
+    // The customUI XML; the first call builds it (and the controls).
+    BSTR GetXML();
+    // Office's ribbon is loaded: from now on every change of a control is announced to it.
+    void SetRibbonPtr(IRibbonUI* pRibbonUI);
+    bool IsLoaded() const noexcept { return m_loaded; }
+
+    // Menus created in this process so far; each new menu's id carries the next number.
+    static int GetMenuCount() noexcept;
+
+protected:
+    enum class SimpleControl { Tab, Group, Label, Separator };
+
+    // Each builder operation appends a new element to pXMLRibbon and returns it.
+    CComPtr<IXMLDOMElement> createSimpleControl(IXMLDOMElement* pXMLRibbon, SimpleControl kind, int ctrlId);
+    CComPtr<IXMLDOMElement> createMenu(IXMLDOMElement* pXMLRibbon);
+    CComPtr<IXMLDOMElement> createButton(IXMLDOMElement* pXMLRibbon, int btnId, bool showImage, bool large,
+                                         bool noVisible);
+    CComPtr<IXMLDOMElement> createDialogBoxLauncher(IXMLDOMElement* pXMLRibbon, int btnId);
+    CComPtr<IXMLDOMElement> createSplitButton(IXMLDOMElement* pXMLRibbon, int btnId);
+    CComPtr<IXMLDOMElement> createGallery(IXMLDOMElement* pXMLRibbon, int galleryId);
+
+    void initControl(IXMLDOMElement* pXMLControl, std::unique_ptr<COfficeRibbonControl> pNewControl,
+                     bool withKeyTip, bool withLabel);
+    void initButton(IXMLDOMElement* pXMLButton, std::unique_ptr<COfficeRibbonButton> pNewButton, bool showImage,
+                    bool large);
+
+    // DOM calls; a failure is a _com_error with MSXML's code and interface id.
+    static CComPtr<IXMLDOMElement> createElement(IXMLDOMDocument* pDocument, const WCHAR* name);
+    static void appendChild(IXMLDOMNode* pParent, IXMLDOMNode* pChild);
+    static void setAttribute(IXMLDOMElement* pElement, const WCHAR* name, const WCHAR* value);
+
+    CComBSTR m_ribbonXML;
+    bool m_loaded = false;
+
+private:
+    // A new element named name, appended to pXMLRibbon (null when the DOM gave none).
+    static CComPtr<IXMLDOMElement> appendElement(IXMLDOMElement* pXMLRibbon, const WCHAR* name);
+};

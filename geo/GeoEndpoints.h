@@ -1,0 +1,33 @@
+// Where each geo-location service lives: its home page (which also names the provider) and the base of
+// its API (scheme and host). The services' public addresses are the defaults; the environment variables
+// VANTORA_ENDPOINT_<SERVICE> and VANTORA_HOMEPAGE_<SERVICE> replace them (tests point the providers at
+// loopback servers this way).
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+enum class GeoService {
+    KeyCDN,
+    IpApiCo,
+    DbIpCom,
+    IPGeolocation,
+    IpInfoDB,
+    IPStack,
+    IpApiCom,
+    IpInfoIo,
+    WhoIsXMLApi,
+    Ip2Location,
+};
+
+class CGeoEndpoints {
+public:
+    // "http://host[:port]" or "https://host", without a final "/".
+    static std::basic_string<WCHAR> ApiBase(GeoService service);
+    static std::basic_string<WCHAR> HomePage(GeoService service);
+    // The service's part of the variable names ("KEYCDN" in VANTORA_ENDPOINT_KEYCDN).
+    static const WCHAR* VariableSuffix(GeoService service);
+    // The KeyCDN request prefix: its API base followed by "/geo.json?host=".
+    static std::basic_string<WCHAR> KeyCdnRequestPrefix();
+};

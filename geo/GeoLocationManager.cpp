@@ -1,0 +1,205 @@
+#include "geo/GeoLocationManager.h"
+
+#include <algorithm>
+#include <set>
+
+#include "Utils/IPTimedRequest.h"
+#include "Utils/SettingsManager.h"
+#include "__Utilities/ErrorInfo.h"
+#include "geo/GeoLocationProviders.h"
+
+namespace {
+constexpr size_t MAX_DEFAULT_SELECTION = 4;
+}
+
+CGeoLocationManager& CGeoLocationManager::Instance()
+{
+    static CGeoLocationManager instance;
+    return instance;
+}
+
+CGeoLocationManager::~CGeoLocationManager()
+{
+    CleanUpOnClose();
+}
+
+void CGeoLocationManager::InitOnStartup()
+{
+    HRESULT hr = S_OK;
+    try {
+        m_geoLocationProviders.push_back(new CKeyCDN);
+        m_geoLocationProviders.push_back(new CIpApiCo);
+        m_geoLocationProviders.push_back(new CDbIpCom);
+        m_geoLocationProviders.push_back(new CIPGeolocation);
+        m_geoLocationProviders.push_back(new CIpInfoDB);
+        m_geoLocationProviders.push_back(new CIPStack);
+        m_geoLocationProviders.push_back(new CIpApiCom);
+        m_geoLocationProviders.push_back(new CIpInfoIo);
+        m_geoLocationProviders.push_back(new CWhoIsXMLApi);
+        m_geoLocationProviders.push_back(new CIp2Location);
+
+        m_selectedProviders = m_geoLocationProviders;
+        if (m_selectedProviders.size() > MAX_DEFAULT_SELECTION) {
+            // By default: the first four that can be asked without configuration.
+            m_selectedProviders.clear();
+            for (CIPRequest* provider : m_geoLocationProviders) {
+                if (m_selectedProviders.size() >= MAX_DEFAULT_SELECTION)
+                    break;
+                if (!provider->IsKeyUsed() || provider->HasKey())
+                    m_selectedProviders.push_back(provider);
+            }
+        }
+
+        CSettingsManager& settings = CSettingsManager::Instance();
+        if (settings.providersOrder.size() == m_geoLocationProviders.size())
+            SetOrder(settings.providersOrder);
+        if (!settings.selectedProviders.empty())
+            SetSelected(settings.selectedProviders);
+        if (!settings.providerKeys.empty())
+            SetKeys(settings.providerKeys);
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+}
+
+void CGeoLocationManager::CleanUpOnClose()
+{
+    HRESULT hr = S_OK;
+    m_selectedProviders.clear();
+    try {
+        while (!m_geoLocationProviders.empty()) {
+            CIPRequest* provider = m_geoLocationProviders.back();
+            m_geoLocationProviders.pop_back();
+            delete provider; // aborts its outstanding requests
+        }
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+}
+
+void CGeoLocationManager::SetOrder(const std::vector<int>& order)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(order.size() == m_geoLocationProviders.size(), E_INVALIDARG);
+        std::set<int> orderedList(order.begin(), order.end());
+        VTR_CHECK(orderedList.size() == m_geoLocationProviders.size(), E_INVALIDARG);
+        std::vector<CIPRequest*> newOrder;
+        for (int id : order)
+            for (CIPRequest* provider : m_geoLocationProviders)
+                if (provider->GetProviderId() == id) {
+                    newOrder.push_back(provider);
+                    break;
+                }
+        for (CIPRequest* provider : m_geoLocationProviders)
+            if (std::find(newOrder.begin(), newOrder.end(), provider) == newOrder.end())
+                newOrder.push_back(provider);
+        VTR_CHECK(newOrder.size() == m_geoLocationProviders.size(), E_UNEXPECTED);
+        m_geoLocationProviders = newOrder;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+}
+
+void CGeoLocationManager::SetSelected(const std::vector<int>& selected)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(selected.size() <= m_geoLocationProviders.size(), E_INVALIDARG);
+        VTR_CHECK(!selected.empty(), E_INVALIDARG);
+        std::set<int> unique(selected.begin(), selected.end());
+        VTR_CHECK(unique.size() <= m_geoLocationProviders.size(), E_INVALIDARG);
+        VTR_CHECK(!unique.empty(), E_INVALIDARG);
+        VTR_CHECK(!InProgress(), E_FAIL);
+        std::vector<CIPRequest*> newSelection;
+        for (int id : selected) {
+            CIPRequest* pFoundProvider = nullptr;
+            for (CIPRequest* provider : m_geoLocationProviders)
+                if (provider->GetProviderId() == id) {
+                    pFoundProvider = provider;
+                    break;
+                }
+            VTR_CHECK(pFoundProvider, E_UNEXPECTED);
+            newSelection.push_back(pFoundProvider);
+        }
+        m_selectedProviders = newSelection;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+}
+
+void CGeoLocationManager::SetKeys(const std::map<int, CComBSTR>& keys)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(keys.size() <= m_geoLocationProviders.size(), E_INVALIDARG);
+        for (const auto& [id, key] : keys)
+            for (CIPRequest* provider : m_geoLocationProviders)
+                if (provider->GetProviderId() == id)
+                    provider->SetAccessKey(key.m_str ? key.m_str : W(""));
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+}
+
+bool CGeoLocationManager::InProgress()
+{
+    HRESULT hr = S_OK;
+    try {
+        for (CIPRequest* pIpRequest : m_geoLocationProviders) {
+            VTR_CHECK(pIpRequest, E_UNEXPECTED);
+            if (pIpRequest->InProgress())
+                return true;
+        }
+        return false;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return true;
+}
+
+CIPRequest* CGeoLocationManager::GetSelProvider(unsigned dist, const IPInfo& IP)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(!m_selectedProviders.empty(), E_UNEXPECTED);
+        if (dist >= m_selectedProviders.size())
+            throw CErrorInfo("(dist >= 0) && (dist < m_selectedProviders.size())", E_INVALIDARG, VTR_HERE);
+        unsigned count = 0;
+        for (CIPRequest* provider : m_selectedProviders) {
+            if (!provider->IsLocationInfoSupported(IP))
+                continue;
+            if (count == dist)
+                return provider;
+            ++count;
+        }
+        return nullptr;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return nullptr;
+}
+
+void CGeoLocationManager::ProcessPendingRequests()
+{
+    HRESULT hr = S_OK;
+    try {
+        for (CIPRequest* provider : m_selectedProviders)
+            if (auto* timed = dynamic_cast<CIPTimedRequest*>(provider))
+                timed->ProcessPendingRequest();
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+}
+
+void CGeoLocationManager::ClearPendingRequests()
+{
+    HRESULT hr = S_OK;
+    try {
+        for (CIPRequest* provider : m_selectedProviders)
+            if (auto* timed = dynamic_cast<CIPTimedRequest*>(provider))
+                timed->ClearPendingRequests();
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+}

@@ -1,0 +1,110 @@
+// The ten geo-location providers, in their default order. Each gives its home page, its request limit,
+// its request builder and the readers that map its answer onto a location record.
+#pragma once
+
+#include <map>
+
+#include "Utils/IPRequestProviderBase.h"
+
+// Plain providers (sent at once) and rate-limited ones (queued), with or without keys and host names.
+using CPlainProvider = CProviderBaseT<CIPRequest, 0, 0>;
+using CPlainKeyProvider = CProviderBaseT<CIPRequest, 1, 0>;
+using CPlainKeyHostProvider = CProviderBaseT<CIPRequest, 1, 1>;
+using CTimedHostProvider = CProviderBaseT<CIPTimedRequest, 0, 1>;
+using CTimedKeyHostProvider = CProviderBaseT<CIPTimedRequest, 1, 1>;
+
+#define VTR_PROVIDER_READERS                                                            \
+protected:                                                                              \
+    Text getRequest(const IP_address* pAddress) override;                               \
+    bool processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo) override;   \
+    bool processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo) override;
+
+class CKeyCDN : public CTimedHostProvider {
+public:
+    CKeyCDN() : CTimedHostProvider(GeoService::KeyCDN) {}
+    std::pair<int, RateUnit> GetRate() const override { return {2, RATE_SECOND}; }
+    VTR_PROVIDER_READERS
+};
+
+class CIpApiCo : public CPlainProvider {
+public:
+    CIpApiCo() : CPlainProvider(GeoService::IpApiCo) {}
+    std::pair<int, RateUnit> GetRate() const override { return {1000, RATE_DAY}; }
+    VTR_PROVIDER_READERS
+};
+
+class CDbIpCom : public CPlainKeyProvider {
+public:
+    CDbIpCom() : CPlainKeyProvider(GeoService::DbIpCom) { m_key = s_builtInKey; }
+    std::pair<int, RateUnit> GetRate() const override { return {1000, RATE_DAY}; }
+    // DB-IP always has a key: the built-in one unless the user gave another.
+    void SetAccessKey(const WCHAR* pKey) override;
+    static constexpr const WCHAR* s_builtInKey = W("wupz");
+    VTR_PROVIDER_READERS
+};
+
+class CIPGeolocation : public CPlainKeyProvider {
+public:
+    CIPGeolocation() : CPlainKeyProvider(GeoService::IPGeolocation) {}
+    std::pair<int, RateUnit> GetRate() const override { return {1500, RATE_DAY}; }
+    VTR_PROVIDER_READERS
+};
+
+class CIpInfoDB : public CTimedKeyHostProvider {
+public:
+    CIpInfoDB() : CTimedKeyHostProvider(GeoService::IpInfoDB) {}
+    std::pair<int, RateUnit> GetRate() const override { return {2, RATE_SECOND}; }
+    VTR_PROVIDER_READERS
+};
+
+class CIPStack : public CPlainKeyHostProvider {
+public:
+    CIPStack() : CPlainKeyHostProvider(GeoService::IPStack) {}
+    std::pair<int, RateUnit> GetRate() const override { return {10000, RATE_MONTH}; }
+    VTR_PROVIDER_READERS
+};
+
+class CIpApiCom : public CTimedKeyHostProvider {
+public:
+    CIpApiCom() : CTimedKeyHostProvider(GeoService::IpApiCom) {}
+    std::pair<int, RateUnit> GetRate() const override { return {10000, RATE_MONTH}; }
+    VTR_PROVIDER_READERS
+};
+
+class CIpInfoIo : public CPlainKeyProvider {
+public:
+    CIpInfoIo();
+    std::pair<int, RateUnit> GetRate() const override { return {1000, RATE_DAY}; }
+    VTR_PROVIDER_READERS
+private:
+    std::map<int, const WCHAR*> m_countries;
+};
+
+class CWhoIsXMLApi : public CPlainKeyProvider {
+public:
+    CWhoIsXMLApi();
+    std::pair<int, RateUnit> GetRate() const override { return {1000, RATE_MONTH}; }
+    VTR_PROVIDER_READERS
+private:
+    std::map<int, const WCHAR*> m_countries;
+};
+
+class CIp2Location : public CPlainKeyProvider {
+public:
+    CIp2Location() : CPlainKeyProvider(GeoService::Ip2Location) {}
+    std::pair<int, RateUnit> GetRate() const override { return {1, RATE_NA}; }
+    VTR_PROVIDER_READERS
+};
+
+#undef VTR_PROVIDER_READERS
+
+namespace geo_providers {
+// The address as the services take it (no brackets; the host name for host records).
+CIPRequest::Text AddressText(const IP_address* pAddress);
+// The country table as a map from country key to name.
+std::map<int, const WCHAR*> CountryMap();
+// Upper-cases the record's country code and names it from the map; leaves the name empty when unknown.
+void NameCountry(const std::map<int, const WCHAR*>& countries, IPLocationInfo* pLocInfo);
+// ipstack and the access-key ipapi share their error form.
+bool ReadApiLayerError(const WCHAR* pResult, IPLocationInfo* pLocInfo);
+} // namespace geo_providers

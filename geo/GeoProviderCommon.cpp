@@ -1,0 +1,53 @@
+// What several providers share: the address text, the country names, the error form of two services.
+#include "geo/CountryTable.h"
+#include "geo/GeoLocationProviders.h"
+
+#include "__Utilities/ErrorInfo.h"
+
+namespace geo_providers {
+
+CIPRequest::Text AddressText(const IP_address* pAddress)
+{
+    CComBSTR text = pAddress->ToString(false);
+    return text ? CIPRequest::Text(text.m_str, text.Length()) : CIPRequest::Text();
+}
+
+std::map<int, const WCHAR*> CountryMap()
+{
+    std::map<int, const WCHAR*> countries;
+    for (const CountryEntry& row : g_countryTable)
+        countries[CountryKey(row.code)] = row.name;
+    return countries;
+}
+
+void NameCountry(const std::map<int, const WCHAR*>& countries, IPLocationInfo* pLocInfo)
+{
+    if (!pLocInfo->countryCode[0])
+        return;
+    CharUpperBuffW(pLocInfo->countryCode, DWORD(wcslen(pLocInfo->countryCode)));
+    auto it = countries.find(CountryKey(pLocInfo->countryCode));
+    if (it != countries.end())
+        pLocInfo->countryName = it->second;
+}
+
+bool ReadApiLayerError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    if (wcsstr(pResult, W("\"error\""))) {
+        double code = 0;
+        CIPRequest::getJSONValue(pResult, W("code"), code);
+        pLocInfo->httpStatus = LONG(code);
+        CIPRequest::getJSONValue(pResult, W("info"), pLocInfo->errorText);
+        return true;
+    }
+    // An answer for an address the service knows nothing about is all nulls.
+    int nulls = 0;
+    for (const WCHAR* p = wcsstr(pResult, W("null")); p; p = wcsstr(p + 4, W("null")))
+        ++nulls;
+    if (nulls >= 16) {
+        pLocInfo->httpStatus = 0;
+        return true;
+    }
+    return false;
+}
+
+} // namespace geo_providers

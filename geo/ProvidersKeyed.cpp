@@ -1,0 +1,250 @@
+// The providers that need the user's access key: IP Geolocation API, IPInfoDB, ipstack, ipapi's
+// access-key interface and IP2Location. Without a key their builders send nothing.
+#include "geo/GeoLocationProviders.h"
+
+#include <iterator>
+
+#include "__Utilities/ErrorInfo.h"
+
+using geo_providers::AddressText;
+
+// IP Geolocation API
+
+CIPRequest::Text CIPGeolocation::getRequest(const IP_address* pAddress)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pAddress, E_UNEXPECTED);
+        VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
+        return ApiBase() + W("/ipgeo?ip=") + AddressText(pAddress) + W("&apiKey=") + m_key;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return Text();
+}
+
+bool CIPGeolocation::processResultError(const WCHAR*, IPLocationInfo*)
+{
+    return false; // the service reports errors by status code only
+}
+
+bool CIPGeolocation::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
+        getJSONValue(pResult, W("country_code2"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
+        getJSONValue(pResult, W("country_name"), pLocInfo->countryName);
+        getJSONValue(pResult, W("state_prov"), pLocInfo->region);
+        getJSONValue(pResult, W("city"), pLocInfo->city);
+        getJSONValue(pResult, W("zipcode"), pLocInfo->postalCode);
+        getJSONValue(pResult, W("isp"), pLocInfo->hostName);
+        getJSONValue(pResult, W("organization"), pLocInfo->organization);
+        getJSONValue(pResult, W("latitude"), pLocInfo->latitude, -90, 90);
+        getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
+        return true;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return false;
+}
+
+// IPInfoDB
+
+CIPRequest::Text CIpInfoDB::getRequest(const IP_address* pAddress)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pAddress, E_UNEXPECTED);
+        VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
+        return ApiBase() + W("/v3/ip-city/?ip=") + AddressText(pAddress) + W("&key=") + m_key + W("&format=json");
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return Text();
+}
+
+bool CIpInfoDB::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
+        WCHAR status[50] = {};
+        getJSONValue(pResult, W("statusCode"), status, std::size(status));
+        if (_wcsicmp(status, W("OK")) == 0)
+            return false;
+        getJSONValue(pResult, W("statusMessage"), pLocInfo->errorText);
+        return true;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return false;
+}
+
+bool CIpInfoDB::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
+        getJSONValue(pResult, W("countryCode"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
+        getJSONValue(pResult, W("countryName"), pLocInfo->countryName);
+        getJSONValue(pResult, W("regionName"), pLocInfo->region);
+        getJSONValue(pResult, W("cityName"), pLocInfo->city);
+        getJSONValue(pResult, W("zipCode"), pLocInfo->postalCode);
+        getJSONValue(pResult, W("latitude"), pLocInfo->latitude, -90, 90);
+        getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
+        return true;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return false;
+}
+
+// ipstack
+
+CIPRequest::Text CIPStack::getRequest(const IP_address* pAddress)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pAddress, E_UNEXPECTED);
+        VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
+        return ApiBase() + W("/") + AddressText(pAddress) + W("?access_key=") + m_key;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return Text();
+}
+
+bool CIPStack::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
+        return geo_providers::ReadApiLayerError(pResult, pLocInfo);
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return false;
+}
+
+bool CIPStack::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
+        getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
+        getJSONValue(pResult, W("country_name"), pLocInfo->countryName);
+        getJSONValue(pResult, W("region_name"), pLocInfo->region);
+        getJSONValue(pResult, W("city"), pLocInfo->city);
+        getJSONValue(pResult, W("zip"), pLocInfo->postalCode);
+        getJSONValue(pResult, W("isp"), pLocInfo->hostName);
+        getJSONValue(pResult, W("asn"), pLocInfo->organization);
+        getJSONValue(pResult, W("latitude"), pLocInfo->latitude, -90, 90);
+        getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
+        return true;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return false;
+}
+
+// ipapi, access-key interface
+
+CIPRequest::Text CIpApiCom::getRequest(const IP_address* pAddress)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pAddress, E_UNEXPECTED);
+        VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
+        return ApiBase() + W("/api/") + AddressText(pAddress) + W("?access_key=") + m_key +
+               W("&language=en&hostname=1&output=json");
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return Text();
+}
+
+bool CIpApiCom::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
+        return geo_providers::ReadApiLayerError(pResult, pLocInfo);
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return false;
+}
+
+bool CIpApiCom::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
+        getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
+        getJSONValue(pResult, W("country_name"), pLocInfo->countryName);
+        getJSONValue(pResult, W("region_name"), pLocInfo->region);
+        getJSONValue(pResult, W("city"), pLocInfo->city);
+        getJSONValue(pResult, W("zip"), pLocInfo->postalCode);
+        getJSONValue(pResult, W("hostname"), pLocInfo->hostName);
+        getJSONValue(pResult, W("latitude"), pLocInfo->latitude, -90, 90);
+        getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
+        return true;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return false;
+}
+
+// IP2Location
+
+CIPRequest::Text CIp2Location::getRequest(const IP_address* pAddress)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pAddress, E_UNEXPECTED);
+        VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
+        return ApiBase() + W("/v2/?ip=") + AddressText(pAddress) + W("&key=") + m_key +
+               W("&format=json&package=WS10");
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return Text();
+}
+
+bool CIp2Location::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
+        CComBSTR response;
+        if (!getJSONValue(pResult, W("response"), response))
+            return false;
+        pLocInfo->errorText = response;
+        return true;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return false;
+}
+
+bool CIp2Location::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    HRESULT hr = S_OK;
+    try {
+        VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
+        getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
+        getJSONValue(pResult, W("country_name"), pLocInfo->countryName);
+        getJSONValue(pResult, W("region_name"), pLocInfo->region);
+        getJSONValue(pResult, W("city_name"), pLocInfo->city);
+        getJSONValue(pResult, W("zip_code"), pLocInfo->postalCode);
+        getJSONValue(pResult, W("domain"), pLocInfo->hostName);
+        getJSONValue(pResult, W("isp"), pLocInfo->organization);
+        getJSONValue(pResult, W("latitude"), pLocInfo->latitude, -90, 90);
+        getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
+        return true;
+    }
+    VTR_CATCH_ALL(hr)
+    (void)hr;
+    return false;
+}

@@ -1,0 +1,120 @@
+// vantora: the stand-in for the Office application on Linux. It registers the add-in module as the
+// system's registration tool does, finds it through the registry as the application does, and drives it.
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "host/Commands.h"
+#include "host/IdentifyCommand.h"
+#include "pal/host.h"
+
+namespace host {
+
+namespace {
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const Args& args);
+};
+
+const Command kCommands[] = {
+    {"register", "register [--user] [MODULE]      register the add-in module (DllRegisterServer, or "
+                 "DllInstall with \"user\")", RegisterCommand},
+    {"unregister", "unregister [--user] [MODULE]    remove the module's registration", UnregisterCommand},
+    {"addins", "addins [--json]                 list the registered add-ins and load each one", AddinsCommand},
+    {"identify", "identify [--json] FILE...       the type of each file as the add-in sees an attachment of "
+                 "that name", IdentifyCommand},
+};
+
+int Usage(FILE* out)
+{
+    std::fprintf(out, "usage: vantora COMMAND [ARGUMENTS]\n\ncommands:\n");
+    for (const Command& c : kCommands)
+        std::fprintf(out, "  %s\n", c.usage);
+    std::fprintf(out, "\nThe registry and all other state live in the prefix $VANTORA_PREFIX "
+                      "(default ~/.local/share/vantora).\n");
+    return out == stdout ? 0 : 2;
+}
+
+} // namespace
+
+std::string DefaultModulePath()
+{
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+    if (n <= 0)
+        return "VantoraAddin.so";
+    std::string self(buf, size_t(n));
+    return self.substr(0, self.find_last_of('/') + 1) + "VantoraAddin.so";
+}
+
+std::string HResultText(HRESULT hr)
+{
+    static const struct {
+        HRESULT code;
+        const char* name;
+    } names[] = {{S_OK, "S_OK"}, {S_FALSE, "S_FALSE"}, {E_FAIL, "E_FAIL"}, {E_NOINTERFACE, "E_NOINTERFACE"},
+                 {E_POINTER, "E_POINTER"}, {E_UNEXPECTED, "E_UNEXPECTED"}, {E_INVALIDARG, "E_INVALIDARG"},
+                 {E_OUTOFMEMORY, "E_OUTOFMEMORY"}, {CLASS_E_CLASSNOTAVAILABLE, "CLASS_E_CLASSNOTAVAILABLE"},
+                 {REGDB_E_CLASSNOTREG, "REGDB_E_CLASSNOTREG"}, {SELFREG_E_CLASS, "SELFREG_E_CLASS"},
+                 {SELFREG_E_TYPELIB, "SELFREG_E_TYPELIB"}};
+    char buf[32];
+    std::snprintf(buf, sizeof(buf), "0x%08X", unsigned(hr));
+    std::string text = buf;
+    for (const auto& n : names)
+        if (n.code == hr)
+            return text + " (" + n.name + ")";
+    WCHAR* message = nullptr;
+    if (FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, DWORD(hr), 0, reinterpret_cast<LPWSTR>(&message), 0, nullptr) && message) {
+        std::string m = pal::ToUtf8(message);
+        LocalFree(message);
+        while (!m.empty() && (m.back() == '\n' || m.back() == '\r' || m.back() == ' '))
+            m.pop_back();
+        if (!m.empty())
+            text += " (" + m + ")";
+    }
+    return text;
+}
+
+std::string JsonString(const std::string& text)
+{
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof(buf), "\\u%04x", c);
+                out += buf;
+            } else {
+                out += char(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+} // namespace host
+
+int main(int argc, char** argv)
+{
+    if (argc < 2)
+        return host::Usage(stderr);
+    std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help")
+        return host::Usage(stdout);
+    for (const auto& c : host::kCommands)
+        if (name == c.name)
+            return c.run(host::Args(argv + 2, argv + argc));
+    std::fprintf(stderr, "vantora: unknown command \"%s\"\n\n", name.c_str());
+    return host::Usage(stderr);
+}

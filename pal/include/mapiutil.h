@@ -1,0 +1,5 @@
+// Vantora platform layer: MAPI's utility header; Vantora uses none of its helpers beyond what mapix.h
+// declares.
+#pragma once
+
+#include "mapix.h"

@@ -1,0 +1,10 @@
+// Vantora platform layer: the system metrics Vantora asks for.
+#pragma once
+
+#include "pal/types.h"
+
+#define SM_CXSCREEN 0
+#define SM_CYSCREEN 1
+#define SM_SERVERR2 89
+
+extern "C" int GetSystemMetrics(int nIndex);

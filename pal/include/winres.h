@@ -1,0 +1,12 @@
+// Vantora platform layer: declares only what Vantora's resource script uses of winres.h.
+#pragma once
+
+#include "winver.h"
+
+#define IDC_STATIC (-1)
+#define CREATEPROCESS_MANIFEST_RESOURCE_ID 1
+#define ISOLATIONAWARE_MANIFEST_RESOURCE_ID 2
+#ifdef RC_INVOKED
+#undef RT_MANIFEST
+#define RT_MANIFEST 24
+#endif

@@ -1,0 +1,37 @@
+// Helpers of the address tests: UTF-8 views of wide texts, and replacing the system conversions for a test.
+#pragma once
+
+#include "Utils/IPV4.h"
+#include "Utils/IPV6.h"
+#include "__Utilities/ErrorLog.h"
+
+#include <pal/host.h>
+
+#include <string>
+
+namespace addr_test {
+
+inline std::string U8(const WCHAR* s)
+{
+    return s ? pal::ToUtf8(s) : std::string("<null>");
+}
+
+inline std::string LogText()
+{
+    CComBSTR log = CErrorLog::Instance().ReadAll();
+    return U8(log.m_str ? log.m_str : W(""));
+}
+
+// Replaces the class's looked-up functions for the life of the object.
+template <class Address> class PlatformOverride {
+public:
+    PlatformOverride() : m_saved(Address::Platform()) {}
+    ~PlatformOverride() { Address::Platform() = m_saved; }
+    typename Address::PlatformFunctions& operator*() { return Address::Platform(); }
+    typename Address::PlatformFunctions* operator->() { return &Address::Platform(); }
+
+private:
+    typename Address::PlatformFunctions m_saved;
+};
+
+} // namespace addr_test

@@ -1,0 +1,192 @@
+// RtlIpv6StringToAddressW and RtlIpv6StringToAddressExW as the system has them: every textual form, where
+// the plain parse stops, what the extended parse refuses, and hostile texts.
+#include <windows.h>
+#include <ip2string.h>
+
+#include <gtest/gtest.h>
+
+#include <pal/host.h>
+
+#include <string>
+
+namespace {
+
+std::string Groups(const IN6_ADDR& a)
+{
+    std::string out;
+    char tmp[8];
+    for (int i = 0; i < 8; ++i) {
+        snprintf(tmp, sizeof tmp, "%s%x", i ? ":" : "", unsigned((a.u.Byte[2 * i] << 8) | a.u.Byte[2 * i + 1]));
+        out += tmp;
+    }
+    return out;
+}
+
+struct Ipv6Case {
+    const char16_t* text;
+    bool ok;
+    int stop;
+    const char* groups; // all eight, hexadecimal
+};
+
+class Ipv6StringTest : public ::testing::TestWithParam<Ipv6Case> {};
+
+TEST_P(Ipv6StringTest, ParsesLikeTheSystem)
+{
+    const Ipv6Case& c = GetParam();
+    IN6_ADDR address = {};
+    const WCHAR* end = nullptr;
+    NTSTATUS status = RtlIpv6StringToAddressW(c.text, &end, &address);
+    std::string text = pal::ToUtf8(c.text);
+    ASSERT_NE(end, nullptr) << text;
+    if (!c.ok) {
+        EXPECT_EQ(status, STATUS_INVALID_PARAMETER) << text;
+        return;
+    }
+    ASSERT_EQ(status, STATUS_SUCCESS) << text;
+    EXPECT_EQ(end - c.text, c.stop) << text;
+    EXPECT_EQ(Groups(address), c.groups) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Forms, Ipv6StringTest, ::testing::Values(
+    Ipv6Case{u"::", true, 2, "0:0:0:0:0:0:0:0"},
+    Ipv6Case{u"::1", true, 3, "0:0:0:0:0:0:0:1"},
+    Ipv6Case{u"1::", true, 3, "1:0:0:0:0:0:0:0"},
+    Ipv6Case{u"1::8", true, 4, "1:0:0:0:0:0:0:8"},
+    Ipv6Case{u"1:2:3:4:5:6:7:8", true, 15, "1:2:3:4:5:6:7:8"},
+    Ipv6Case{u"2001:DB8::A", true, 11, "2001:db8:0:0:0:0:0:a"},
+    Ipv6Case{u"0001:0db8::00ff", true, 15, "1:db8:0:0:0:0:0:ff"},
+    Ipv6Case{u"1:2:3:4:5:6:7::", true, 15, "1:2:3:4:5:6:7:0"},
+    Ipv6Case{u"::2:3:4:5:6:7:8", true, 15, "0:2:3:4:5:6:7:8"},
+    Ipv6Case{u"::ffff:1.2.3.4", true, 14, "0:0:0:0:0:ffff:102:304"},
+    Ipv6Case{u"::1.2.3.4", true, 9, "0:0:0:0:0:0:102:304"},
+    Ipv6Case{u"1:2:3:4:5:6:1.2.3.4", true, 19, "1:2:3:4:5:6:102:304"},
+    Ipv6Case{u"64:ff9b::255.255.255.255", true, 24, "64:ff9b:0:0:0:0:ffff:ffff"},
+    Ipv6Case{u"fe80::1%4", true, 7, "fe80:0:0:0:0:0:0:1"},
+    Ipv6Case{u"2001:db8::1]:25", true, 11, "2001:db8:0:0:0:0:0:1"},
+    Ipv6Case{u"2001:db8::1 by mail", true, 11, "2001:db8:0:0:0:0:0:1"}));
+
+// Where the address ends before the text does.
+INSTANTIATE_TEST_SUITE_P(Stops, Ipv6StringTest, ::testing::Values(
+    Ipv6Case{u"1::2::3", true, 4, "1:0:0:0:0:0:0:2"},
+    Ipv6Case{u":::", true, 2, "0:0:0:0:0:0:0:0"},
+    Ipv6Case{u"1:2:3:4:5:6:7:8:9", true, 15, "1:2:3:4:5:6:7:8"},
+    Ipv6Case{u"1:2:3:4:5:6:7:8::", true, 15, "1:2:3:4:5:6:7:8"},
+    Ipv6Case{u"1::2:3:4:5:6:7:8", true, 14, "1:0:2:3:4:5:6:7"},
+    Ipv6Case{u"::1.2.3.4.5", true, 9, "0:0:0:0:0:0:102:304"},
+    Ipv6Case{u"1:2:3:4:5:6:7:1.2.3.4", true, 15, "1:2:3:4:5:6:7:1"}));
+
+INSTANTIATE_TEST_SUITE_P(Refused, Ipv6StringTest, ::testing::Values(
+    Ipv6Case{u"", false, 0, ""},
+    Ipv6Case{u":1", false, 0, ""},
+    Ipv6Case{u"1:2:3:4:5:6:7", false, 0, ""},
+    Ipv6Case{u"12345::", false, 0, ""},
+    Ipv6Case{u"1::2:", false, 0, ""},
+    Ipv6Case{u"1:", false, 0, ""},
+    Ipv6Case{u"1.2.3.4", false, 0, ""},
+    Ipv6Case{u"::256.1.1.1", false, 0, ""},
+    Ipv6Case{u"::1.2.3", false, 0, ""},
+    Ipv6Case{u"::1.2..3.4", false, 0, ""},
+    Ipv6Case{u"::1.2.3.1000", false, 0, ""},
+    Ipv6Case{u"1:2:3:4:1.2.3.4", false, 0, ""},
+    Ipv6Case{u"g::", false, 0, ""},
+    Ipv6Case{u"206.63.131.30::mail daemon", false, 0, ""}));
+
+TEST(Ipv6String, HostileTextsStayWithinTheText)
+{
+    std::u16string colons(1000, u':');
+    IN6_ADDR address = {};
+    const WCHAR* end = nullptr;
+    EXPECT_EQ(RtlIpv6StringToAddressW(colons.c_str(), &end, &address), STATUS_SUCCESS);
+    EXPECT_EQ(end - colons.c_str(), 2);
+
+    std::u16string digits(100000, u'f');
+    EXPECT_EQ(RtlIpv6StringToAddressW(digits.c_str(), &end, &address), STATUS_INVALID_PARAMETER);
+    EXPECT_LE(end - digits.c_str(), 4);
+
+    std::u16string decimal = u"::" + std::u16string(100000, u'1') + u".1.1.1";
+    EXPECT_EQ(RtlIpv6StringToAddressW(decimal.c_str(), &end, &address), STATUS_INVALID_PARAMETER);
+
+    std::u16string garbage;
+    for (int i = 0; i < 5000; ++i)
+        garbage += char16_t(u'!' + (i * 7919) % 90);
+    EXPECT_EQ(RtlIpv6StringToAddressW(garbage.c_str(), &end, &address), STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(RtlIpv6StringToAddressW(nullptr, &end, &address), STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(RtlIpv6StringToAddressW(u"::1", &end, nullptr), STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(RtlIpv6StringToAddressW(u"::1", nullptr, &address), STATUS_SUCCESS);
+    EXPECT_EQ(RtlIpv6StringToAddressW(u"::1 ", nullptr, &address), STATUS_INVALID_PARAMETER);
+}
+
+struct Ipv6ExCase {
+    const char16_t* text;
+    bool ok;
+    const char* groups;
+    ULONG scope;
+    USHORT port; // host order
+};
+
+class Ipv6StringExTest : public ::testing::TestWithParam<Ipv6ExCase> {};
+
+TEST_P(Ipv6StringExTest, TakesTheWholeText)
+{
+    const Ipv6ExCase& c = GetParam();
+    IN6_ADDR address = {};
+    ULONG scope = 77;
+    USHORT port = 77;
+    NTSTATUS status = RtlIpv6StringToAddressExW(c.text, &address, &scope, &port);
+    std::string text = pal::ToUtf8(c.text);
+    if (!c.ok) {
+        EXPECT_EQ(status, STATUS_INVALID_PARAMETER) << text;
+        return;
+    }
+    ASSERT_EQ(status, STATUS_SUCCESS) << text;
+    EXPECT_EQ(Groups(address), c.groups) << text;
+    EXPECT_EQ(scope, c.scope) << text;
+    // The port comes back in network byte order.
+    const BYTE* b = reinterpret_cast<const BYTE*>(&port);
+    EXPECT_EQ((b[0] << 8) | b[1], c.port) << text;
+}
+
+INSTANTIATE_TEST_SUITE_P(Accepted, Ipv6StringExTest, ::testing::Values(
+    Ipv6ExCase{u"::1", true, "0:0:0:0:0:0:0:1", 0, 0},
+    Ipv6ExCase{u"[::1]", true, "0:0:0:0:0:0:0:1", 0, 0},
+    Ipv6ExCase{u"fe80::1%4", true, "fe80:0:0:0:0:0:0:1", 4, 0},
+    Ipv6ExCase{u"[fe80::1%4]", true, "fe80:0:0:0:0:0:0:1", 4, 0},
+    Ipv6ExCase{u"[fe80::1%4]:80", true, "fe80:0:0:0:0:0:0:1", 4, 80},
+    Ipv6ExCase{u"[2001:db8::1]:65535", true, "2001:db8:0:0:0:0:0:1", 0, 65535},
+    Ipv6ExCase{u"fe80::1%4294967295", true, "fe80:0:0:0:0:0:0:1", 4294967295u, 0},
+    Ipv6ExCase{u"[fe80::7830:c66f:eaa8:e3dd%14]", true, "fe80:0:0:0:7830:c66f:eaa8:e3dd", 14, 0},
+    Ipv6ExCase{u"::1:80", true, "0:0:0:0:0:0:1:80", 0, 0}));
+
+INSTANTIATE_TEST_SUITE_P(Refused, Ipv6StringExTest, ::testing::Values(
+    Ipv6ExCase{u"", false, "", 0, 0},
+    Ipv6ExCase{u"[::1]:0", false, "", 0, 0},
+    Ipv6ExCase{u"[::1]:65536", false, "", 0, 0},
+    Ipv6ExCase{u"[::1]:99999999999999999999", false, "", 0, 0},
+    Ipv6ExCase{u"[::1]:", false, "", 0, 0},
+    Ipv6ExCase{u"[::1", false, "", 0, 0},
+    Ipv6ExCase{u"[[::1]]", false, "", 0, 0},
+    Ipv6ExCase{u"::1]", false, "", 0, 0},
+    Ipv6ExCase{u"[::1)", false, "", 0, 0},
+    Ipv6ExCase{u"(::1)", false, "", 0, 0},
+    Ipv6ExCase{u"fe80::1%", false, "", 0, 0},
+    Ipv6ExCase{u"fe80::1%abc", false, "", 0, 0},
+    Ipv6ExCase{u"fe80::1%4294967296", false, "", 0, 0},
+    Ipv6ExCase{u"[fe80::1]%4", false, "", 0, 0},
+    Ipv6ExCase{u"::1 ", false, "", 0, 0},
+    Ipv6ExCase{u"1::2::3", false, "", 0, 0},
+    Ipv6ExCase{u"::1:80]", false, "", 0, 0},
+    Ipv6ExCase{u"fe80::1%4 by mail", false, "", 0, 0}));
+
+TEST(Ipv6StringEx, NullArgumentsAreRefused)
+{
+    IN6_ADDR address = {};
+    ULONG scope = 0;
+    USHORT port = 0;
+    EXPECT_EQ(RtlIpv6StringToAddressExW(nullptr, &address, &scope, &port), STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(RtlIpv6StringToAddressExW(u"::1", nullptr, &scope, &port), STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(RtlIpv6StringToAddressExW(u"::1", &address, nullptr, &port), STATUS_INVALID_PARAMETER);
+    EXPECT_EQ(RtlIpv6StringToAddressExW(u"::1", &address, &scope, nullptr), STATUS_INVALID_PARAMETER);
+}
+
+} // namespace

@@ -1,0 +1,244 @@
+// The platform's MSXML DOM document: creation by ProgID, building a tree, and the xml property as MSXML
+// writes it (no declaration, no indentation, a line break after each top-level node).
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <atlbase.h>
+#include <msxml6.h>
+
+#include "pal/host.h"
+
+namespace {
+
+CComPtr<IXMLDOMDocument> NewDocument()
+{
+    CComPtr<IXMLDOMDocument> document;
+    EXPECT_EQ(S_OK, document.CoCreateInstance(u"msxml.domdocument"));
+    return document;
+}
+
+CComPtr<IXMLDOMElement> NewElement(IXMLDOMDocument* document, const WCHAR* name)
+{
+    CComPtr<IXMLDOMElement> element;
+    EXPECT_EQ(S_OK, document->createElement(CComBSTR(name), &element));
+    return element;
+}
+
+std::string Xml(IXMLDOMNode* node)
+{
+    CComBSTR xml;
+    EXPECT_EQ(S_OK, node->get_xml(&xml));
+    return pal::ToUtf8(std::u16string_view(xml.m_str ? xml.m_str : u"", xml.Length()));
+}
+
+HRESULT SetAttr(IXMLDOMElement* element, const WCHAR* name, const VARIANT& value)
+{
+    return element->setAttribute(CComBSTR(name), value);
+}
+
+} // namespace
+
+TEST(DomDocument, CreatedByItsProgIdsInAnyCase)
+{
+    for (const WCHAR* progId : {u"msxml.domdocument", u"Msxml.DOMDocument", u"Microsoft.XMLDOM",
+                                u"Msxml2.DOMDocument.6.0"}) {
+        CComPtr<IXMLDOMDocument> document;
+        EXPECT_EQ(S_OK, document.CoCreateInstance(progId)) << pal::ToUtf8(progId);
+        EXPECT_TRUE(document != nullptr);
+    }
+    CLSID clsid;
+    EXPECT_EQ(S_OK, CLSIDFromProgID(u"MSXML.DOMDOCUMENT", &clsid));
+    EXPECT_TRUE(clsid == CLSID_DOMDocument);
+    CComPtr<IXMLDOMElement> wrongInterface;
+    EXPECT_EQ(E_NOINTERFACE, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IXMLDOMElement),
+                                              reinterpret_cast<void**>(&wrongInterface)));
+}
+
+TEST(DomDocument, SerialisesTheTreeAsMsxmlDoes)
+{
+    CComPtr<IXMLDOMDocument> document = NewDocument();
+    EXPECT_EQ("", Xml(document));
+
+    CComPtr<IXMLDOMElement> root = NewElement(document, u"customUI");
+    EXPECT_EQ(S_OK, SetAttr(root, u"xmlns", CComVariant(u"http://schemas.microsoft.com/office/2006/01/customui")));
+    EXPECT_EQ(S_OK, SetAttr(root, u"onLoad", CComVariant(u"OnLoadCB")));
+    CComPtr<IXMLDOMElement> ribbon = NewElement(document, u"ribbon");
+    CComPtr<IXMLDOMElement> tabs = NewElement(document, u"tabs");
+    CComPtr<IXMLDOMNode> appended;
+    EXPECT_EQ(S_OK, ribbon->appendChild(tabs, &appended));
+    EXPECT_TRUE(appended.IsEqualObject(tabs));
+    EXPECT_EQ(S_OK, root->appendChild(ribbon, nullptr));
+    EXPECT_EQ(S_OK, document->appendChild(root, nullptr));
+
+    EXPECT_EQ("<customUI xmlns=\"http://schemas.microsoft.com/office/2006/01/customui\" onLoad=\"OnLoadCB\">"
+              "<ribbon><tabs/></ribbon></customUI>\r\n",
+              Xml(document));
+    // An element alone has no trailing line break.
+    EXPECT_EQ("<ribbon><tabs/></ribbon>", Xml(ribbon));
+}
+
+TEST(DomDocument, AttributesKeepTheirOrderAndTakeAnyVariant)
+{
+    CComPtr<IXMLDOMDocument> document = NewDocument();
+    CComPtr<IXMLDOMElement> gallery = NewElement(document, u"gallery");
+    EXPECT_EQ(S_OK, SetAttr(gallery, u"id", CComVariant(u"first")));
+    EXPECT_EQ(S_OK, SetAttr(gallery, u"columns", CComVariant(1, VT_INT)));
+    EXPECT_EQ(S_OK, SetAttr(gallery, u"offset", CComVariant(-7)));
+    // Setting an attribute again changes its value where it stands.
+    EXPECT_EQ(S_OK, SetAttr(gallery, u"id", CComVariant(u"second")));
+    EXPECT_EQ("<gallery id=\"second\" columns=\"1\" offset=\"-7\"/>", Xml(gallery));
+
+    CComVariant value;
+    EXPECT_EQ(S_OK, gallery->getAttribute(CComBSTR(u"columns"), &value));
+    ASSERT_EQ(VT_BSTR, value.vt);
+    EXPECT_EQ("1", pal::ToUtf8(value.bstrVal));
+    CComVariant missing;
+    EXPECT_EQ(S_FALSE, gallery->getAttribute(CComBSTR(u"rows"), &missing));
+    EXPECT_EQ(VT_NULL, missing.vt);
+
+    EXPECT_EQ(S_OK, gallery->removeAttribute(CComBSTR(u"columns")));
+    EXPECT_EQ("<gallery id=\"second\" offset=\"-7\"/>", Xml(gallery));
+}
+
+TEST(DomDocument, EscapesMarkupAndKeepsUnicodeText)
+{
+    CComPtr<IXMLDOMDocument> document = NewDocument();
+    CComPtr<IXMLDOMElement> button = NewElement(document, u"button");
+    EXPECT_EQ(S_OK, SetAttr(button, u"label", CComVariant(u"R&D <\"Zürich\"> \u20AC")));
+    EXPECT_EQ("<button label=\"R&amp;D &lt;&quot;Z\xC3\xBCrich&quot;&gt; \xE2\x82\xAC\"/>", Xml(button));
+}
+
+TEST(DomDocument, RejectsInvalidNamesWithErrorInfo)
+{
+    CComPtr<IXMLDOMDocument> document = NewDocument();
+    CComPtr<IXMLDOMElement> element;
+    EXPECT_EQ(E_FAIL, document->createElement(CComBSTR(u"two words"), &element));
+    EXPECT_TRUE(element == nullptr);
+    CComPtr<IErrorInfo> info;
+    ASSERT_EQ(S_OK, GetErrorInfo(0, &info));
+    ASSERT_TRUE(info != nullptr);
+    CComBSTR description;
+    info->GetDescription(&description);
+    EXPECT_GT(description.Length(), 0u);
+
+    EXPECT_EQ(E_FAIL, document->createElement(CComBSTR(u""), &element));
+    EXPECT_EQ(E_FAIL, document->createElement(nullptr, &element));
+    element = NewElement(document, u"ok");
+    EXPECT_EQ(E_FAIL, SetAttr(element, u"1st", CComVariant(u"x")));
+    EXPECT_EQ(E_FAIL, SetAttr(element, u"", CComVariant(u"x")));
+    EXPECT_EQ("<ok/>", Xml(element));
+}
+
+TEST(DomDocument, RefusesBrokenHierarchies)
+{
+    CComPtr<IXMLDOMDocument> document = NewDocument();
+    CComPtr<IXMLDOMElement> parent = NewElement(document, u"parent");
+    CComPtr<IXMLDOMElement> child = NewElement(document, u"child");
+    EXPECT_EQ(S_OK, parent->appendChild(child, nullptr));
+    EXPECT_EQ(E_FAIL, child->appendChild(parent, nullptr));
+    EXPECT_EQ(E_FAIL, parent->appendChild(parent, nullptr));
+    EXPECT_EQ(E_INVALIDARG, parent->appendChild(nullptr, nullptr));
+    EXPECT_EQ(E_FAIL, parent->appendChild(document, nullptr));
+
+    EXPECT_EQ(S_OK, document->appendChild(parent, nullptr));
+    CComPtr<IXMLDOMElement> second = NewElement(document, u"second");
+    EXPECT_EQ(E_FAIL, document->appendChild(second, nullptr));
+    // Appending the root again is allowed and changes nothing.
+    EXPECT_EQ(S_OK, document->appendChild(parent, nullptr));
+    EXPECT_EQ("<parent><child/></parent>\r\n", Xml(document));
+
+    // A node of another document would need importing first.
+    CComPtr<IXMLDOMDocument> other = NewDocument();
+    CComPtr<IXMLDOMElement> foreign = NewElement(other, u"foreign");
+    EXPECT_EQ(E_INVALIDARG, parent->appendChild(foreign, nullptr));
+}
+
+TEST(DomDocument, AppendingMovesANodeAndRemovingDetachesIt)
+{
+    CComPtr<IXMLDOMDocument> document = NewDocument();
+    CComPtr<IXMLDOMElement> a = NewElement(document, u"a");
+    CComPtr<IXMLDOMElement> b = NewElement(document, u"b");
+    CComPtr<IXMLDOMElement> c = NewElement(document, u"c");
+    EXPECT_EQ(S_OK, a->appendChild(c, nullptr));
+    EXPECT_EQ(S_OK, b->appendChild(c, nullptr));
+    EXPECT_EQ("<a/>", Xml(a));
+    EXPECT_EQ("<b><c/></b>", Xml(b));
+
+    CComPtr<IXMLDOMNode> removed;
+    EXPECT_EQ(E_INVALIDARG, a->removeChild(c, &removed));
+    EXPECT_EQ(S_OK, b->removeChild(c, &removed));
+    EXPECT_TRUE(removed.IsEqualObject(c));
+    EXPECT_EQ("<b/>", Xml(b));
+    CComPtr<IXMLDOMNode> parent;
+    EXPECT_EQ(S_FALSE, c->get_parentNode(&parent));
+    EXPECT_TRUE(parent == nullptr);
+    // The detached and never attached nodes are freed with the document (the sanitizer build checks).
+}
+
+TEST(DomDocument, NavigatesAndKeepsOneObjectPerNode)
+{
+    CComPtr<IXMLDOMDocument> document = NewDocument();
+    CComPtr<IXMLDOMElement> root = NewElement(document, u"root");
+    CComPtr<IXMLDOMElement> first = NewElement(document, u"first");
+    CComPtr<IXMLDOMElement> last = NewElement(document, u"last");
+    root->appendChild(first, nullptr);
+    root->appendChild(last, nullptr);
+
+    CComPtr<IXMLDOMElement> none;
+    EXPECT_EQ(S_FALSE, document->get_documentElement(&none));
+    EXPECT_EQ(S_OK, document->putref_documentElement(root));
+    CComPtr<IXMLDOMElement> documentElement;
+    EXPECT_EQ(S_OK, document->get_documentElement(&documentElement));
+    EXPECT_TRUE(documentElement.p == root.p);
+
+    CComPtr<IXMLDOMNode> node;
+    EXPECT_EQ(S_OK, root->get_firstChild(&node));
+    EXPECT_TRUE(node.IsEqualObject(first));
+    CComPtr<IXMLDOMNode> next;
+    EXPECT_EQ(S_OK, node->get_nextSibling(&next));
+    EXPECT_TRUE(next.IsEqualObject(last));
+    CComPtr<IXMLDOMNode> end;
+    EXPECT_EQ(S_FALSE, next->get_nextSibling(&end));
+    CComPtr<IXMLDOMNode> up;
+    EXPECT_EQ(S_OK, next->get_parentNode(&up));
+    EXPECT_TRUE(up.IsEqualObject(root));
+    CComPtr<IXMLDOMNode> top;
+    EXPECT_EQ(S_OK, root->get_parentNode(&top));
+    EXPECT_TRUE(top.IsEqualObject(document));
+
+    CComPtr<IXMLDOMDocument> owner;
+    EXPECT_EQ(S_OK, last->get_ownerDocument(&owner));
+    EXPECT_TRUE(owner.p == document.p);
+
+    CComBSTR name;
+    EXPECT_EQ(S_OK, document->get_nodeName(&name));
+    EXPECT_EQ("#document", pal::ToUtf8(name.m_str));
+    DOMNodeType type = NODE_INVALID;
+    EXPECT_EQ(S_OK, root->get_nodeType(&type));
+    EXPECT_EQ(NODE_ELEMENT, type);
+    VARIANT_BOOL has = VARIANT_FALSE;
+    EXPECT_EQ(S_OK, root->hasChildNodes(&has));
+    EXPECT_EQ(VARIANT_TRUE, has);
+    EXPECT_EQ(S_FALSE, first->hasChildNodes(&has));
+
+    // Replacing the document element detaches the old one.
+    CComPtr<IXMLDOMElement> replacement = NewElement(document, u"replacement");
+    EXPECT_EQ(S_OK, document->putref_documentElement(replacement));
+    EXPECT_EQ("<replacement/>\r\n", Xml(document));
+    EXPECT_EQ("<root><first/><last/></root>", Xml(root));
+}
+
+TEST(DomDocument, NodesKeepTheirDocumentAlive)
+{
+    CComPtr<IXMLDOMElement> element;
+    {
+        CComPtr<IXMLDOMDocument> document = NewDocument();
+        element = NewElement(document, u"survivor");
+        CComPtr<IXMLDOMElement> child = NewElement(document, u"child");
+        element->appendChild(child, nullptr);
+    }
+    EXPECT_EQ("<survivor><child/></survivor>", Xml(element));
+    CComPtr<IXMLDOMDocument> owner;
+    EXPECT_EQ(S_OK, element->get_ownerDocument(&owner));
+    EXPECT_TRUE(owner != nullptr);
+}

@@ -1,0 +1,130 @@
+// The PAL message loop: thread timers, posted work and the controllable clock.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "pal/loop.h"
+#include "pal/user32.h"
+#include "windows.h"
+
+namespace {
+
+std::vector<UINT_PTR> g_fired;
+UINT_PTR g_killInside = 0;
+
+void CALLBACK RecordTimer(HWND hwnd, UINT msg, UINT_PTR id, DWORD)
+{
+    EXPECT_EQ(hwnd, nullptr);
+    EXPECT_EQ(msg, UINT(WM_TIMER));
+    g_fired.push_back(id);
+    if (g_killInside == id)
+        KillTimer(nullptr, id);
+}
+
+class LoopTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        g_fired.clear();
+        g_killInside = 0;
+    }
+};
+
+TEST_F(LoopTest, ThreadTimerFiresOnlyWhenDueAndRepeats)
+{
+    UINT_PTR id = SetTimer(nullptr, 0, 200, RecordTimer);
+    ASSERT_NE(id, 0u);
+    pal::PumpOnce(0);
+    EXPECT_TRUE(g_fired.empty()); // not due yet: 200 ms have not passed on the loop clock
+    pal::AdvanceClock(200);
+    pal::PumpOnce(0);
+    ASSERT_EQ(g_fired.size(), 1u);
+    EXPECT_EQ(g_fired[0], id);
+    pal::PumpOnce(0);
+    EXPECT_EQ(g_fired.size(), 1u); // re-armed for another interval
+    pal::AdvanceClock(200);
+    pal::PumpOnce(0);
+    EXPECT_EQ(g_fired.size(), 2u);
+    EXPECT_TRUE(KillTimer(nullptr, id));
+    pal::AdvanceClock(1000);
+    pal::PumpOnce(0);
+    EXPECT_EQ(g_fired.size(), 2u);
+    EXPECT_FALSE(KillTimer(nullptr, id)); // twice is an error, not a crash
+}
+
+TEST_F(LoopTest, ThreadTimerIdsAreDistinctAndReplaceable)
+{
+    UINT_PTR a = SetTimer(nullptr, 0, 100, RecordTimer);
+    UINT_PTR b = SetTimer(nullptr, 0, 100, RecordTimer);
+    EXPECT_NE(a, b);
+    // Re-setting an existing thread timer keeps its id and takes the new interval.
+    EXPECT_EQ(SetTimer(nullptr, a, 500, RecordTimer), a);
+    pal::AdvanceClock(100);
+    pal::PumpOnce(0);
+    EXPECT_EQ(g_fired, std::vector<UINT_PTR>{b});
+    KillTimer(nullptr, a);
+    KillTimer(nullptr, b);
+    EXPECT_EQ(pal::ActiveTimerCount(), 0u);
+}
+
+TEST_F(LoopTest, TimerMayKillItselfFromItsProcedure)
+{
+    UINT_PTR id = SetTimer(nullptr, 0, 10, RecordTimer);
+    g_killInside = id;
+    pal::AdvanceClock(10);
+    pal::PumpOnce(0);
+    pal::AdvanceClock(10);
+    pal::PumpOnce(0);
+    EXPECT_EQ(g_fired.size(), 1u);
+    EXPECT_EQ(pal::ActiveTimerCount(), 0u);
+}
+
+TEST_F(LoopTest, PostedWorkRunsInOrderAndNestedPumpsAreSafe)
+{
+    std::vector<int> order;
+    pal::PostToLoop([&] {
+        order.push_back(1);
+        pal::PostToLoop([&] { order.push_back(3); });
+        pal::PumpOnce(0); // a modal dialog pumping inside a callback
+    });
+    pal::PostToLoop([&] { order.push_back(2); });
+    EXPECT_TRUE(pal::PumpUntil([&] { return order.size() == 3; }, 1000));
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(LoopTest, PumpUntilGivesUpAtItsDeadline)
+{
+    // The deadline is on the loop clock, so a real wait of 30 ms ends it; nothing here is timed.
+    EXPECT_FALSE(pal::PumpUntil([] { return false; }, 30));
+}
+
+TEST_F(LoopTest, LoopTimeoutsRunOnceAndCanBeCancelled)
+{
+    int ran = 0;
+    UINT_PTR keep = pal::SetLoopTimeout(50, [&] { ++ran; });
+    UINT_PTR cancel = pal::SetLoopTimeout(50, [&] { ran += 100; });
+    EXPECT_NE(keep, 0u);
+    pal::CancelLoopTimeout(cancel);
+    pal::AdvanceClock(50);
+    pal::PumpOnce(0);
+    pal::AdvanceClock(50);
+    pal::PumpOnce(0);
+    EXPECT_EQ(ran, 1);
+}
+
+TEST_F(LoopTest, WindowTimersWithoutProcedureGoToTheSink)
+{
+    HWND wnd = reinterpret_cast<HWND>(0x1234);
+    std::vector<std::pair<HWND, UINT_PTR>> seen;
+    pal::SetWindowTimerSink([&](HWND h, UINT_PTR id) { seen.emplace_back(h, id); });
+    EXPECT_NE(SetTimer(wnd, 7, 200, nullptr), 0u);
+    pal::AdvanceClock(200);
+    pal::PumpOnce(0);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].first, wnd);
+    EXPECT_EQ(seen[0].second, 7u);
+    EXPECT_TRUE(KillTimer(wnd, 7));
+    pal::SetWindowTimerSink(nullptr);
+}
+
+} // namespace

@@ -1,0 +1,334 @@
+// The MSXML request objects against loopback servers: ready states from the loop, redirects, limits.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pal/host.h"
+#include "pal/http_limits.h"
+#include "pal/loop.h"
+#include "support/HttpTestUtil.h"
+#include "support/LoopbackServer.h"
+#include "windows.h"
+#include <atlbase.h>
+#include <msxml6.h>
+#include <objidl.h>
+
+using testing_support::HttpCall;
+using testing_support::HttpReply;
+using testing_support::LoopbackServer;
+using testing_support::ReadyStateRecorder;
+
+namespace {
+
+struct LimitsGuard {
+    LimitsGuard() : saved(pal::GetHttpLimits()) {}
+    ~LimitsGuard() { pal::SetHttpLimits(saved); }
+    pal::HttpLimits saved;
+};
+
+class XmlHttpTest : public ::testing::Test {
+protected:
+    // Opens and sends an asynchronous GET; the recorder sees every ready state.
+    CComPtr<IXMLHTTPRequest> Send(const std::string& url, REFCLSID clsid = CLSID_XMLHTTP60,
+                                  const WCHAR* header = nullptr, const WCHAR* value = nullptr)
+    {
+        CComPtr<IXMLHTTPRequest> req;
+        EXPECT_EQ(req.CoCreateInstance(clsid), S_OK);
+        if (!req)
+            return req;
+        VARIANT async;
+        VariantInit(&async);
+        async.vt = VT_I2;
+        async.iVal = -1;
+        VARIANT empty;
+        VariantInit(&empty);
+        CComBSTR method(W("GET")), target(pal::ToWide(url).c_str());
+        EXPECT_EQ(req->open(method, target, async, empty, empty), S_OK);
+        if (header) {
+            EXPECT_EQ(req->setRequestHeader(CComBSTR(header), CComBSTR(value)), S_OK);
+        }
+        recorder = new ReadyStateRecorder(req);
+        EXPECT_EQ(req->put_onreadystatechange(recorder), S_OK);
+        recorder->Release(); // the request holds it now
+        inSend = true;
+        recorder->onCall = [this](LONG) { EXPECT_FALSE(inSend) << "ready state reported from inside send"; };
+        EXPECT_EQ(req->send(empty), S_OK);
+        inSend = false;
+        return req;
+    }
+
+    bool Finish(IXMLHTTPRequest* req)
+    {
+        return testing_support::PumpUntil([req] {
+            LONG s = 0;
+            req->get_readyState(&s);
+            return s == 4;
+        });
+    }
+
+    static std::string Text(IXMLHTTPRequest* req)
+    {
+        CComBSTR text;
+        EXPECT_EQ(req->get_responseText(&text), S_OK);
+        return text ? pal::ToUtf8(text.m_str) : std::string();
+    }
+
+    static std::string Header(IXMLHTTPRequest* req, const WCHAR* name)
+    {
+        CComBSTR value;
+        EXPECT_EQ(req->getResponseHeader(CComBSTR(name), &value), S_OK);
+        return value ? pal::ToUtf8(value.m_str) : std::string();
+    }
+
+    static LONG Status(IXMLHTTPRequest* req)
+    {
+        LONG status = -1;
+        return SUCCEEDED(req->get_status(&status)) ? status : -1;
+    }
+
+    ReadyStateRecorder* recorder = nullptr;
+    bool inSend = false;
+};
+
+TEST_F(XmlHttpTest, GetReportsEveryReadyStateFromTheLoop)
+{
+    LoopbackServer server([](const HttpCall&) {
+        HttpReply r;
+        r.body = "{\"city\":\"Z\xC3\xBCrich\"}";
+        r.contentType = "application/json; charset=utf-8";
+        r.headers = {{"X-Test", "yes"}};
+        return r;
+    });
+    CComPtr<IXMLHTTPRequest> req = Send(server.Url("/geo.json?host=1.2.3.4"), CLSID_XMLHTTP60, W("user-agent"),
+                                        W("keycdn-tools:https://1.2.3.4"));
+    LONG state = 0;
+    req->get_readyState(&state);
+    EXPECT_EQ(state, 1);
+    EXPECT_TRUE(recorder->states.empty());
+    ASSERT_TRUE(Finish(req));
+    // Every state of the answer once, in order, after the state 1 that send reports.
+    EXPECT_EQ(recorder->states, (std::vector<LONG>{1, 2, 3, 4}));
+    EXPECT_EQ(Status(req), 200);
+    EXPECT_EQ(Text(req), "{\"city\":\"Z\xC3\xBCrich\"}");
+    EXPECT_EQ(Header(req, W("x-test")), "yes");
+    EXPECT_EQ(Header(req, W("location")), ""); // absent headers read as empty
+    ASSERT_EQ(server.CallCount(), 1u);
+    HttpCall call = server.Calls()[0];
+    EXPECT_EQ(call.target, "/geo.json?host=1.2.3.4");
+    EXPECT_EQ(call.headers["user-agent"], "keycdn-tools:https://1.2.3.4");
+
+    // The client object is not a server object; the stream holds the raw bytes.
+    CComPtr<IServerXMLHTTPRequest> server2;
+    EXPECT_EQ(req->QueryInterface(&server2), E_NOINTERFACE);
+    VARIANT stream;
+    ASSERT_EQ(req->get_responseStream(&stream), S_OK);
+    ASSERT_EQ(stream.vt, VT_UNKNOWN);
+    CComQIPtr<IStream> s(stream.punkVal);
+    VariantClear(&stream);
+    ASSERT_TRUE(s);
+    char buf[64] = {};
+    ULONG read = 0;
+    EXPECT_EQ(s->Read(buf, sizeof buf, &read), S_OK);
+    EXPECT_EQ(std::string(buf, read), "{\"city\":\"Z\xC3\xBCrich\"}");
+}
+
+TEST_F(XmlHttpTest, StatusIsPendingUntilTheAnswerArrives)
+{
+    LoopbackServer server([](const HttpCall&) { return HttpReply{}; });
+    CComPtr<IXMLHTTPRequest> req = Send(server.Url("/"));
+    LONG status = 0;
+    EXPECT_EQ(req->get_status(&status), E_PENDING);
+    ASSERT_TRUE(Finish(req));
+    EXPECT_EQ(Status(req), 200);
+    EXPECT_EQ(Text(req), "");
+}
+
+TEST_F(XmlHttpTest, FollowedRedirectsEndAtTheFinalAnswerAndTheServerObjectReportsItsUrl)
+{
+    LoopbackServer server([](const HttpCall& c) {
+        HttpReply r;
+        if (c.path.rfind("/hop/", 0) == 0) {
+            int code = std::stoi(c.path.substr(5));
+            r.status = code;
+            r.headers = {{"Location", code == 301 ? "/hop/302" : code == 302 ? "/hop/303"
+                                      : code == 303 ? "/hop/307" : code == 307 ? "/hop/308" : "/final"}};
+            r.body = "moved";
+        } else {
+            r.body = "landed";
+        }
+        return r;
+    });
+    for (REFCLSID clsid : {CLSID_XMLHTTP60, CLSID_ServerXMLHTTP60}) {
+        CComPtr<IXMLHTTPRequest> req = Send(server.Url("/hop/301"), clsid);
+        ASSERT_TRUE(Finish(req));
+        EXPECT_EQ(recorder->states, (std::vector<LONG>{1, 2, 3, 4})); // hops are not ready states
+        EXPECT_EQ(Status(req), 200);
+        EXPECT_EQ(Text(req), "landed");
+    }
+    CComQIPtr<IServerXMLHTTPRequest> req(Send(server.Url("/hop/307"), CLSID_ServerXMLHTTP60));
+    ASSERT_TRUE(req);
+    ASSERT_TRUE(Finish(req));
+    VARIANT url;
+    ASSERT_EQ(req->getOption(SXH_OPTION_URL, &url), S_OK);
+    ASSERT_EQ(url.vt, VT_BSTR);
+    EXPECT_EQ(pal::ToUtf8(url.bstrVal), server.Url("/final"));
+    VariantClear(&url);
+}
+
+TEST_F(XmlHttpTest, UnfollowedThreeHundredsComeBackWithTheirLocation)
+{
+    LoopbackServer server([](const HttpCall& c) {
+        HttpReply r;
+        r.status = std::stoi(c.path.substr(1, 3));
+        if (c.path.size() == 4)
+            r.headers = {{"Location", "http://127.0.0.1:1/elsewhere"}};
+        return r;
+    });
+    // 300, 304, 305 and 306 are not followed; neither is a redirect without a location.
+    for (const char* path : {"/300", "/304", "/305", "/306", "/301-", "/308-"}) {
+        CComPtr<IXMLHTTPRequest> req = Send(server.Url(path));
+        ASSERT_TRUE(Finish(req)) << path;
+        EXPECT_EQ(Status(req), std::stoi(std::string(path + 1, 3))) << path;
+        EXPECT_EQ(Header(req, W("location")), std::string(path).size() == 4 ? "http://127.0.0.1:1/elsewhere" : "")
+            << path;
+    }
+}
+
+TEST_F(XmlHttpTest, TenHopsAreFollowedAndTheEleventhFails)
+{
+    LoopbackServer server([](const HttpCall& c) {
+        HttpReply r;
+        int n = std::stoi(c.path.substr(1));
+        if (n > 0) {
+            r.status = 302;
+            r.headers = {{"Location", "/" + std::to_string(n - 1)}};
+        } else {
+            r.body = "end";
+        }
+        return r;
+    });
+    CComPtr<IXMLHTTPRequest> ten = Send(server.Url("/10"));
+    ASSERT_TRUE(Finish(ten));
+    EXPECT_EQ(Text(ten), "end");
+    CComPtr<IXMLHTTPRequest> eleven = Send(server.Url("/11"));
+    ASSERT_TRUE(Finish(eleven));
+    LONG status = 0;
+    EXPECT_TRUE(FAILED(eleven->get_status(&status)));
+    EXPECT_EQ(server.CallCount(), 11u + 11u);
+}
+
+TEST(RedirectRule, HttpsIsNeverLeftForHttp)
+{
+    EXPECT_EQ(pal::RedirectTarget("https://a.example/x", 302, "http://b.example/y"), "");
+    EXPECT_EQ(pal::RedirectTarget("HTTPS://a.example/x", 301, "HTTP://b.example/y"), "");
+    EXPECT_EQ(pal::RedirectTarget("https://a.example/x", 308, "https://b.example/y"), "https://b.example/y");
+    EXPECT_EQ(pal::RedirectTarget("http://a.example/x", 307, "https://b.example/y"), "https://b.example/y");
+    EXPECT_EQ(pal::RedirectTarget("http://a.example/x", 303, "ftp://b.example/y"), "");
+    EXPECT_EQ(pal::RedirectTarget("http://a.example/x", 304, "http://b.example/y"), "");
+    EXPECT_EQ(pal::RedirectTarget("http://a.example/x", 302, ""), "");
+}
+
+TEST_F(XmlHttpTest, HugeAnswersFailInsteadOfFillingMemory)
+{
+    LimitsGuard guard;
+    pal::HttpLimits limits = guard.saved;
+    limits.maxBodyBytes = 1 << 20;
+    pal::SetHttpLimits(limits);
+    LoopbackServer server([](const HttpCall& c) {
+        HttpReply r;
+        r.hugeBytes = c.path == "/big" ? (8u << 20) : (1u << 20);
+        return r;
+    });
+    CComPtr<IXMLHTTPRequest> big = Send(server.Url("/big"));
+    ASSERT_TRUE(Finish(big));
+    LONG status = 0;
+    EXPECT_TRUE(FAILED(big->get_status(&status)));
+    CComBSTR text;
+    EXPECT_TRUE(FAILED(big->get_responseText(&text)));
+    EXPECT_EQ(recorder->states.back(), 4);
+    CComPtr<IXMLHTTPRequest> fits = Send(server.Url("/fits"));
+    ASSERT_TRUE(Finish(fits));
+    EXPECT_EQ(Text(fits).size(), 1u << 20);
+}
+
+TEST_F(XmlHttpTest, StalledAnswersEndAtTheStallLimit)
+{
+    LimitsGuard guard;
+    pal::HttpLimits limits = guard.saved;
+    limits.stallTimeoutMs = 1000;
+    pal::SetHttpLimits(limits);
+    LoopbackServer server([](const HttpCall& c) {
+        HttpReply r;
+        r.hang = c.path == "/hang";
+        r.hangMidBody = c.path == "/half";
+        r.body = "{\"half\":\"of it\"}";
+        return r;
+    });
+    for (const char* path : {"/hang", "/half"}) {
+        CComPtr<IXMLHTTPRequest> req = Send(server.Url(path));
+        ASSERT_TRUE(Finish(req)) << path; // well within the 10 s bound of the pump
+        LONG status = 0;
+        EXPECT_TRUE(FAILED(req->get_status(&status))) << path;
+    }
+}
+
+TEST_F(XmlHttpTest, AbortStopsTheTransferAndEveryLaterCallback)
+{
+    LoopbackServer server([](const HttpCall&) {
+        HttpReply r;
+        r.hang = true;
+        return r;
+    });
+    CComPtr<IXMLHTTPRequest> req = Send(server.Url("/"));
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return server.CallCount() == 1; }));
+    size_t seen = recorder->states.size();
+    EXPECT_EQ(req->abort(), S_OK);
+    server.ReleaseHangs();
+    pal::PumpFor(300);
+    EXPECT_EQ(recorder->states.size(), seen);
+    LONG state = -1;
+    req->get_readyState(&state);
+    EXPECT_EQ(state, 0);
+}
+
+TEST_F(XmlHttpTest, ReleasingAnObjectInFlightIsSafe)
+{
+    LoopbackServer server([](const HttpCall&) {
+        HttpReply r;
+        r.body = "late";
+        return r;
+    });
+    {
+        CComPtr<IXMLHTTPRequest> req = Send(server.Url("/"));
+    } // released before the loop ran once
+    pal::PumpFor(200);
+    SUCCEED();
+}
+
+TEST_F(XmlHttpTest, ConnectionRefusedFailsTheStatus)
+{
+    int port = 0;
+    {
+        LoopbackServer gone([](const HttpCall&) { return HttpReply{}; });
+        port = gone.Port();
+    }
+    CComPtr<IXMLHTTPRequest> req = Send("http://127.0.0.1:" + std::to_string(port) + "/");
+    ASSERT_TRUE(Finish(req));
+    LONG status = 0;
+    EXPECT_TRUE(FAILED(req->get_status(&status)));
+}
+
+TEST(XmlHttpArguments, OpenRejectsWhatItCannotSend)
+{
+    CComPtr<IXMLHTTPRequest> req;
+    ASSERT_EQ(req.CoCreateInstance(CLSID_XMLHTTP60), S_OK);
+    VARIANT empty;
+    VariantInit(&empty);
+    EXPECT_EQ(req->open(CComBSTR(W("GET")), CComBSTR(W("file:///etc/passwd")), empty, empty, empty), E_INVALIDARG);
+    EXPECT_EQ(req->open(CComBSTR(W("GET")), nullptr, empty, empty, empty), E_INVALIDARG);
+    EXPECT_EQ(req->send(empty), E_UNEXPECTED); // not opened
+    EXPECT_EQ(req->open(CComBSTR(W("GET")), CComBSTR(W("http://127.0.0.1:1/")), empty, empty, empty), S_OK);
+    EXPECT_EQ(req->setRequestHeader(CComBSTR(W("x")), CComBSTR(W("a\r\nInjected: 1"))), E_INVALIDARG);
+}
+
+} // namespace

@@ -1,0 +1,212 @@
+// The registry calls: types and sizes, errors, handles, enumeration, deletion and the classes view.
+#include "registry/RegistryFixture.h"
+
+TEST_F(RegistryTest, StringSizesIncludeTheTerminatorAndShortBuffersGetMoreData)
+{
+    HKEY h = Create(HKEY_CURRENT_USER, u"Software\\Vantora");
+    ASSERT_EQ(ERROR_SUCCESS, SetString(h, u"Name", u"abc"));
+    DWORD type = 0, size = 0;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(h, u"Name", nullptr, &type, nullptr, &size));
+    EXPECT_EQ(DWORD(REG_SZ), type);
+    EXPECT_EQ(8u, size);
+
+    WCHAR small[2] = {u'x', u'x'};
+    size = sizeof(small);
+    EXPECT_EQ(ERROR_MORE_DATA, RegQueryValueExW(h, u"Name", nullptr, &type, reinterpret_cast<BYTE*>(small), &size));
+    EXPECT_EQ(8u, size);
+
+    WCHAR buf[8] = {};
+    size = sizeof(buf);
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(h, u"name", nullptr, &type, reinterpret_cast<BYTE*>(buf), &size));
+    EXPECT_EQ(8u, size);
+    EXPECT_EQ(std::u16string(u"abc"), std::u16string(buf));
+    EXPECT_EQ(ERROR_INVALID_PARAMETER, RegQueryValueExW(h, u"Name", nullptr, &type, reinterpret_cast<BYTE*>(buf), nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(h));
+}
+
+TEST_F(RegistryTest, EveryTypeKeepsItsBytes)
+{
+    HKEY h = Create(HKEY_CURRENT_USER, u"Software\\Types");
+    ULONGLONG q = 0x0123456789ABCDEFull;
+    const char16_t multi[] = u"one\0two\0";
+    const char16_t expand[] = u"%HOME%\\x";
+    std::vector<BYTE> bin = {0, 1, 2, 255};
+    ASSERT_EQ(ERROR_SUCCESS, SetDword(h, u"d", 0xFFFFFFFF));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(h, u"q", 0, REG_QWORD, reinterpret_cast<BYTE*>(&q), 8));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(h, u"m", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(multi), sizeof(multi)));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(h, u"e", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(expand), sizeof(expand)));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(h, u"b", 0, REG_BINARY, bin.data(), DWORD(bin.size())));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(h, u"empty", 0, REG_BINARY, nullptr, 0));
+
+    DWORD type;
+    std::vector<BYTE> data;
+    ASSERT_EQ(ERROR_SUCCESS, Query(h, u"q", type, data));
+    EXPECT_EQ(DWORD(REG_QWORD), type);
+    ASSERT_EQ(8u, data.size());
+    EXPECT_EQ(0, memcmp(&q, data.data(), 8));
+    ASSERT_EQ(ERROR_SUCCESS, Query(h, u"m", type, data));
+    EXPECT_EQ(DWORD(REG_MULTI_SZ), type);
+    EXPECT_EQ(sizeof(multi), data.size());
+    ASSERT_EQ(ERROR_SUCCESS, Query(h, u"b", type, data));
+    EXPECT_EQ(bin, data);
+    ASSERT_EQ(ERROR_SUCCESS, Query(h, u"empty", type, data));
+    EXPECT_EQ(DWORD(REG_BINARY), type);
+    EXPECT_TRUE(data.empty());
+
+    // RegGetValueW checks the type and expands environment strings.
+    DWORD d = 0, size = 4;
+    EXPECT_EQ(ERROR_SUCCESS, RegGetValueW(h, nullptr, u"d", RRF_RT_REG_DWORD, &type, &d, &size));
+    EXPECT_EQ(0xFFFFFFFFu, d);
+    size = 4;
+    EXPECT_EQ(ERROR_UNSUPPORTED_TYPE, RegGetValueW(h, nullptr, u"b", RRF_RT_REG_DWORD, &type, &d, &size));
+    WCHAR text[512];
+    size = sizeof(text);
+    ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, u"Software\\Types", u"e", RRF_RT_REG_SZ, &type, text, &size));
+    EXPECT_EQ(DWORD(REG_SZ), type);
+    EXPECT_EQ(pal::ToWide(getenv("HOME")) + u"\\x", std::u16string(text));
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryTest, AbsentKeysAndValuesAreFileNotFound)
+{
+    HKEY h = nullptr;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Nothing", 0, KEY_READ, &h));
+    EXPECT_EQ(nullptr, h);
+    h = Create(HKEY_CURRENT_USER, u"Software\\Something");
+    DWORD size = 0;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(h, u"missing", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteValueW(h, u"missing"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteKeyW(h, u"missing"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegDeleteTreeW(h, u"missing"));
+    RegCloseKey(h);
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegCloseKey(h));
+    EXPECT_EQ(ERROR_INVALID_HANDLE, RegQueryValueExW(h, u"x", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(ERROR_BAD_PATHNAME, RegOpenKeyExW(HKEY_CURRENT_USER, u"\\Software", 0, KEY_READ, &h));
+    std::u16string longName(256, u'k');
+    EXPECT_EQ(ERROR_INVALID_PARAMETER,
+              RegCreateKeyExW(HKEY_CURRENT_USER, longName.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h, nullptr));
+}
+
+TEST_F(RegistryTest, HandlesShareOneStoreAndSeeDeletion)
+{
+    DWORD disposition = 0;
+    HKEY a = nullptr, b = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Shared", 0, nullptr, 0, KEY_ALL_ACCESS,
+                                             nullptr, &a, &disposition));
+    EXPECT_EQ(DWORD(REG_CREATED_NEW_KEY), disposition);
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, u"SOFTWARE\\shared", 0, nullptr, 0, KEY_READ,
+                                             nullptr, &b, &disposition));
+    EXPECT_EQ(DWORD(REG_OPENED_EXISTING_KEY), disposition);
+    EXPECT_NE(a, b);
+    ASSERT_EQ(ERROR_SUCCESS, SetDword(a, u"Count", 7));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, SetDword(b, u"Count", 8)); // opened for reading only
+    DWORD v = 0, size = 4;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(b, u"COUNT", nullptr, nullptr, reinterpret_cast<BYTE*>(&v), &size));
+    EXPECT_EQ(7u, v);
+
+    EXPECT_EQ(ERROR_SUCCESS, RegDeleteKeyW(HKEY_LOCAL_MACHINE, u"Software\\Shared"));
+    EXPECT_EQ(ERROR_KEY_DELETED, RegQueryValueExW(b, u"Count", nullptr, nullptr, nullptr, &size));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(a));
+    EXPECT_EQ(ERROR_SUCCESS, RegCloseKey(b));
+}
+
+TEST_F(RegistryTest, EnumerationIsSortedWithoutCaseAndValuesKeepTheirOrder)
+{
+    HKEY h = Create(HKEY_CURRENT_USER, u"Software\\Enum");
+    for (const char16_t* n : {u"beta", u"Alpha", u"gamma", u"ALPHA2"})
+        RegCloseKey(Create(h, n));
+    EXPECT_EQ((std::vector<std::u16string>{u"Alpha", u"ALPHA2", u"beta", u"gamma"}), SubkeyNames(h));
+
+    WCHAR small[4];
+    DWORD cch = 4;
+    EXPECT_EQ(ERROR_MORE_DATA, RegEnumKeyExW(h, 0, small, &cch, nullptr, nullptr, nullptr, nullptr));
+
+    SetDword(h, u"z", 1);
+    SetString(h, u"a", u"text");
+    SetDword(h, nullptr, 3);
+    std::vector<std::u16string> names;
+    for (DWORD i = 0;; ++i) {
+        WCHAR name[32];
+        DWORD n = 32, type = 0, size = 0;
+        LSTATUS s = RegEnumValueW(h, i, name, &n, nullptr, &type, nullptr, &size);
+        if (s == ERROR_NO_MORE_ITEMS)
+            break;
+        ASSERT_EQ(ERROR_SUCCESS, s);
+        names.emplace_back(name, n);
+    }
+    EXPECT_EQ((std::vector<std::u16string>{u"z", u"a", u""}), names);
+
+    DWORD subkeys = 0, values = 0, maxKey = 0, maxData = 0;
+    ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, &subkeys, &maxKey, nullptr, &values,
+                                              nullptr, &maxData, nullptr, nullptr));
+    EXPECT_EQ(4u, subkeys);
+    EXPECT_EQ(3u, values);
+    EXPECT_EQ(6u, maxKey);
+    EXPECT_EQ(10u, maxData);
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryTest, DeleteKeyRefusesSubkeysAndDeleteTreeTakesThemAll)
+{
+    HKEY h = Create(HKEY_CURRENT_USER, u"Software\\Tree\\A\\B");
+    SetDword(h, u"v", 1);
+    RegCloseKey(h);
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyW(HKEY_CURRENT_USER, u"Software\\Tree"));
+    EXPECT_EQ(ERROR_ACCESS_DENIED, RegDeleteKeyW(HKEY_CURRENT_USER, u""));
+
+    // RegDeleteTreeW without a subkey empties the key but keeps it.
+    HKEY tree = Create(HKEY_CURRENT_USER, u"Software\\Tree");
+    SetDword(tree, u"top", 1);
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(tree, nullptr));
+    EXPECT_TRUE(SubkeyNames(tree).empty());
+    DWORD size = 0;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExW(tree, u"top", nullptr, nullptr, nullptr, &size));
+    RegCloseKey(tree);
+
+    RegCloseKey(Create(HKEY_CURRENT_USER, u"Software\\Tree\\X\\Y"));
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteTreeW(HKEY_CURRENT_USER, u"Software\\Tree"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Tree", 0, KEY_READ, &h));
+    HKEY sw = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software", 0, KEY_READ, &sw));
+    RegCloseKey(sw);
+}
+
+TEST_F(RegistryTest, ClassesRootMergesUserOverMachineAndCanBeRedirected)
+{
+    HKEY m = Create(HKEY_LOCAL_MACHINE, u"Software\\Classes\\Thing");
+    SetString(m, nullptr, u"machine");
+    RegCloseKey(Create(HKEY_LOCAL_MACHINE, u"Software\\Classes\\Thing\\FromMachine"));
+    RegCloseKey(m);
+
+    HKEY cr = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CLASSES_ROOT, u"Thing", 0, KEY_READ, &cr));
+    EXPECT_EQ(u"machine", GetString(cr, nullptr));
+    RegCloseKey(cr);
+
+    HKEY u = Create(HKEY_CURRENT_USER, u"Software\\Classes\\Thing");
+    SetString(u, nullptr, u"user");
+    RegCloseKey(Create(u, u"FromUser"));
+    RegCloseKey(u);
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CLASSES_ROOT, u"Thing", 0, KEY_ALL_ACCESS, &cr));
+    EXPECT_EQ(u"user", GetString(cr, nullptr));
+    EXPECT_EQ((std::vector<std::u16string>{u"FromMachine", u"FromUser"}), SubkeyNames(cr));
+    RegCloseKey(cr);
+
+    // New keys go to the machine's classes...
+    RegCloseKey(Create(HKEY_CLASSES_ROOT, u"NewClass"));
+    HKEY check = nullptr;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Classes\\NewClass", 0, KEY_READ, &check));
+    RegCloseKey(check);
+
+    // ...unless HKEY_CLASSES_ROOT is redirected to the user's classes.
+    HKEY userClasses = Create(HKEY_CURRENT_USER, u"Software\\Classes");
+    ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CLASSES_ROOT, userClasses));
+    RegCloseKey(userClasses);
+    RegCloseKey(Create(HKEY_CLASSES_ROOT, u"PerUser"));
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExW(HKEY_CLASSES_ROOT, u"NewClass", 0, KEY_READ, &check));
+    ASSERT_EQ(ERROR_SUCCESS, RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr));
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Classes\\PerUser", 0, KEY_READ, &check));
+    RegCloseKey(check);
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND,
+              RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Classes\\PerUser", 0, KEY_READ, &check));
+}

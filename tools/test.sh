@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds the add-in twice (release, and AddressSanitizer + UndefinedBehaviorSanitizer) and runs every test.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+jobs=$(nproc)
+bash "$root/tools/build.sh" release
+(cd "$root/build" && ctest --output-on-failure -j"$jobs" --timeout 300)
+bash "$root/tools/build.sh" sanitize
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+(cd "$root/build-asan" && ctest --output-on-failure -j"$jobs" --timeout 600)
