@@ -29,7 +29,6 @@ template <class Fn> void CIPRequest::forEachRecord(Fn fn)
 
 CIPRequest::Text CIPRequest::GetProviderName()
 {
-    HRESULT hr = S_OK;
     try {
         if (m_providerName.empty()) {
             Text name = GetHomePage();
@@ -50,14 +49,12 @@ CIPRequest::Text CIPRequest::GetProviderName()
         }
         return m_providerName;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
 int CIPRequest::GetProviderId()
 {
-    HRESULT hr = S_OK;
     try {
         Text name = GetProviderName();
         const WCHAR* pName = name.c_str();
@@ -68,8 +65,7 @@ int CIPRequest::GetProviderId()
             id += uint32_t(towlower(c));
         return int(id);
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return -1;
 }
 
@@ -121,7 +117,6 @@ IPLocationInfo* CIPRequest::fnGetRequest(Cache& cache, const Address& address, b
 
 IPLocationInfo* CIPRequest::GetLocationInfo(const IPInfo& IP)
 {
-    HRESULT hr = S_OK;
     try {
         if (!IsLocationInfoSupported(IP))
             return nullptr;
@@ -149,14 +144,12 @@ IPLocationInfo* CIPRequest::GetLocationInfo(const IPInfo& IP)
         }
         return pInfo;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return nullptr;
 }
 
 CIPRequest::Text CIPRequest::getRequest(const IPInfo& IP)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(IsLocationInfoSupported(IP), E_UNEXPECTED);
         const IP_address* pAddress = chooseAddress(IP);
@@ -165,14 +158,12 @@ CIPRequest::Text CIPRequest::getRequest(const IPInfo& IP)
             return Text();
         return getRequest(pAddress);
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
 void CIPRequest::processResult(RequestInfo* pRequestInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pRequestInfo, E_INVALIDARG);
         VTR_CHECK(pRequestInfo->spRequest, E_UNEXPECTED);
@@ -188,13 +179,11 @@ void CIPRequest::processResult(RequestInfo* pRequestInfo)
         }
         processResult(text, pLocationInfo);
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }
 
 void CIPRequest::processResult(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         pLocInfo->Reset();
@@ -209,26 +198,22 @@ void CIPRequest::processResult(const WCHAR* pResult, IPLocationInfo* pLocInfo)
             CharUpperBuffW(pLocInfo->postalCode.m_str, pLocInfo->postalCode.Length());
         pLocInfo->status = RS_DONE;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }
 
 bool CIPRequest::InProgress()
 {
-    HRESULT hr = S_OK;
     try {
         bool found = false;
         forEachRecord([&](IPLocationInfo& info) { return found = info.IsOutstanding(); });
         return found;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return true;
 }
 
 void CIPRequest::AbortRequests(int timeoutSeconds)
 {
-    HRESULT hr = S_OK;
     try {
         LONGLONG now = static_cast<LONGLONG>(time(nullptr));
         forEachRecord([&](IPLocationInfo& info) {
@@ -239,6 +224,5 @@ void CIPRequest::AbortRequests(int timeoutSeconds)
             return false;
         });
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }

@@ -20,7 +20,6 @@ ULONGLONG CIPTimedRequest::SendInterval(std::pair<int, RateUnit> rate)
 
 void CIPTimedRequest::requestAsync(const WCHAR* pHttpReq, RequestInfo* pRequestInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pRequestInfo, E_INVALIDARG);
         while (!m_pending.empty() && !m_pending.front().info)
@@ -29,13 +28,11 @@ void CIPTimedRequest::requestAsync(const WCHAR* pHttpReq, RequestInfo* pRequestI
         m_pending.push_back({pHttpReq ? Text(pHttpReq) : Text(), pRequestInfo});
         ProcessPendingRequest();
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }
 
 void CIPTimedRequest::ProcessPendingRequest()
 {
-    HRESULT hr = S_OK;
     try {
         if (m_pending.empty())
             return;
@@ -52,19 +49,16 @@ void CIPTimedRequest::ProcessPendingRequest()
             break;
         }
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }
 
 void CIPTimedRequest::ClearPendingRequests()
 {
-    HRESULT hr = S_OK;
     try {
         for (PendingRequest& entry : m_pending)
             if (entry.info)
                 entry.info->status = RS_NONE;
         m_pending.clear();
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }

@@ -4,13 +4,11 @@
 
 void CRequestBase::requestAsync(const WCHAR* pHttpReq, RequestInfo* pRequestInfo)
 {
-    HRESULT hr = S_OK;
     try {
         if (!pHttpReq || !*pHttpReq)
             throw CErrorInfo("pHttpReq", E_INVALIDARG, VTR_HERE);
         VTR_CHECK(pRequestInfo, E_INVALIDARG);
         pRequestInfo->RequestAsync(pHttpReq, this);
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr; // logged where it was caught
+    VTR_CATCH_LOG // logged where it was caught
 }

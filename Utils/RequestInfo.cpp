@@ -88,7 +88,6 @@ void RequestInfo::RequestAsync(const WCHAR* pHttpReq, CRequestBase* pRequestBase
 
 void RequestInfo::ClearRequest(bool abort)
 {
-    HRESULT hr = S_OK;
     try {
         if (spRequest) {
             VTR_VERIFY_HR(spRequest->put_onreadystatechange(nullptr));
@@ -113,6 +112,5 @@ void RequestInfo::ClearRequest(bool abort)
             spCallback.Release();
         }
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr; // logged where it was caught
+    VTR_CATCH_LOG // logged where it was caught
 }

@@ -92,13 +92,8 @@ void CSettingsManager::ReadSettings()
         ReadFlagList(registry, IDS_XS_BLOCK_EMAILS_LIST, flagEmails, emailCountries);
         ReadFlagList(registry, IDS_XS_BLOCK_LINKS_LIST, flagLinks, linkCountries);
         ReadTextList(registry, IDS_XS_BLOCK_SERVERS_LIST, flagServers, servers);
-    } catch (const CErrorInfo&) {
-        throw;
-    } catch (const _com_error& e) {
-        throw CErrorInfo(e, VTR_HERE);
-    } catch (...) {
-        throw CErrorInfo::Unhandled(VTR_HERE);
     }
+    VTR_CATCH_RETHROW
 }
 
 void CSettingsManager::WriteSettings()
@@ -114,13 +109,8 @@ void CSettingsManager::WriteSettings()
         WriteFlagList(registry, IDS_XS_BLOCK_EMAILS_LIST, flagEmails, emailCountries);
         WriteFlagList(registry, IDS_XS_BLOCK_LINKS_LIST, flagLinks, linkCountries);
         WriteTextList(registry, IDS_XS_BLOCK_SERVERS_LIST, flagServers, servers);
-    } catch (const CErrorInfo&) {
-        throw;
-    } catch (const _com_error& e) {
-        throw CErrorInfo(e, VTR_HERE);
-    } catch (...) {
-        throw CErrorInfo::Unhandled(VTR_HERE);
     }
+    VTR_CATCH_RETHROW
 }
 
 // Reading. A value that is absent or empty leaves its fields as they are; a wrong version byte is logged

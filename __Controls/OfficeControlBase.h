@@ -14,13 +14,6 @@
             throw CErrorInfo("\"" #cond "\"", (code), VTR_HERE);           \
     } while (0)
 
-// Logs a COM or unknown failure under the enclosing operation and lets it go on outwards; a CErrorInfo
-// was logged when it was built.
-#define OFFICE_LOG_RETHROW                                                 \
-    catch (const CErrorInfo&) { throw; }                                   \
-    catch (const _com_error& vtr_e_) { static_cast<void>(CErrorInfo(vtr_e_, VTR_HERE)); throw; } \
-    catch (...) { static_cast<void>(CErrorInfo::Unhandled(VTR_HERE)); throw; }
-
 class COfficeControlBase {
 public:
     explicit COfficeControlBase(int id);

@@ -61,7 +61,7 @@ COfficeControlBase* COfficeRibbon::GetControl(IDispatch* pRibbonControl)
             throw CErrorInfo("buttonTag", E_UNEXPECTED, VTR_HERE);
         return GetControl(static_cast<const WCHAR*>(buttonTag.m_str));
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 BSTR COfficeRibbon::GetXML()
@@ -80,7 +80,7 @@ BSTR COfficeRibbon::GetXML()
             throw CErrorInfo("m_ribbonXML", E_UNEXPECTED, VTR_HERE);
         return m_ribbonXML;
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 void COfficeRibbon::SetRibbonPtr(IRibbonUI* pRibbonUI)
@@ -94,7 +94,7 @@ void COfficeRibbon::SetRibbonPtr(IRibbonUI* pRibbonUI)
             pRibbonCtrl->SetRibbonPtr(pRibbonUI);
         }
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 CComPtr<IXMLDOMElement> COfficeRibbon::createElement(IXMLDOMDocument* pDocument, const WCHAR* name)

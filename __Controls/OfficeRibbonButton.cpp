@@ -16,7 +16,7 @@ void COfficeRibbonButton::SetImage(int newId)
             invalidate();
         }
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 void COfficeRibbonButton::ClearImage()
@@ -27,5 +27,5 @@ void COfficeRibbonButton::ClearImage()
             invalidate();
         }
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }

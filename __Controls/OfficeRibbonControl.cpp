@@ -46,7 +46,7 @@ void COfficeRibbonControl::SetLabel(const WCHAR* pNewLabel)
         m_label = pNewLabel;
         invalidate();
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 void COfficeRibbonControl::SetToolTip(const WCHAR* pNewToolTip)
@@ -57,7 +57,7 @@ void COfficeRibbonControl::SetToolTip(const WCHAR* pNewToolTip)
         m_toolTip = pNewToolTip;
         invalidate();
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 void COfficeRibbonControl::SetSuperTip(const WCHAR* pNewSuperTip)
@@ -68,7 +68,7 @@ void COfficeRibbonControl::SetSuperTip(const WCHAR* pNewSuperTip)
         m_superTip = pNewSuperTip;
         invalidate();
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 void COfficeRibbonControl::ClearLabel()
@@ -77,7 +77,7 @@ void COfficeRibbonControl::ClearLabel()
         m_label = ResourceText(ID());
         invalidate();
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 void COfficeRibbonControl::ClearToolTip()
@@ -86,7 +86,7 @@ void COfficeRibbonControl::ClearToolTip()
         m_toolTip = ResourceText(ID() + 100);
         invalidate();
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 void COfficeRibbonControl::ClearSuperTip()
@@ -95,7 +95,7 @@ void COfficeRibbonControl::ClearSuperTip()
         m_superTip = ResourceText(ID() + 200);
         invalidate();
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 void COfficeRibbonControl::SetRibbonPtr(IRibbonUI* pRibbonUI)
@@ -104,7 +104,7 @@ void COfficeRibbonControl::SetRibbonPtr(IRibbonUI* pRibbonUI)
         m_spRibbonUI = CComQIPtr<IRibbonUI>(static_cast<IUnknown*>(pRibbonUI));
         OFFICE_CHECK(m_spRibbonUI, E_POINTER);
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 void COfficeRibbonControl::invalidate()
@@ -117,5 +117,5 @@ void COfficeRibbonControl::invalidate()
             return;
         VTR_CHECK_HR(m_spRibbonUI->InvalidateControl(Tag()));
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }

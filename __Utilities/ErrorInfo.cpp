@@ -96,6 +96,24 @@ HRESULT VerifyHr(HRESULT hr, const char* function, const char* file, int line) n
     return hr;
 }
 
+CErrorInfo CurrentError(const char* function, const char* file, int line) noexcept
+{
+    try {
+        throw;
+    } catch (const CErrorInfo& e) {
+        return e;
+    } catch (const _com_error& e) {
+        return CErrorInfo(e, function, file, line);
+    } catch (...) {
+        return CErrorInfo::Unhandled(function, file, line);
+    }
+}
+
+HRESULT HandleCurrentException(const char* function, const char* file, int line) noexcept
+{
+    return CurrentError(function, file, line).GetCode();
+}
+
 } // namespace vantora_errors
 
 CErrorInfo::CErrorInfo(const char* expression, HRESULT code, const char* function, const char* file, int line) noexcept

@@ -79,11 +79,19 @@ const char* QualifiedName(const char* prettyFunction) noexcept;
 // The three handlers of every COM entry point, callback, processing step and timer procedure:
 //     try { ... } VTR_CATCH_ALL(hr)
 // leaves the failure's HRESULT in hr (a CErrorInfo was logged when built; the others are logged here).
-#define VTR_CATCH_ALL(hr)                                                  \
-    catch (const CErrorInfo& vtr_e_) { (hr) = vtr_e_.GetCode(); }          \
-    catch (const _com_error& vtr_e_) { (hr) = CErrorInfo(vtr_e_, VTR_HERE).GetCode(); } \
-    catch (...) { (hr) = CErrorInfo::Unhandled(VTR_HERE).GetCode(); }
+// Operations that answer with a value rather than an HRESULT use VTR_CATCH_LOG and return their fallback.
+#define VTR_CATCH_ALL(hr) \
+    catch (...) { (hr) = ::vantora_errors::HandleCurrentException(VTR_HERE); }
+#define VTR_CATCH_LOG \
+    catch (...) { ::vantora_errors::HandleCurrentException(VTR_HERE); }
+// Steps that pass failures up: what is not logged yet is logged, and the caller receives a CErrorInfo.
+#define VTR_CATCH_RETHROW \
+    catch (...) { throw ::vantora_errors::CurrentError(VTR_HERE); }
 
 namespace vantora_errors {
 HRESULT VerifyHr(HRESULT hr, const char* function, const char* file, int line) noexcept;
+// Called inside a catch block: logs what is not logged yet and gives the failure as a CErrorInfo.
+CErrorInfo CurrentError(const char* function, const char* file, int line) noexcept;
+// The same, giving only the failure's HRESULT.
+HRESULT HandleCurrentException(const char* function, const char* file, int line) noexcept;
 } // namespace vantora_errors

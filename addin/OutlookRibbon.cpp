@@ -69,7 +69,7 @@ void COutlookRibbon::create()
             _com_issue_errorex(hr, spXMLRibbon, __uuidof(IXMLDOMDocument));
         m_ribbonXML.Attach(ribbonXML.Detach());
     }
-    OFFICE_LOG_RETHROW
+    VTR_CATCH_RETHROW
 }
 
 void COutlookRibbon::createTextGroup(IXMLDOMElement* spVantoraTab)

@@ -25,7 +25,6 @@ CGeoLocationManager::~CGeoLocationManager()
 
 void CGeoLocationManager::InitOnStartup()
 {
-    HRESULT hr = S_OK;
     try {
         m_geoLocationProviders.push_back(new CKeyCDN);
         m_geoLocationProviders.push_back(new CIpApiCo);
@@ -58,13 +57,11 @@ void CGeoLocationManager::InitOnStartup()
         if (!settings.providerKeys.empty())
             SetKeys(settings.providerKeys);
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }
 
 void CGeoLocationManager::CleanUpOnClose()
 {
-    HRESULT hr = S_OK;
     m_selectedProviders.clear();
     try {
         while (!m_geoLocationProviders.empty()) {
@@ -73,13 +70,11 @@ void CGeoLocationManager::CleanUpOnClose()
             delete provider; // aborts its outstanding requests
         }
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }
 
 void CGeoLocationManager::SetOrder(const std::vector<int>& order)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(order.size() == m_geoLocationProviders.size(), E_INVALIDARG);
         std::set<int> orderedList(order.begin(), order.end());
@@ -97,13 +92,11 @@ void CGeoLocationManager::SetOrder(const std::vector<int>& order)
         VTR_CHECK(newOrder.size() == m_geoLocationProviders.size(), E_UNEXPECTED);
         m_geoLocationProviders = newOrder;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }
 
 void CGeoLocationManager::SetSelected(const std::vector<int>& selected)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(selected.size() <= m_geoLocationProviders.size(), E_INVALIDARG);
         VTR_CHECK(!selected.empty(), E_INVALIDARG);
@@ -124,13 +117,11 @@ void CGeoLocationManager::SetSelected(const std::vector<int>& selected)
         }
         m_selectedProviders = newSelection;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }
 
 void CGeoLocationManager::SetKeys(const std::map<int, CComBSTR>& keys)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(keys.size() <= m_geoLocationProviders.size(), E_INVALIDARG);
         for (const auto& [id, key] : keys)
@@ -138,13 +129,11 @@ void CGeoLocationManager::SetKeys(const std::map<int, CComBSTR>& keys)
                 if (provider->GetProviderId() == id)
                     provider->SetAccessKey(key.m_str ? key.m_str : W(""));
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }
 
 bool CGeoLocationManager::InProgress()
 {
-    HRESULT hr = S_OK;
     try {
         for (CIPRequest* pIpRequest : m_geoLocationProviders) {
             VTR_CHECK(pIpRequest, E_UNEXPECTED);
@@ -153,14 +142,12 @@ bool CGeoLocationManager::InProgress()
         }
         return false;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return true;
 }
 
 CIPRequest* CGeoLocationManager::GetSelProvider(unsigned dist, const IPInfo& IP)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(!m_selectedProviders.empty(), E_UNEXPECTED);
         if (dist >= m_selectedProviders.size())
@@ -175,31 +162,26 @@ CIPRequest* CGeoLocationManager::GetSelProvider(unsigned dist, const IPInfo& IP)
         }
         return nullptr;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return nullptr;
 }
 
 void CGeoLocationManager::ProcessPendingRequests()
 {
-    HRESULT hr = S_OK;
     try {
         for (CIPRequest* provider : m_selectedProviders)
             if (auto* timed = dynamic_cast<CIPTimedRequest*>(provider))
                 timed->ProcessPendingRequest();
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }
 
 void CGeoLocationManager::ClearPendingRequests()
 {
-    HRESULT hr = S_OK;
     try {
         for (CIPRequest* provider : m_selectedProviders)
             if (auto* timed = dynamic_cast<CIPTimedRequest*>(provider))
                 timed->ClearPendingRequests();
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
 }

@@ -49,7 +49,6 @@ CIpInfoIo::CIpInfoIo() : CPlainKeyProvider(GeoService::IpInfoIo), m_countries(ge
 
 CIPRequest::Text CIpInfoIo::getRequest(const IP_address* pAddress)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         Text url = ApiBase() + W("/") + AddressText(pAddress) + W("/json");
@@ -57,8 +56,7 @@ CIPRequest::Text CIpInfoIo::getRequest(const IP_address* pAddress)
             url += W("?token=") + m_key;
         return url;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
@@ -69,7 +67,6 @@ bool CIpInfoIo::processResultError(const WCHAR*, IPLocationInfo*)
 
 bool CIpInfoIo::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         getJSONValue(pResult, W("country"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
@@ -84,8 +81,7 @@ bool CIpInfoIo::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocIn
         geo_providers::NameCountry(m_countries, pLocInfo);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -95,15 +91,13 @@ CWhoIsXMLApi::CWhoIsXMLApi() : CPlainKeyProvider(GeoService::WhoIsXMLApi), m_cou
 
 CIPRequest::Text CWhoIsXMLApi::getRequest(const IP_address* pAddress)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
         return ApiBase() + W("/api/v1?apiKey=") + m_key + W("&ipAddress=") + AddressText(pAddress) +
                W("&outputFormat=json");
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
@@ -114,7 +108,6 @@ bool CWhoIsXMLApi::processResultError(const WCHAR*, IPLocationInfo*)
 
 bool CWhoIsXMLApi::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         getJSONValue(pResult, W("country"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
@@ -128,7 +121,6 @@ bool CWhoIsXMLApi::processResultValues(const WCHAR* pResult, IPLocationInfo* pLo
         geo_providers::NameCountry(m_countries, pLocInfo);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }

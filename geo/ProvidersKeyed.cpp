@@ -12,14 +12,12 @@ using geo_providers::AddressText;
 
 CIPRequest::Text CIPGeolocation::getRequest(const IP_address* pAddress)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
         return ApiBase() + W("/ipgeo?ip=") + AddressText(pAddress) + W("&apiKey=") + m_key;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
@@ -30,7 +28,6 @@ bool CIPGeolocation::processResultError(const WCHAR*, IPLocationInfo*)
 
 bool CIPGeolocation::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         getJSONValue(pResult, W("country_code2"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
@@ -44,8 +41,7 @@ bool CIPGeolocation::processResultValues(const WCHAR* pResult, IPLocationInfo* p
         getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -53,20 +49,17 @@ bool CIPGeolocation::processResultValues(const WCHAR* pResult, IPLocationInfo* p
 
 CIPRequest::Text CIpInfoDB::getRequest(const IP_address* pAddress)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
         return ApiBase() + W("/v3/ip-city/?ip=") + AddressText(pAddress) + W("&key=") + m_key + W("&format=json");
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
 bool CIpInfoDB::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         WCHAR status[50] = {};
@@ -76,14 +69,12 @@ bool CIpInfoDB::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInf
         getJSONValue(pResult, W("statusMessage"), pLocInfo->errorText);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CIpInfoDB::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         getJSONValue(pResult, W("countryCode"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
@@ -95,8 +86,7 @@ bool CIpInfoDB::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocIn
         getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -104,32 +94,27 @@ bool CIpInfoDB::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocIn
 
 CIPRequest::Text CIPStack::getRequest(const IP_address* pAddress)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
         return ApiBase() + W("/") + AddressText(pAddress) + W("?access_key=") + m_key;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
 bool CIPStack::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         return geo_providers::ReadApiLayerError(pResult, pLocInfo);
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CIPStack::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
@@ -143,8 +128,7 @@ bool CIPStack::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInf
         getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -152,33 +136,28 @@ bool CIPStack::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInf
 
 CIPRequest::Text CIpApiCom::getRequest(const IP_address* pAddress)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
         return ApiBase() + W("/api/") + AddressText(pAddress) + W("?access_key=") + m_key +
                W("&language=en&hostname=1&output=json");
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
 bool CIpApiCom::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         return geo_providers::ReadApiLayerError(pResult, pLocInfo);
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CIpApiCom::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
@@ -191,8 +170,7 @@ bool CIpApiCom::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocIn
         getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -200,21 +178,18 @@ bool CIpApiCom::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocIn
 
 CIPRequest::Text CIp2Location::getRequest(const IP_address* pAddress)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         VTR_CHECK(!m_key.empty(), E_UNEXPECTED);
         return ApiBase() + W("/v2/?ip=") + AddressText(pAddress) + W("&key=") + m_key +
                W("&format=json&package=WS10");
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
 bool CIp2Location::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         CComBSTR response;
@@ -223,14 +198,12 @@ bool CIp2Location::processResultError(const WCHAR* pResult, IPLocationInfo* pLoc
         pLocInfo->errorText = response;
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CIp2Location::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
@@ -244,7 +217,6 @@ bool CIp2Location::processResultValues(const WCHAR* pResult, IPLocationInfo* pLo
         getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }

@@ -11,19 +11,16 @@ using geo_providers::AddressText;
 
 CIPRequest::Text CKeyCDN::getRequest(const IP_address* pAddress)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         return ApiBase() + W("/geo.json?host=") + AddressText(pAddress);
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
 bool CKeyCDN::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         WCHAR status[50] = {};
@@ -33,14 +30,12 @@ bool CKeyCDN::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
         getJSONValue(pResult, W("description"), pLocInfo->errorText);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CKeyCDN::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
@@ -64,8 +59,7 @@ bool CKeyCDN::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo
         getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -73,19 +67,16 @@ bool CKeyCDN::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo
 
 CIPRequest::Text CIpApiCo::getRequest(const IP_address* pAddress)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         return ApiBase() + W("/") + AddressText(pAddress) + W("/xml/");
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
 bool CIpApiCo::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         WCHAR error[50] = {};
@@ -95,14 +86,12 @@ bool CIpApiCo::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo
         getXMLValue(pResult, W("reason"), pLocInfo->errorText);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CIpApiCo::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         getXMLValue(pResult, W("country"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
@@ -120,8 +109,7 @@ bool CIpApiCo::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInf
             pLocInfo->longitude = 0;
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -137,19 +125,16 @@ void CDbIpCom::SetAccessKey(const WCHAR* pKey)
 
 CIPRequest::Text CDbIpCom::getRequest(const IP_address* pAddress)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         return ApiBase() + W("/v2/") + (m_key.empty() ? Text(s_builtInKey) : m_key) + W("/") + AddressText(pAddress);
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return Text();
 }
 
 bool CDbIpCom::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         WCHAR error[250] = {};
@@ -162,14 +147,12 @@ bool CDbIpCom::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo
         pLocInfo->errorText.Append(error);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CDbIpCom::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
-    HRESULT hr = S_OK;
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
         getJSONValue(pResult, W("countryCode"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
@@ -182,7 +165,6 @@ bool CDbIpCom::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInf
         getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
         return true;
     }
-    VTR_CATCH_ALL(hr)
-    (void)hr;
+    VTR_CATCH_LOG
     return false;
 }

@@ -35,3 +35,13 @@ private:
 };
 
 } // namespace addr_test
+
+// Test names show a case's text (shortened, control characters escaped) rather than its bytes.
+inline std::string CaseName(const char16_t* text)
+{
+    std::string s = text ? pal::ToUtf8(text) : std::string("(null)");
+    std::string out;
+    for (char c : s.substr(0, 40))
+        out += (static_cast<unsigned char>(c) < 0x20) ? std::string("\\x") + "0123456789abcdef"[c >> 4] + "0123456789abcdef"[c & 15] : std::string(1, c);
+    return s.size() > 40 ? out + "..." : out;
+}

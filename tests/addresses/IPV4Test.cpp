@@ -15,6 +15,8 @@ struct ReadCase {
     const char* printed; // without brackets, when ok
 };
 
+inline void PrintTo(const ReadCase& c, std::ostream* os) { *os << CaseName(c.text); }
+
 class IPV4ReadTest : public ::testing::TestWithParam<std::tuple<ReadCase, bool>> {};
 
 // Both paths, the system parser's and the class's own, take the same texts.

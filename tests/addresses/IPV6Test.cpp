@@ -25,6 +25,8 @@ struct ReadCase {
     const char* printed;
 };
 
+inline void PrintTo(const ReadCase& c, std::ostream* os) { *os << CaseName(c.text); }
+
 class IPV6ReadTest : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(IPV6ReadTest, TakesAnAddressAtTheStartOfTheText)

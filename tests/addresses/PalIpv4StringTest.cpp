@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "addresses/AddressTestUtil.h"
+
 #include <string>
 
 namespace {
@@ -16,6 +18,8 @@ struct Ipv4Case {
     int stop; // offset of the terminator
     unsigned char bytes[4];
 };
+
+inline void PrintTo(const Ipv4Case& c, std::ostream* os) { *os << CaseName(c.text); }
 
 class Ipv4StringTest : public ::testing::TestWithParam<Ipv4Case> {};
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "addresses/AddressTestUtil.h"
+
 #include <pal/host.h>
 
 #include <string>
@@ -28,6 +30,8 @@ struct Ipv6Case {
     int stop;
     const char* groups; // all eight, hexadecimal
 };
+
+inline void PrintTo(const Ipv6Case& c, std::ostream* os) { *os << CaseName(c.text); }
 
 class Ipv6StringTest : public ::testing::TestWithParam<Ipv6Case> {};
 
@@ -124,6 +128,8 @@ struct Ipv6ExCase {
     ULONG scope;
     USHORT port; // host order
 };
+
+inline void PrintTo(const Ipv6ExCase& c, std::ostream* os) { *os << CaseName(c.text); }
 
 class Ipv6StringExTest : public ::testing::TestWithParam<Ipv6ExCase> {};
 
