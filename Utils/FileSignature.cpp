@@ -227,9 +227,8 @@ FileKind CFileSignature::GetExtensionType(const WCHAR* extension)
             for (const WCHAR* x : info.extensions)
                 if (x && _wcsicmp(x, e) == 0)
                     return info.kind;
-    } catch (...) {
-        CErrorInfo::Unhandled(VTR_HERE);
     }
+    VTR_CATCH_LOG
     return FK_UNKNOWN;
 }
 
@@ -267,9 +266,8 @@ bool CFileSignature::IsScriptExt(const WCHAR* extension)
 {
     try {
         return InList(s_scriptExts, extension);
-    } catch (...) {
-        CErrorInfo::Unhandled(VTR_HERE);
     }
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -277,9 +275,8 @@ bool CFileSignature::IsDangerousExt(const WCHAR* extension)
 {
     try {
         return InList(s_dangerousExts, extension);
-    } catch (...) {
-        CErrorInfo::Unhandled(VTR_HERE);
     }
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -358,7 +355,6 @@ ULONGLONG CFileSignature::StreamSize(IStream* pStream)
 FileKind CFileSignature::GetExtensionInfo(IStream* pStream, FileKind impliedKind, AdditionalInfo& additionalInfo,
                                           std::vector<AttachmentInfo>& containedFiles)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -404,6 +400,6 @@ FileKind CFileSignature::GetExtensionInfo(IStream* pStream, FileKind impliedKind
         }
         return row.kind;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return FK_UNKNOWN;
 }

@@ -66,7 +66,6 @@ bool StartsWithMZ(const BYTE* p, size_t n) { return n >= 2 && p[0] == 'M' && p[1
 
 bool CFileSignature::GetCabHeader(IStream* pStream, CabHeader& header)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -85,13 +84,12 @@ bool CFileSignature::GetCabHeader(IStream* pStream, CabHeader& header)
         return !(header.flags & CAB_PREVIOUS) && header.cabinetIndex == 0 && header.folderCount != 0 &&
                header.fileCount != 0;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CFileSignature::GetCabFolders(IStream* pStream, std::vector<CabFolder>& folders, const CabHeader& header)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -115,14 +113,13 @@ bool CFileSignature::GetCabFolders(IStream* pStream, std::vector<CabFolder>& fol
         }
         return !folders.empty();
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CFileSignature::GetCabFiles(IStream* pStream, std::vector<CabFile>& files, const CabHeader& header,
                                  const std::vector<CabFolder>& folders)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -168,13 +165,12 @@ bool CFileSignature::GetCabFiles(IStream* pStream, std::vector<CabFile>& files, 
         }
         return true;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return false;
 }
 
 FileKind CFileSignature::GetCabInfo(IStream* pStream, std::vector<AttachmentInfo>& files)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -312,6 +308,6 @@ FileKind CFileSignature::GetCabInfo(IStream* pStream, std::vector<AttachmentInfo
         }
         return FK_CAB;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return FK_UNKNOWN;
 }

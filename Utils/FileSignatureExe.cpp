@@ -24,7 +24,6 @@ DWORD Le32(const BYTE* p) { return DWORD(p[0]) | (DWORD(p[1]) << 8) | (DWORD(p[2
 
 FileKind CFileSignature::GetExecutableInfo(IStream* pStream, AdditionalInfo& additionalInfo)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -53,13 +52,12 @@ FileKind CFileSignature::GetExecutableInfo(IStream* pStream, AdditionalInfo& add
             additionalInfo.relevantBytes[i] = 1;
         return FK_EXE_DOS;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return FK_UNKNOWN;
 }
 
 FileKind CFileSignature::GetExecutableInfo(const BYTE* pData, DWORD count, AdditionalInfo& additionalInfo)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pData)
             throw CErrorInfo("\"pData\"", E_POINTER, VTR_HERE);
@@ -71,13 +69,12 @@ FileKind CFileSignature::GetExecutableInfo(const BYTE* pData, DWORD count, Addit
             throw CErrorInfo("\"stream\"", E_OUTOFMEMORY, VTR_HERE);
         return GetExecutableInfo(stream, additionalInfo);
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return FK_UNKNOWN;
 }
 
 FileKind CFileSignature::GetExecutableInfo_16bit(IStream* pStream, DWORD PEoffset, AdditionalInfo& additionalInfo)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -112,13 +109,12 @@ FileKind CFileSignature::GetExecutableInfo_16bit(IStream* pStream, DWORD PEoffse
             additionalInfo.relevantBytes[i] = 1;
         return (flagsHigh & 0x80) ? FK_DLL_16 : FK_EXE_16;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return FK_UNKNOWN;
 }
 
 FileKind CFileSignature::GetExecutableInfo_32_64bit(IStream* pStream, DWORD PEoffset, AdditionalInfo& additionalInfo)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -176,6 +172,6 @@ FileKind CFileSignature::GetExecutableInfo_32_64bit(IStream* pStream, DWORD PEof
             return is64 ? FK_DLL_64 : FK_DLL_32;
         return is64 ? FK_EXE_64 : FK_EXE_32;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return FK_UNKNOWN;
 }

@@ -28,7 +28,6 @@ void CFileSignature::SetImageSize(AdditionalInfo& additionalInfo, LONG width, LO
 
 void CFileSignature::GetJpgInfo(IStream* pStream, AdditionalInfo& additionalInfo)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -71,12 +70,11 @@ void CFileSignature::GetJpgInfo(IStream* pStream, AdditionalInfo& additionalInfo
             }
         }
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
 }
 
 template <> void CFileSignature::GetImageInfo<FK_BMP>(IStream* pStream, AdditionalInfo& additionalInfo)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -92,12 +90,11 @@ template <> void CFileSignature::GetImageInfo<FK_BMP>(IStream* pStream, Addition
         }
         SetImageSize(additionalInfo, LONG(Le32(width)), LONG(Le32(height)));
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
 }
 
 template <> void CFileSignature::GetImageInfo<FK_GIF>(IStream* pStream, AdditionalInfo& additionalInfo)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -113,12 +110,11 @@ template <> void CFileSignature::GetImageInfo<FK_GIF>(IStream* pStream, Addition
         }
         SetImageSize(additionalInfo, Le16(width), Le16(height));
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
 }
 
 template <> void CFileSignature::GetImageInfo<FK_PNG>(IStream* pStream, AdditionalInfo& additionalInfo)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -134,5 +130,5 @@ template <> void CFileSignature::GetImageInfo<FK_PNG>(IStream* pStream, Addition
         }
         SetImageSize(additionalInfo, LONG(Be32(width)), LONG(Be32(height)));
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
 }

@@ -35,7 +35,6 @@ bool IsWellFormed(const WCHAR* text, size_t count)
 
 FileKind CFileSignature::GetHTMLInfo(IStream* pStream, AdditionalInfo& additionalInfo)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -134,6 +133,6 @@ FileKind CFileSignature::GetHTMLInfo(IStream* pStream, AdditionalInfo& additiona
         std::memcpy(additionalInfo.fileBytes.data(), text, readBytes);
         return row->kind;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return FK_UNKNOWN;
 }

@@ -71,7 +71,6 @@ struct InflateGuard {
 
 FileKind CFileSignature::GetZipInfo(IStream* pStream, std::vector<AttachmentInfo>& files)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -92,13 +91,12 @@ FileKind CFileSignature::GetZipInfo(IStream* pStream, std::vector<AttachmentInfo
         }
         return FK_ZIP;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return FK_UNKNOWN;
 }
 
 bool CFileSignature::GetZipEndOfRecord(IStream* pStream, zipEoRInfo& eorInfo)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         eorInfo = zipEoRInfo();
         if (!pStream)
@@ -123,14 +121,13 @@ bool CFileSignature::GetZipEndOfRecord(IStream* pStream, zipEoRInfo& eorInfo)
         }
         return false;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CFileSignature::GetZipCentralDirectory(IStream* pStream, const zipEoRInfo& eorInfo,
                                             std::vector<ZipFileEntry>& entries)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -175,14 +172,13 @@ bool CFileSignature::GetZipCentralDirectory(IStream* pStream, const zipEoRInfo& 
         }
         return true;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return false;
 }
 
 bool CFileSignature::GetZipFile(IStream* pStream, DWORD localHeaderOffset, const std::string& name,
                                 AttachmentInfo& record)
 {
-    [[maybe_unused]] HRESULT hr = S_OK;
     try {
         if (!pStream)
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
@@ -233,6 +229,6 @@ bool CFileSignature::GetZipFile(IStream* pStream, DWORD localHeaderOffset, const
         }
         return true;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return false;
 }

@@ -83,7 +83,8 @@ TEST(Text, NotRecognised)
     for (const char* p : {"text/utf16be-odd.xml", "text/late-signature.html", "text/utf32.html"})
         EXPECT_EQ(AnalyseFile(Data(p)).kind, FK_UNKNOWN) << p;
     // A lone surrogate cannot be converted.
-    std::string bad("\xFE\xFF\xD8\x00\x00<\x00?\x00x\x00m\x00l\x00 ", 18);
+    const char lone[] = "\xFE\xFF\xD8\x00\x00<\x00?\x00x\x00m\x00l\x00 ";
+    std::string bad(lone, sizeof(lone) - 1);
     EXPECT_EQ(AnalyseBytes(bad, "x.xml").kind, FK_UNKNOWN);
     // Only blanks.
     EXPECT_EQ(AnalyseBytes(std::string(50, ' '), "x.htm").kind, FK_UNKNOWN);

@@ -100,6 +100,8 @@ const Message kHresult[] = {
     {0x80030005, u"Access Denied.\r\n"},
     {0x80030008, u"There is insufficient memory available to complete operation.\r\n"},
     {0x80030009, u"Invalid pointer error.\r\n"},
+    {0x80030019, u"A disk error occurred during a seek operation.\r\n"},
+    {0x8003001D, u"A disk error occurred during a write operation.\r\n"},
     {0x8003001E, u"A disk error occurred during a read operation.\r\n"},
     {0x80030057, u"Invalid parameter error.\r\n"},
     {0x80030070, u"There is insufficient disk space to complete operation.\r\n"},
