@@ -47,4 +47,8 @@ protected:
     {
         SetLastError(status == STATUS_INVALID_PARAMETER ? DWORD(ERROR_INVALID_PARAMETER) : DWORD(ERROR_INVALID_DATA));
     }
+    // The text of the reserved range whose string table row is textId; 0 (not reserved) is a logged
+    // assertion and gives an empty text. Failures are logged as the asking operation's own (function, file,
+    // line), as if the check were written there.
+    static CComBSTR reservedDescription(UINT textId, const char* function, const char* file, int line);
 };

@@ -16,7 +16,6 @@ bool URL_address::isValidHost(const WCHAR* pHost)
 
 bool URL_address::Read(const WCHAR* pIP)
 {
-    [[maybe_unused]] HRESULT hr = S_OK; // the handlers have logged; callers get false or an empty text
     try {
         m_host = _bstr_t();
         if (!VTR_VERIFY(pIP && *pIP, E_INVALIDARG))
@@ -31,7 +30,7 @@ bool URL_address::Read(const WCHAR* pIP)
         m_host = _bstr_t(host.c_str());
         return true;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return false;
 }
 

@@ -3,7 +3,6 @@
 #include "Utils/IPV4.h"
 
 #include "__Utilities/ErrorInfo.h"
-#include "__Utilities/ResourceManager.h"
 
 IPV4_address::PlatformFunctions& IPV4_address::Platform()
 {
@@ -31,7 +30,6 @@ bool IPV4_address::validEndpointsV4(const WCHAR* pStart, const WCHAR* pEnd)
 
 bool IPV4_address::Read(const WCHAR* pIP)
 {
-    [[maybe_unused]] HRESULT hr = S_OK; // the handlers have logged; callers get false or an empty text
     try {
         if (!VTR_VERIFY(pIP && *pIP, E_INVALIDARG))
             return false;
@@ -78,7 +76,7 @@ bool IPV4_address::Read(const WCHAR* pIP)
             m_parts[i] = parts[i];
         return true;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -127,24 +125,12 @@ UINT IPV4_address::GetReservedTextId() const
 
 bool IPV4_address::IsReserved() const
 {
-    [[maybe_unused]] HRESULT hr = S_OK; // the handlers have logged; callers get false or an empty text
-    try {
-        return GetReservedTextId() != 0;
-    }
-    VTR_CATCH_ALL(hr)
-    return false;
+    return GetReservedTextId() != 0;
 }
 
 CComBSTR IPV4_address::GetReservedDescription() const
 {
-    [[maybe_unused]] HRESULT hr = S_OK; // the handlers have logged; callers get false or an empty text
-    try {
-        if (!VTR_VERIFY(IsReserved(), E_UNEXPECTED))
-            return CComBSTR(W(""));
-        return CResourceManager::Instance().GetText(int(GetReservedTextId()));
-    }
-    VTR_CATCH_ALL(hr)
-    return CComBSTR(W(""));
+    return reservedDescription(GetReservedTextId(), VTR_HERE);
 }
 
 CComBSTR IPV4_address::ToString(bool inBrackets) const

@@ -3,7 +3,6 @@
 #include "Utils/IPV6.h"
 
 #include "__Utilities/ErrorInfo.h"
-#include "__Utilities/ResourceManager.h"
 
 #include <string>
 
@@ -68,7 +67,6 @@ bool IPV6_address::validEndpointsV6(const WCHAR* pStart, const WCHAR* pEnd)
 
 bool IPV6_address::Read(const WCHAR* pIP)
 {
-    [[maybe_unused]] HRESULT hr = S_OK; // the handlers have logged; callers get false or an empty text
     try {
         if (!VTR_VERIFY(pIP && *pIP, E_INVALIDARG))
             return false;
@@ -112,7 +110,7 @@ bool IPV6_address::Read(const WCHAR* pIP)
         m_scopeId = scopeId;
         return true;
     }
-    VTR_CATCH_ALL(hr)
+    VTR_CATCH_LOG
     return false;
 }
 
@@ -176,24 +174,12 @@ UINT IPV6_address::GetReservedTextId() const
 
 bool IPV6_address::IsReserved() const
 {
-    [[maybe_unused]] HRESULT hr = S_OK; // the handlers have logged; callers get false or an empty text
-    try {
-        return GetReservedTextId() != 0;
-    }
-    VTR_CATCH_ALL(hr)
-    return false;
+    return GetReservedTextId() != 0;
 }
 
 CComBSTR IPV6_address::GetReservedDescription() const
 {
-    [[maybe_unused]] HRESULT hr = S_OK; // the handlers have logged; callers get false or an empty text
-    try {
-        if (!VTR_VERIFY(IsReserved(), E_UNEXPECTED))
-            return CComBSTR(W(""));
-        return CResourceManager::Instance().GetText(int(GetReservedTextId()));
-    }
-    VTR_CATCH_ALL(hr)
-    return CComBSTR(W(""));
+    return reservedDescription(GetReservedTextId(), VTR_HERE);
 }
 
 CComBSTR IPV6_address::ToString(bool inBrackets) const

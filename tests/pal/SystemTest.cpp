@@ -8,6 +8,8 @@
 #include <comdef.h>
 #include <psapi.h>
 #include <shlobj.h>
+#include <shlwapi.h>
+#include <objidl.h>
 
 #include "pal/host.h"
 #include "support/TestPrefix.h"
@@ -101,6 +103,50 @@ TEST(ComErrorInfo, GetTakesItFromTheThread)
     // One reference each for create, info and got: the thread gave its own away.
     got.p->AddRef();
     EXPECT_EQ(got.p->Release(), 3u);
+}
+
+// The identity rules callers rely on: every interface gives the same IUnknown, an extended interface's id
+// answers too, and a foreign id leaves a null pointer.
+TEST(ComIdentity, StreamsAndErrorObjectsAnswerTheirInterfaces)
+{
+    CComPtr<IStream> memory;
+    memory.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>("abc"), 3));
+    ASSERT_TRUE(memory);
+    std::u16string path = pal::ToWindowsPath(testing_support::Prefix() + "/identity.bin");
+    CComPtr<IStream> file;
+    ASSERT_EQ(SHCreateStreamOnFileEx(path.c_str(), STGM_CREATE | STGM_READWRITE, FILE_ATTRIBUTE_NORMAL, TRUE,
+                                     nullptr, &file),
+              S_OK);
+    for (IStream* stream : {memory.p, file.p}) {
+        CComPtr<IUnknown> unknown;
+        CComPtr<ISequentialStream> sequential;
+        ASSERT_EQ(stream->QueryInterface(__uuidof(IUnknown), reinterpret_cast<void**>(&unknown)), S_OK);
+        ASSERT_EQ(stream->QueryInterface(__uuidof(ISequentialStream), reinterpret_cast<void**>(&sequential)), S_OK);
+        EXPECT_EQ(static_cast<void*>(unknown.p), static_cast<void*>(stream));
+        EXPECT_EQ(static_cast<void*>(sequential.p), static_cast<void*>(stream));
+        void* other = &other;
+        EXPECT_EQ(stream->QueryInterface(__uuidof(IErrorInfo), &other), E_NOINTERFACE);
+        EXPECT_EQ(other, nullptr);
+        EXPECT_EQ(stream->QueryInterface(__uuidof(IStream), nullptr), E_POINTER);
+        // Ours, the pointer and the two taken here.
+        stream->AddRef();
+        EXPECT_EQ(stream->Release(), 3u);
+    }
+
+    CComPtr<ICreateErrorInfo> create;
+    ASSERT_EQ(CreateErrorInfo(&create), S_OK);
+    CComPtr<IErrorInfo> info;
+    ASSERT_EQ(create->QueryInterface(__uuidof(IErrorInfo), reinterpret_cast<void**>(&info)), S_OK);
+    CComPtr<IUnknown> fromCreate, fromInfo;
+    ASSERT_EQ(create->QueryInterface(__uuidof(IUnknown), reinterpret_cast<void**>(&fromCreate)), S_OK);
+    ASSERT_EQ(info->QueryInterface(__uuidof(IUnknown), reinterpret_cast<void**>(&fromInfo)), S_OK);
+    EXPECT_EQ(fromCreate.p, fromInfo.p);
+    CComPtr<ICreateErrorInfo> back;
+    ASSERT_EQ(info->QueryInterface(__uuidof(ICreateErrorInfo), reinterpret_cast<void**>(&back)), S_OK);
+    EXPECT_EQ(back.p, create.p);
+    void* stream = &stream;
+    EXPECT_EQ(info->QueryInterface(__uuidof(IStream), &stream), E_NOINTERFACE);
+    EXPECT_EQ(stream, nullptr);
 }
 
 TEST(Files, ShareModesBehaveLikeWindows)

@@ -238,6 +238,22 @@ LSTATUS OpenExisting(HKEY h, REGSAM need, Location& loc, Resolved& r)
     return r.Exists() ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
+// The key lpSubKey names below the existing key hKey: its location and what is there now. An empty sub
+// names hKey's own key, which was just looked up.
+LSTATUS LocateSubkey(HKEY hKey, LPCWSTR lpSubKey, bool forCreate, Path& sub, Location& loc, Resolved& r)
+{
+    LSTATUS status = OpenExisting(hKey, 0, loc, r);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if ((status = SplitPath(lpSubKey, sub, forCreate)) != ERROR_SUCCESS)
+        return status;
+    if (sub.empty())
+        return ERROR_SUCCESS;
+    loc.path = Join(loc.path, sub);
+    r = Resolved{};
+    return Lookup(loc, r);
+}
+
 LSTATUS CopyData(const std::vector<BYTE>& data, LPBYTE out, LPDWORD size)
 {
     if (!size)
@@ -313,13 +329,11 @@ extern "C" LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, D
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
-    Location parent;
-    Resolved r;
-    LSTATUS status = OpenExisting(hKey, 0, parent, r);
-    if (status != ERROR_SUCCESS)
-        return status;
     Path sub;
-    if ((status = SplitPath(lpSubKey, sub, true)) != ERROR_SUCCESS)
+    Location loc;
+    Resolved existing;
+    LSTATUS status = LocateSubkey(hKey, lpSubKey, true, sub, loc, existing);
+    if (status != ERROR_SUCCESS)
         return status;
     if (sub.empty() && PredefIndex(hKey) >= 0) {
         *phkResult = hKey;
@@ -327,10 +341,6 @@ extern "C" LSTATUS RegCreateKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, LPWSTR, D
             *lpdwDisposition = REG_OPENED_EXISTING_KEY;
         return ERROR_SUCCESS;
     }
-    Location loc{parent.view, Join(parent.path, sub)};
-    Resolved existing;
-    if ((status = Lookup(loc, existing)) != ERROR_SUCCESS)
-        return status;
     bool created = false;
     if (!existing.Exists()) {
         Path path = NewKeyPath(loc);
@@ -358,22 +368,16 @@ extern "C" LSTATUS RegOpenKeyExW(HKEY hKey, LPCWSTR lpSubKey, DWORD, REGSAM samD
     if (!phkResult)
         return ERROR_INVALID_PARAMETER;
     *phkResult = nullptr;
-    Location parent;
-    Resolved r;
-    LSTATUS status = OpenExisting(hKey, 0, parent, r);
-    if (status != ERROR_SUCCESS)
-        return status;
     Path sub;
-    if ((status = SplitPath(lpSubKey, sub, false)) != ERROR_SUCCESS)
+    Location loc;
+    Resolved target;
+    LSTATUS status = LocateSubkey(hKey, lpSubKey, false, sub, loc, target);
+    if (status != ERROR_SUCCESS)
         return status;
     if (sub.empty() && PredefIndex(hKey) >= 0) {
         *phkResult = hKey;
         return ERROR_SUCCESS;
     }
-    Location loc{parent.view, Join(parent.path, sub)};
-    Resolved target;
-    if ((status = Lookup(loc, target)) != ERROR_SUCCESS)
-        return status;
     if (!target.Exists())
         return ERROR_FILE_NOT_FOUND;
     *phkResult = NewHandle(std::move(loc), samDesired);
@@ -527,17 +531,11 @@ namespace {
 // Deletes the key at sub below hKey: a tree (all below it too), or a single key without subkeys.
 LSTATUS DeleteKey(HKEY hKey, LPCWSTR lpSubKey, bool tree)
 {
-    Location parent;
-    Resolved pr;
-    LSTATUS status = OpenExisting(hKey, 0, parent, pr);
-    if (status != ERROR_SUCCESS)
-        return status;
     Path sub;
-    if ((status = SplitPath(lpSubKey, sub, false)) != ERROR_SUCCESS)
-        return status;
-    Location loc{parent.view, Join(parent.path, sub)};
+    Location loc;
     Resolved r;
-    if ((status = Lookup(loc, r)) != ERROR_SUCCESS)
+    LSTATUS status = LocateSubkey(hKey, lpSubKey, false, sub, loc, r);
+    if (status != ERROR_SUCCESS)
         return status;
     if (!r.Exists())
         return sub.empty() ? ERROR_KEY_DELETED : ERROR_FILE_NOT_FOUND;

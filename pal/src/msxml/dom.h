@@ -4,12 +4,12 @@
 
 #include <libxml/tree.h>
 
-#include <atomic>
 #include <string>
 #include <unordered_set>
 
 #include "msxml6.h"
 #include "atlbase.h"
+#include "common/ComObject.h"
 
 namespace pal::msxml {
 class DomDocument;
@@ -32,18 +32,14 @@ BSTR AllocBstr(const xmlChar* utf8);
 
 // The IXMLDOMNode part, shared by the document and the node objects.
 template <class Base>
-class NodeImpl : public Base, public IPalXmlNode, public ISupportErrorInfo {
+class NodeImpl : public pal::ComObject<Base, IPalXmlNode, ISupportErrorInfo> {
 public:
-    // IUnknown
+    // IUnknown: IXMLDOMElement is answered only by element nodes.
     HRESULT QueryInterface(REFIID riid, void** ppv) override;
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        ULONG r = --m_refs;
-        if (r == 0)
-            delete this;
-        return r;
-    }
+
+    // IPalXmlNode, given by the document and the node classes.
+    xmlNodePtr LibxmlNode() override = 0;
+    DomDocument* OwnerDomDocument() override = 0;
 
     // IDispatch: the layer's callers bind early.
     HRESULT GetTypeInfoCount(UINT* pctinfo) override;
@@ -95,9 +91,6 @@ public:
 protected:
     virtual ~NodeImpl() = default;
     HRESULT WrapRelative(xmlNodePtr node, IXMLDOMNode** out);
-
-private:
-    std::atomic<ULONG> m_refs{1};
 };
 
 class DomDocument final : public NodeImpl<IXMLDOMDocument> {

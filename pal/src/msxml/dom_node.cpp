@@ -94,7 +94,7 @@ HRESULT NodeImpl<Base>::QueryInterface(REFIID riid, void** ppv)
         *ppv = static_cast<ISupportErrorInfo*>(this);
     else
         return E_NOINTERFACE;
-    AddRef();
+    this->AddRef();
     return S_OK;
 }
 

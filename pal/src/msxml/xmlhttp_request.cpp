@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/ComObject.h"
 #include "msxml/xmlhttp_transport.h"
 #include "objidl.h"
 #include "pal/host.h"
@@ -88,13 +89,13 @@ std::string ResolveLocation(const std::string& base, const std::string& location
     return result;
 }
 
-class HttpRequest final : public IServerXMLHTTPRequest, private pal::http::Transfer {
+class HttpRequest final : public pal::ComObject<IServerXMLHTTPRequest>, private pal::http::Transfer {
 public:
     explicit HttpRequest(bool server) : m_server(server) {}
     HttpRequest(const HttpRequest&) = delete;
     HttpRequest& operator=(const HttpRequest&) = delete;
 
-    // IUnknown
+    // IUnknown: IServerXMLHTTPRequest is answered only by the server object.
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
         if (!ppv)
@@ -107,14 +108,6 @@ public:
             return E_NOINTERFACE;
         AddRef();
         return S_OK;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        ULONG n = --m_refs;
-        if (n == 0)
-            delete this;
-        return n;
     }
 
     // IDispatch: the objects are called through their vtables only.
@@ -649,7 +642,6 @@ private:
         return out;
     }
 
-    ULONG m_refs = 1;
     const bool m_server;
     std::string m_method;
     std::string m_url;

@@ -1,36 +1,14 @@
 // The thread's COM error information (GetErrorInfo hands it over and clears it, as on Windows).
 #include "atlbase.h"
+#include "common/ComObject.h"
 #include "windows.h"
 
 namespace {
 
 thread_local IErrorInfo* t_errorInfo = nullptr;
 
-class CErrorObject final : public IErrorInfo, public ICreateErrorInfo {
+class CErrorObject final : public pal::ComObject<IErrorInfo, ICreateErrorInfo> {
 public:
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == __uuidof(IUnknown) || riid == __uuidof(IErrorInfo))
-            *ppv = static_cast<IErrorInfo*>(this);
-        else if (riid == __uuidof(ICreateErrorInfo))
-            *ppv = static_cast<ICreateErrorInfo*>(this);
-        else {
-            *ppv = nullptr;
-            return E_NOINTERFACE;
-        }
-        AddRef();
-        return S_OK;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        ULONG r = --m_refs;
-        if (r == 0)
-            delete this;
-        return r;
-    }
     HRESULT GetGUID(GUID* p) override { return p ? (*p = m_guid, S_OK) : E_INVALIDARG; }
     HRESULT GetSource(BSTR* p) override { return m_source.CopyTo(p); }
     HRESULT GetDescription(BSTR* p) override { return m_description.CopyTo(p); }
@@ -44,7 +22,6 @@ public:
 
 private:
     ~CErrorObject() = default;
-    ULONG m_refs = 1;
     GUID m_guid = GUID_NULL;
     CComBSTR m_source, m_description, m_helpFile;
     DWORD m_helpContext = 0;

@@ -1,11 +1,11 @@
 // Streams over global memory (CreateStreamOnHGlobal) and the shell's memory stream (SHCreateMemStream), which
 // is such a stream over its own copy of the bytes. Clones share the block, its size and its owner.
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <memory>
 #include <new>
 
+#include "common/ComObject.h"
 #include "objidl.h"
 #include "shlwapi.h"
 #include "windows.h"
@@ -24,30 +24,9 @@ struct SharedBlock {
     }
 };
 
-class CHGlobalStream final : public IStream {
+class CHGlobalStream final : public pal::ComObject<pal::ComEntry<IStream, ISequentialStream>> {
 public:
     explicit CHGlobalStream(std::shared_ptr<SharedBlock> block) : m_block(std::move(block)) {}
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == __uuidof(IUnknown) || riid == __uuidof(ISequentialStream) || riid == __uuidof(IStream)) {
-            *ppv = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) override
     {
@@ -194,7 +173,6 @@ public:
 private:
     ~CHGlobalStream() = default;
 
-    std::atomic<ULONG> m_refs{1};
     std::shared_ptr<SharedBlock> m_block;
     ULONGLONG m_pos = 0;
 };

@@ -7,12 +7,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <new>
 #include <string>
 
+#include "common/ComObject.h"
 #include "objidl.h"
 #include "pal/host.h"
 #include "shlwapi.h"
@@ -51,30 +51,9 @@ void ToFileTime(const timespec& ts, FILETIME& ft)
     ft.dwHighDateTime = DWORD(t >> 32);
 }
 
-class CFileStream final : public IStream {
+class CFileStream final : public pal::ComObject<pal::ComEntry<IStream, ISequentialStream>> {
 public:
     CFileStream(int fd, std::u16string name, DWORD mode) : m_fd(fd), m_name(std::move(name)), m_mode(mode) {}
-
-    HRESULT QueryInterface(REFIID riid, void** ppv) override
-    {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == __uuidof(IUnknown) || riid == __uuidof(ISequentialStream) || riid == __uuidof(IStream)) {
-            *ppv = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG AddRef() override { return ++m_refs; }
-    ULONG Release() override
-    {
-        ULONG left = --m_refs;
-        if (left == 0)
-            delete this;
-        return left;
-    }
 
     HRESULT Read(void* pv, ULONG cb, ULONG* pcbRead) override
     {
@@ -231,7 +210,6 @@ public:
 private:
     ~CFileStream() { close(m_fd); }
 
-    std::atomic<ULONG> m_refs{1};
     int m_fd;
     std::u16string m_name;
     DWORD m_mode;
