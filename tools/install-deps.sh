@@ -5,13 +5,10 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build ccache pkg-config
-  # libraries the platform layer and host adapt
-  zlib1g-dev libxml2-dev libcurl4-openssl-dev libgumbo-dev libgmime-3.0-dev
-  libcairo2-dev libfontconfig-dev
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev libxml2-utils
-  # fixture makers and peers used by tests and benchmarks
-  file zip gcab
+  # libraries the platform layer adapts
+  zlib1g-dev libxml2-dev libcurl4-openssl-dev
+  # tests and benchmarks (file is the peer the identify benchmark is measured against)
+  libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev file
 )
 
 missing=()
