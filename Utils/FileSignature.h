@@ -68,6 +68,7 @@ struct zipEoRInfo {
 struct ZipFileEntry {
     bool encrypted = false;
     WORD compression = 0;
+    DWORD compressedSize = 0;
     DWORD localHeaderOffset = 0;
     std::string name;
 };
@@ -131,8 +132,10 @@ public:
     static FileKind GetZipInfo(IStream* pStream, std::vector<AttachmentInfo>& files);
     static bool GetZipEndOfRecord(IStream* pStream, zipEoRInfo& eorInfo);
     static bool GetZipCentralDirectory(IStream* pStream, const zipEoRInfo& eorInfo, std::vector<ZipFileEntry>& entries);
+    // dataSize is the entry's stored size from the directory: a stored entry's bytes end there, and
+    // what follows belongs to the next entry.
     static bool GetZipFile(IStream* pStream, DWORD localHeaderOffset, const std::string& name,
-                           AttachmentInfo& record);
+                           AttachmentInfo& record, DWORD dataSize = 0xFFFFFFFF);
 
     // Cabinets: FK_CAB when the directory was read, else 0.
     static FileKind GetCabInfo(IStream* pStream, std::vector<AttachmentInfo>& files);

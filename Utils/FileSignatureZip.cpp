@@ -86,7 +86,7 @@ FileKind CFileSignature::GetZipInfo(IStream* pStream, std::vector<AttachmentInfo
         for (const ZipFileEntry& entry : entries) {
             AttachmentInfo record;
             record.additionalInfo.Init();
-            if (GetZipFile(pStream, entry.localHeaderOffset, entry.name, record))
+            if (GetZipFile(pStream, entry.localHeaderOffset, entry.name, record, entry.compressedSize))
                 files.push_back(std::move(record));
         }
         return FK_ZIP;
@@ -165,6 +165,7 @@ bool CFileSignature::GetZipCentralDirectory(IStream* pStream, const zipEoRInfo& 
             ZipFileEntry entry;
             entry.encrypted = (Le16(p + 8) & 1) != 0;
             entry.compression = Le16(p + 10);
+            entry.compressedSize = Le32(p + 20);
             entry.localHeaderOffset = Le32(p + 42);
             entry.name.assign(reinterpret_cast<const char*>(p + CENTRAL_ENTRY_SIZE), nameLength);
             entries.push_back(std::move(entry));
@@ -177,7 +178,7 @@ bool CFileSignature::GetZipCentralDirectory(IStream* pStream, const zipEoRInfo& 
 }
 
 bool CFileSignature::GetZipFile(IStream* pStream, DWORD localHeaderOffset, const std::string& name,
-                                AttachmentInfo& record)
+                                AttachmentInfo& record, DWORD dataSize)
 {
     try {
         if (!pStream)
@@ -207,7 +208,7 @@ bool CFileSignature::GetZipFile(IStream* pStream, DWORD localHeaderOffset, const
         ULONGLONG dataOffset = ULONGLONG(localHeaderOffset) + LOCAL_HEADER_SIZE + nameLength + extraLength;
         if (method == 0) {
             BYTE data[READ_LENGTH];
-            ULONG read = ReadAt(pStream, dataOffset, data, READ_LENGTH);
+            ULONG read = ReadAt(pStream, dataOffset, data, dataSize < READ_LENGTH ? ULONG(dataSize) : READ_LENGTH);
             if (read > 0)
                 SetData(record, read, data);
         } else if (method == 8) {

@@ -33,6 +33,16 @@ TEST(Zip, StoredAndRealArchives)
     EXPECT_EQ(descriptor.contained.size(), 2u);
 }
 
+TEST(Zip, AStoredEntryEndsWhereTheDirectorySaysItDoes)
+{
+    // The folder entry holds no bytes; what follows it is the next entry's local header, which must not
+    // make the folder look like an Office document.
+    Analysis a = AnalyseFile(testing_support::CorpusPath("files/real/mikel-mail-test.zip"));
+    EXPECT_EQ(Names(a.contained),
+              (std::vector<std::string>{"test.pdf:PDF", "__MACOSX/:???", "__MACOSX/._test.pdf:???"}));
+    EXPECT_EQ(a.contained[1].additionalInfo.readBytes, 0u);
+}
+
 TEST(Zip, OfficeDocumentsAreNotListed)
 {
     Analysis docx = Data("office/docx-named.zip");
