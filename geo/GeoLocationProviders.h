@@ -107,4 +107,6 @@ std::map<int, const WCHAR*> CountryMap();
 void NameCountry(const std::map<int, const WCHAR*>& countries, IPLocationInfo* pLocInfo);
 // ipstack and the access-key ipapi share their error form.
 bool ReadApiLayerError(const WCHAR* pResult, IPLocationInfo* pLocInfo);
+// The location fields the two services of the same maker name alike; each adds its own host field.
+void ReadApiLayerLocation(const WCHAR* pResult, IPLocationInfo* pLocInfo);
 } // namespace geo_providers

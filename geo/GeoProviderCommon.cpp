@@ -50,4 +50,15 @@ bool ReadApiLayerError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
     return false;
 }
 
+void ReadApiLayerLocation(const WCHAR* pResult, IPLocationInfo* pLocInfo)
+{
+    CIPRequest::getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
+    CIPRequest::getJSONValue(pResult, W("country_name"), pLocInfo->countryName);
+    CIPRequest::getJSONValue(pResult, W("region_name"), pLocInfo->region);
+    CIPRequest::getJSONValue(pResult, W("city"), pLocInfo->city);
+    CIPRequest::getJSONValue(pResult, W("zip"), pLocInfo->postalCode);
+    CIPRequest::getJSONValue(pResult, W("latitude"), pLocInfo->latitude, -90, 90);
+    CIPRequest::getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
+}
+
 } // namespace geo_providers

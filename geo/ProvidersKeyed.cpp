@@ -117,15 +117,9 @@ bool CIPStack::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInf
 {
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
-        getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
-        getJSONValue(pResult, W("country_name"), pLocInfo->countryName);
-        getJSONValue(pResult, W("region_name"), pLocInfo->region);
-        getJSONValue(pResult, W("city"), pLocInfo->city);
-        getJSONValue(pResult, W("zip"), pLocInfo->postalCode);
+        geo_providers::ReadApiLayerLocation(pResult, pLocInfo);
         getJSONValue(pResult, W("isp"), pLocInfo->hostName);
         getJSONValue(pResult, W("asn"), pLocInfo->organization);
-        getJSONValue(pResult, W("latitude"), pLocInfo->latitude, -90, 90);
-        getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
         return true;
     }
     VTR_CATCH_LOG
@@ -160,14 +154,8 @@ bool CIpApiCom::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocIn
 {
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
-        getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));
-        getJSONValue(pResult, W("country_name"), pLocInfo->countryName);
-        getJSONValue(pResult, W("region_name"), pLocInfo->region);
-        getJSONValue(pResult, W("city"), pLocInfo->city);
-        getJSONValue(pResult, W("zip"), pLocInfo->postalCode);
+        geo_providers::ReadApiLayerLocation(pResult, pLocInfo);
         getJSONValue(pResult, W("hostname"), pLocInfo->hostName);
-        getJSONValue(pResult, W("latitude"), pLocInfo->latitude, -90, 90);
-        getJSONValue(pResult, W("longitude"), pLocInfo->longitude, -180, 180);
         return true;
     }
     VTR_CATCH_LOG
