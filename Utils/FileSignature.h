@@ -157,6 +157,10 @@ private:
     static ULONG ReadNext(IStream* pStream, void* pv, ULONG cb);
     // The stream's length, so that sizes read from a file can be checked before they are trusted.
     static ULONGLONG StreamSize(IStream* pStream);
+    // Reads the first `needed` bytes; false (nothing allocated) when the stream is shorter or the size absurd.
+    // A failed allocation throws the probe's assertion, logged at the probe's own place.
+    static bool ReadHeader(IStream* pStream, ULONGLONG needed, std::vector<BYTE>& header, const char* sizeAssertion,
+                           const char* function, const char* file, int line);
     // Sets the size; exactly 1 by 1 pixels is a likely tracking image.
     static void SetImageSize(AdditionalInfo& additionalInfo, LONG width, LONG height);
     static void MarkRelevantAt(AdditionalInfo& additionalInfo, size_t position);

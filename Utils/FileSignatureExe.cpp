@@ -73,6 +73,20 @@ FileKind CFileSignature::GetExecutableInfo(const BYTE* pData, DWORD count, Addit
     return FK_UNKNOWN;
 }
 
+bool CFileSignature::ReadHeader(IStream* pStream, ULONGLONG needed, std::vector<BYTE>& header,
+                                const char* sizeAssertion, const char* function, const char* file, int line)
+{
+    // A header that lies beyond the end is a short read, and nothing is allocated for it.
+    if (needed > StreamSize(pStream) || needed > MAX_HEADER)
+        return false;
+    try {
+        header.resize(needed);
+    } catch (const std::bad_alloc&) {
+        throw CErrorInfo(sizeAssertion, E_OUTOFMEMORY, function, file, line);
+    }
+    return ReadAt(pStream, 0, header.data(), ULONG(needed)) == needed;
+}
+
 FileKind CFileSignature::GetExecutableInfo_16bit(IStream* pStream, DWORD PEoffset, AdditionalInfo& additionalInfo)
 {
     try {
@@ -80,18 +94,10 @@ FileKind CFileSignature::GetExecutableInfo_16bit(IStream* pStream, DWORD PEoffse
             throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
         if (PEoffset <= 0x40)
             throw CErrorInfo("\"PEoffset > 0x40\"", E_UNEXPECTED, VTR_HERE);
-        // The whole header from byte 0 is kept: a header that lies beyond the end is a short read, and
-        // nothing is allocated for it.
+        // The whole header from byte 0 is kept.
         ULONGLONG needed = ULONGLONG(PEoffset) + NE_HEADER_READ;
-        if (needed > StreamSize(pStream) || needed > MAX_HEADER)
-            return FK_UNKNOWN;
         std::vector<BYTE> header;
-        try {
-            header.resize(needed);
-        } catch (const std::bad_alloc&) {
-            throw CErrorInfo("\"(long) header.size() >= PEoffset + 0x40\"", E_OUTOFMEMORY, VTR_HERE);
-        }
-        if (ReadAt(pStream, 0, header.data(), ULONG(needed)) < needed)
+        if (!ReadHeader(pStream, needed, header, "\"(long) header.size() >= PEoffset + 0x40\"", VTR_HERE))
             return FK_UNKNOWN;
         BYTE flagsHigh = header[PEoffset + 13];
         if ((flagsHigh & 0xA0) == 0x20)  // link errors in a program module
@@ -121,16 +127,9 @@ FileKind CFileSignature::GetExecutableInfo_32_64bit(IStream* pStream, DWORD PEof
         if (PEoffset <= 0x40)
             throw CErrorInfo("\"PEoffset > 0x40\"", E_UNEXPECTED, VTR_HERE);
         ULONGLONG needed = ULONGLONG(PEoffset) + PE_HEADER_READ;
-        if (needed > StreamSize(pStream) || needed > MAX_HEADER)
-            return FK_UNKNOWN;
         std::vector<BYTE> header;
-        try {
-            header.resize(needed);
-        } catch (const std::bad_alloc&) {
-            throw CErrorInfo("\"(long) header.size() >= PEoffset + 4 + 20 + 112 + 16 * 8\"", E_OUTOFMEMORY,
-                             VTR_HERE);
-        }
-        if (ReadAt(pStream, 0, header.data(), ULONG(needed)) < needed)
+        if (!ReadHeader(pStream, needed, header, "\"(long) header.size() >= PEoffset + 4 + 20 + 112 + 16 * 8\"",
+                        VTR_HERE))
             return FK_UNKNOWN;
         const BYTE* pe = header.data() + PEoffset;
         WORD characteristics = Le16(pe + 22);

@@ -107,6 +107,9 @@ std::map<int, const WCHAR*> CountryMap();
 void NameCountry(const std::map<int, const WCHAR*>& countries, IPLocationInfo* pLocInfo);
 // ipstack and the access-key ipapi share their error form.
 bool ReadApiLayerError(const WCHAR* pResult, IPLocationInfo* pLocInfo);
+// An answer whose status field holds okValue is no error; otherwise messageName holds the error text.
+bool ReadStatusError(const WCHAR* pResult, IPLocationInfo* pLocInfo, const WCHAR* statusName, const WCHAR* okValue,
+                     const WCHAR* messageName);
 // The location fields the two services of the same maker name alike; each adds its own host field.
 void ReadApiLayerLocation(const WCHAR* pResult, IPLocationInfo* pLocInfo);
 } // namespace geo_providers

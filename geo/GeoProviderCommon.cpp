@@ -50,6 +50,17 @@ bool ReadApiLayerError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
     return false;
 }
 
+bool ReadStatusError(const WCHAR* pResult, IPLocationInfo* pLocInfo, const WCHAR* statusName, const WCHAR* okValue,
+                     const WCHAR* messageName)
+{
+    WCHAR status[50] = {};
+    CIPRequest::getJSONValue(pResult, statusName, status, std::size(status));
+    if (_wcsicmp(status, okValue) == 0)
+        return false;
+    CIPRequest::getJSONValue(pResult, messageName, pLocInfo->errorText);
+    return true;
+}
+
 void ReadApiLayerLocation(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
     CIPRequest::getJSONValue(pResult, W("country_code"), pLocInfo->countryCode, std::size(pLocInfo->countryCode));

@@ -62,12 +62,7 @@ bool CIpInfoDB::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInf
 {
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
-        WCHAR status[50] = {};
-        getJSONValue(pResult, W("statusCode"), status, std::size(status));
-        if (_wcsicmp(status, W("OK")) == 0)
-            return false;
-        getJSONValue(pResult, W("statusMessage"), pLocInfo->errorText);
-        return true;
+        return geo_providers::ReadStatusError(pResult, pLocInfo, W("statusCode"), W("OK"), W("statusMessage"));
     }
     VTR_CATCH_LOG
     return false;

@@ -23,12 +23,7 @@ bool CKeyCDN::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
 {
     try {
         VTR_CHECK(pResult && pLocInfo, E_INVALIDARG);
-        WCHAR status[50] = {};
-        getJSONValue(pResult, W("status"), status, std::size(status));
-        if (_wcsicmp(status, W("success")) == 0)
-            return false;
-        getJSONValue(pResult, W("description"), pLocInfo->errorText);
-        return true;
+        return geo_providers::ReadStatusError(pResult, pLocInfo, W("status"), W("success"), W("description"));
     }
     VTR_CATCH_LOG
     return false;
