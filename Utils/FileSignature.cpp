@@ -141,7 +141,7 @@ const WCHAR* const s_scriptExts[] = {W("BAS"), W("CMD"), W("JS"),  W("JSE"), W("
 const WCHAR* const s_dangerousExts[] = {W("CPL"), W("CRT"), W("INF"), W("INS"), W("ISP"), W("ITS"), W("LNK"),
                                         W("MSC"), W("MSI"), W("MSP"), W("MST"), W("REG"), W("SCR"), W("URL")};
 
-const WCHAR* SkipDot(const WCHAR* extension) { return extension[0] == u'.' ? extension + 1 : extension; }
+const WCHAR* SkipDot(const WCHAR* extension) { return extension[0] == W('.') ? extension + 1 : extension; }
 
 template <size_t N> bool InList(const WCHAR* const (&list)[N], const WCHAR* extension)
 {
@@ -250,10 +250,10 @@ CFileSignature::String CFileSignature::GetFileExtension(const WCHAR* longFileNam
     int splitResult = _wsplitpath_s(longFileName, nullptr, 0, nullptr, 0, nullptr, 0, ext, std::size(ext));
     if (VTR_VERIFY(splitResult == 0, E_FAIL)) {
         extension = ext;
-    } else if (const WCHAR* dot = wcsrchr(longFileName, u'.')) {
+    } else if (const WCHAR* dot = wcsrchr(longFileName, W('.'))) {
         extension = dot;
     }
-    if (!extension.empty() && extension[0] == u'.')
+    if (!extension.empty() && extension[0] == W('.'))
         extension.erase(0, 1);
     if (!extension.empty()) {
         DWORD length = DWORD(extension.size());

@@ -55,7 +55,7 @@ bool EqualNoCase(const std::string& a, const std::string& b)
 std::basic_string<WCHAR> FromAnsi(const std::string& name)
 {
     int n = MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), nullptr, 0);
-    std::basic_string<WCHAR> wide(size_t(std::max(n, 0)), u'\0');
+    std::basic_string<WCHAR> wide(size_t(std::max(n, 0)), W('\0'));
     if (n > 0)
         MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), wide.data(), n);
     return wide;

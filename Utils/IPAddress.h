@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winternl.h>
 #include <atlbase.h>
 
 // Address kinds, as flags of an address record.
@@ -45,7 +46,7 @@ protected:
     // last error, so that the logged text names this failure and not an unrelated earlier one.
     static void setLastErrorFromStatus(NTSTATUS status)
     {
-        SetLastError(status == STATUS_INVALID_PARAMETER ? DWORD(ERROR_INVALID_PARAMETER) : DWORD(ERROR_INVALID_DATA));
+        SetLastError(status == NTSTATUS(STATUS_INVALID_PARAMETER) ? DWORD(ERROR_INVALID_PARAMETER) : DWORD(ERROR_INVALID_DATA));
     }
     // The text of the reserved range whose string table row is textId; 0 (not reserved) is a logged
     // assertion and gives an empty text. Failures are logged as the asking operation's own (function, file,

@@ -3,14 +3,15 @@
 #include "Utils/IPV4.h"
 
 #include "__Utilities/ErrorInfo.h"
+#include "__Utilities/ProcAddress.h"
 
 IPV4_address::PlatformFunctions& IPV4_address::Platform()
 {
     static PlatformFunctions functions = [] {
         PlatformFunctions f;
         if (HMODULE ntdll = GetModuleHandleW(W("NTDLL.DLL")))
-            f.pfnStringToAddress = reinterpret_cast<decltype(f.pfnStringToAddress)>(
-                GetProcAddress(ntdll, "RtlIpv4StringToAddressW"));
+            f.pfnStringToAddress =
+                GetProcAddressAs<decltype(f.pfnStringToAddress)>(ntdll, "RtlIpv4StringToAddressW");
         return f;
     }();
     return functions;

@@ -3,6 +3,7 @@
 #include "Utils/IPV6.h"
 
 #include "__Utilities/ErrorInfo.h"
+#include "__Utilities/ProcAddress.h"
 
 #include <string>
 
@@ -10,7 +11,7 @@ namespace {
 
 template <class Fn> Fn Lookup(HMODULE module, const char* name)
 {
-    return module ? reinterpret_cast<Fn>(GetProcAddress(module, name)) : nullptr;
+    return GetProcAddressAs<Fn>(module, name);
 }
 
 USHORT NetToHost(USHORT value)

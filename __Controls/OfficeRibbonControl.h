@@ -6,6 +6,9 @@
 
 #include "__Controls/OfficeControlBase.h"
 
+using Office::IRibbonControl;
+using Office::IRibbonUI;
+
 class COfficeRibbonControl : public COfficeControlBase {
 public:
     explicit COfficeRibbonControl(int id);

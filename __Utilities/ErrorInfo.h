@@ -39,12 +39,16 @@ private:
     HRESULT m_code = S_OK;
 };
 
+// "Class::Operation" of the enclosing function: Microsoft's compiler names it so itself; GCC and Clang give
+// the full signature, which QualifiedName cuts down.
+#if defined(_MSC_VER)
+#define VTR_FUNCTION __FUNCTION__
+#else
 namespace vantora_errors {
-// "Class::Operation" out of the compiler's full signature of the enclosing function.
 const char* QualifiedName(const char* prettyFunction) noexcept;
 } // namespace vantora_errors
-
 #define VTR_FUNCTION ::vantora_errors::QualifiedName(__PRETTY_FUNCTION__)
+#endif
 #define VTR_HERE VTR_FUNCTION, __FILE__, __LINE__
 
 // Check or throw: a false condition builds the error from its text and throws it.

@@ -1,6 +1,8 @@
 // The error log file: chosen on the first error of the process, shared with other processes, closed at exit.
 #include "__Utilities/ErrorLog.h"
+#include "__Utilities/ProcAddress.h"
 
+#include <share.h>
 #include <shlobj.h>
 #include <psapi.h>
 
@@ -8,6 +10,10 @@
 #include <vector>
 
 namespace {
+
+// ntdll's RtlGetVersion, which reports the true version where GetVersionEx may be shimmed.
+typedef NTSTATUS(WINAPI* RtlGetVersionFn)(PRTL_OSVERSIONINFOW lpVersionInformation);
+constexpr NTSTATUS kStatusSuccess = 0;
 
 struct HostStrings {
     CComBSTR hostName{W("Outlook")};
@@ -208,8 +214,7 @@ CComBSTR CErrorLog::GetModuleVersion() noexcept
     try {
         typedef BOOL(WINAPI * EnumModulesEx_t)(HANDLE, HMODULE*, DWORD, LPDWORD, DWORD);
         HMODULE psapi = LoadLibraryW(W("PSapi.dll"));
-        auto enumEx = psapi ? reinterpret_cast<EnumModulesEx_t>(GetProcAddress(psapi, "EnumProcessModulesEx"))
-                            : nullptr;
+        auto enumEx = GetProcAddressAs<EnumModulesEx_t>(psapi, "EnumProcessModulesEx");
         std::vector<HMODULE> modules(256);
         DWORD needed = 0;
         for (int attempt = 0; attempt < 2; ++attempt) {
@@ -256,8 +261,8 @@ CComBSTR CErrorLog::GetOSVersion() noexcept
         RTL_OSVERSIONINFOEXW info{};
         info.dwOSVersionInfoSize = sizeof(info);
         HMODULE ntdll = GetModuleHandleW(W("ntdll.dll"));
-        auto getVersion = ntdll ? reinterpret_cast<RtlGetVersion_t>(GetProcAddress(ntdll, "RtlGetVersion")) : nullptr;
-        if (!getVersion || getVersion(reinterpret_cast<PRTL_OSVERSIONINFOW>(&info)) != STATUS_SUCCESS)
+        auto getVersion = GetProcAddressAs<RtlGetVersionFn>(ntdll, "RtlGetVersion");
+        if (!getVersion || getVersion(reinterpret_cast<PRTL_OSVERSIONINFOW>(&info)) != kStatusSuccess)
             return os;
         SYSTEM_INFO si{};
         GetNativeSystemInfo(&si);

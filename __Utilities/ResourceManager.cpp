@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "__Utilities/ErrorInfo.h"
+#include "__Utilities/WString.h"
 #include "res/resource.h"
 
 namespace {
@@ -64,11 +65,11 @@ CComBSTR CResourceManager::GetText(int Id)
 CComBSTR CResourceManager::GetHttpStatusText(long status)
 {
     std::string digits = std::to_string(status);
-    std::u16string result(digits.begin(), digits.end());
+    WString result(digits.begin(), digits.end());
     for (const HttpStatusText& entry : kHttpStatusTexts)
         if (entry.status == status) {
             CComBSTR description = GetText(entry.textId);
-            result += u" ";
+            result += W(" ");
             if (description.Length())
                 result.append(description.m_str, description.Length());
             break;
@@ -82,9 +83,9 @@ CComBSTR CResourceManager::GetHelpFile()
     DWORD retCode = GetModuleFileNameW(m_hInst, path.data(), DWORD(path.size()));
     if (!(retCode > 0))
         throw CErrorInfo("\"retCode > 0\"", E_FAIL, VTR_HERE);
-    std::u16string helpFile(path.data(), retCode);
-    size_t slash = helpFile.find_last_of(u'\\');
-    helpFile.erase(slash == std::u16string::npos ? 0 : slash + 1);
+    WString helpFile(path.data(), retCode);
+    size_t slash = helpFile.find_last_of(W('\\'));
+    helpFile.erase(slash == WString::npos ? 0 : slash + 1);
     CComBSTR name = GetText(IDS_HELP_FILE);
     if (name.Length())
         helpFile.append(name.m_str, name.Length());

@@ -1,9 +1,16 @@
-// The module object and its object map. CConnect's entry carries its registration script; the class
-// adds its creator to the entry (OBJECT_ENTRY_AUTO) where it is defined.
+// The module object and the object map entry of the Connect class: its registration script, until the
+// class itself adds its creator.
 #include "addin/AddinModule.h"
 
 CVantoraAddinModule _AtlModule;
 
 namespace {
-[[maybe_unused]] const bool g_connectEntry = ATL::AtlRegisterObject(__uuidof(Connect), IDR_CONNECT, nullptr);
+
+class CConnectRegistration : public ATL::CComCoClass<CConnectRegistration, &__uuidof(Connect)> {
+public:
+    DECLARE_REGISTRY_RESOURCEID(IDR_CONNECT)
+};
+
 } // namespace
+
+OBJECT_ENTRY_NON_CREATEABLE_EX_AUTO(__uuidof(Connect), CConnectRegistration)

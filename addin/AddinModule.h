@@ -1,5 +1,5 @@
-// The add-in's COM server module: its class ids, its object map and the lock count behind
-// DllCanUnloadNow. The exports that use it are in VantoraAddin.cpp.
+// The add-in's COM server module: its class ids, its type library id and its AppID script. The exports
+// that use it are in VantoraAddin.cpp.
 #pragma once
 
 #include <windows.h>
@@ -10,19 +10,18 @@
 
 // Ids of the type library (res/VantoraAddin.idl).
 struct VantoraAddinLib;
-DEFINE_UUIDOF(VantoraAddinLib, "9F5DAF14-B0F6-4C74-8ABE-986A1B713DEB");
+__CRT_UUID_DECL(VantoraAddinLib, 0x9F5DAF14, 0xB0F6, 0x4C74, 0x8A, 0xBE, 0x98, 0x6A, 0x1B, 0x71, 0x3D, 0xEB)
 struct Connect;
-DEFINE_UUIDOF(Connect, "F8158EA8-AA22-4DE7-A907-E2C8480FD7E1");
+__CRT_UUID_DECL(Connect, 0xF8158EA8, 0xAA22, 0x4DE7, 0xA9, 0x07, 0xE2, 0xC8, 0x48, 0x0F, 0xD7, 0xE1)
 struct IConnect;
-DEFINE_UUIDOF(IConnect, "214F3170-C585-458D-B394-EA83ED803EA2");
+__CRT_UUID_DECL(IConnect, 0x214F3170, 0xC585, 0x458D, 0xB3, 0x94, 0xEA, 0x83, 0xED, 0x80, 0x3E, 0xA2)
 struct IRibbonCallback;
-DEFINE_UUIDOF(IRibbonCallback, "6ED1230D-65E6-436E-BA20-8390033AA4F7");
+__CRT_UUID_DECL(IRibbonCallback, 0x6ED1230D, 0x65E6, 0x436E, 0xBA, 0x20, 0x83, 0x90, 0x03, 0x3A, 0xA4, 0xF7)
 
-#define VANTORA_APPID W("{2A664214-3887-463E-89BD-70F309448741}")
-
-class CVantoraAddinModule : public ATL::CAtlDllModule {
+class CVantoraAddinModule : public ATL::CAtlDllModuleT<CVantoraAddinModule> {
 public:
-    CVantoraAddinModule() : ATL::CAtlDllModule(IDR_VANTORAADDIN, VANTORA_APPID) {}
+    DECLARE_LIBID(__uuidof(VantoraAddinLib))
+    DECLARE_REGISTRY_APPID_RESOURCEID(IDR_VANTORAADDIN, "{2A664214-3887-463E-89BD-70F309448741}")
 };
 
 extern CVantoraAddinModule _AtlModule;

@@ -11,13 +11,13 @@ const WCHAR kFriendlyName[] = W("Vantora Add-In");
 } // namespace
 
 // Used to determine whether the module can be unloaded: no object, factory or server lock is left.
-STDAPI PAL_EXPORT DllCanUnloadNow()
+STDAPI DllCanUnloadNow()
 {
     return _AtlModule.DllCanUnloadNow();
 }
 
 // Returns a class factory to create an object of the requested type.
-STDAPI PAL_EXPORT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
+STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 {
     HRESULT hr = S_OK;
     try {
@@ -29,7 +29,7 @@ STDAPI PAL_EXPORT DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv)
 
 // Adds the add-in key, the class and the type library to the registry. The add-in key's result is not
 // reported: the class registration decides.
-STDAPI PAL_EXPORT DllRegisterServer()
+STDAPI DllRegisterServer()
 {
     HRESULT hr = S_OK;
     try {
@@ -41,7 +41,7 @@ STDAPI PAL_EXPORT DllRegisterServer()
 }
 
 // Removes what DllRegisterServer added.
-STDAPI PAL_EXPORT DllUnregisterServer()
+STDAPI DllUnregisterServer()
 {
     HRESULT hr = S_OK;
     try {
@@ -53,7 +53,7 @@ STDAPI PAL_EXPORT DllUnregisterServer()
 }
 
 // Installs or uninstalls; the command line "user" (any case) registers the classes for the current user.
-STDAPI PAL_EXPORT DllInstall(BOOL bInstall, LPCWSTR pszCmdLine)
+STDAPI DllInstall(BOOL bInstall, LPCWSTR pszCmdLine)
 {
     HRESULT hr = E_FAIL;
     try {

@@ -2,6 +2,8 @@
 // order the options dialog lists them.
 #include "geo/CountryTable.h"
 
+#include <cstdint>
+
 const CountryEntry g_countryTable[g_countryCount] = {
     {W("BD"), W("Bangladesh")},
     {W("BE"), W("Belgium")},

@@ -7,6 +7,9 @@
 
 #include <mso.h>
 
+using Office::IRibbonControl;
+using Office::IRibbonUI;
+
 #include <deque>
 #include <string>
 

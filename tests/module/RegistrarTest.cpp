@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "__Utilities/ErrorLog.h"
+#include "addin/AddinModule.h"
 #include "__Utilities/OfficeAddInRegistry.h"
 #include "pal/host.h"
 #include "support/TestPrefix.h"
@@ -123,40 +124,85 @@ TEST_F(RegistrarTest, MalformedScriptsWriteNothing)
     }
 }
 
+class CTestObject;
+__CRT_UUID_DECL(CTestObject, 0x0D0D0D0D, 0x1111, 0x2222, 0x33, 0x33, 0x44, 0x44, 0x44, 0x44, 0x44, 0x44)
+
 namespace {
 
-int g_created = 0;
-HRESULT CreateTestObject(void*, REFIID, void** ppv)
-{
-    ++g_created;
-    *ppv = nullptr;
-    return E_NOINTERFACE;
-}
+int g_finalReleases = 0;
 
 } // namespace
 
-TEST(ModuleObjectMapTest, ClassFactoryCreatesThroughTheEntryAndHoldsTheModule)
-{
-    struct TestModule : ATL::CAtlDllModule {
-        TestModule() : ATL::CAtlDllModule(0, nullptr) {}
-    } module;
-    const CLSID clsid = pal::GuidFromString("0D0D0D0D-1111-2222-3333-444444444444");
-    ATL::AtlRegisterObject(clsid, 0, nullptr);
-    IClassFactory* factory = nullptr;
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, module.DllGetClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+// A class of two interfaces, made through the module as Outlook makes the add-in's.
+class CTestObject : public ATL::CComObjectRootEx<ATL::CComSingleThreadModel>,
+                    public ATL::CComCoClass<CTestObject, &__uuidof(CTestObject)>,
+                    public ISupportErrorInfo,
+                    public IErrorInfo {
+public:
+    DECLARE_NO_REGISTRY()
+    BEGIN_COM_MAP(CTestObject)
+        COM_INTERFACE_ENTRY(ISupportErrorInfo)
+        COM_INTERFACE_ENTRY(IErrorInfo)
+    END_COM_MAP()
 
-    ATL::AtlRegisterObject(clsid, 0, &CreateTestObject); // the class adds its creator later
-    ASSERT_EQ(S_OK, module.DllGetClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
-    EXPECT_EQ(S_FALSE, module.DllCanUnloadNow());
-    void* obj = nullptr;
-    EXPECT_EQ(E_NOINTERFACE, factory->CreateInstance(nullptr, IID_IUnknown, &obj));
-    EXPECT_EQ(1, g_created);
-    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(reinterpret_cast<IUnknown*>(factory), IID_IUnknown, &obj));
+    void FinalRelease() { ++g_finalReleases; }
+    HRESULT InterfaceSupportsErrorInfo(REFIID) override { return S_OK; }
+    HRESULT GetGUID(GUID*) override { return E_NOTIMPL; }
+    HRESULT GetSource(BSTR*) override { return E_NOTIMPL; }
+    HRESULT GetDescription(BSTR* p) override
+    {
+        *p = SysAllocString(u"made by the module");
+        return S_OK;
+    }
+    HRESULT GetHelpFile(BSTR*) override { return E_NOTIMPL; }
+    HRESULT GetHelpContext(DWORD*) override { return E_NOTIMPL; }
+};
+OBJECT_ENTRY_AUTO(__uuidof(CTestObject), CTestObject)
+
+TEST(ModuleObjectMapTest, ClassFactoryMakesObjectsWhoseInterfacesShareOneIdentity)
+{
+    ASSERT_EQ(S_OK, _AtlModule.DllCanUnloadNow());
+    CComPtr<IClassFactory> factory;
+    ASSERT_EQ(S_OK, _AtlModule.DllGetClassObject(__uuidof(CTestObject), IID_IClassFactory,
+                                                 reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(S_FALSE, _AtlModule.DllCanUnloadNow()); // a factory in a client's hands holds the module
+
+    CComPtr<IUnknown> unk;
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&unk)));
+    CComQIPtr<IErrorInfo> info(unk);
+    CComQIPtr<ISupportErrorInfo> support(unk);
+    ASSERT_TRUE(info && support);
+    EXPECT_NE(static_cast<void*>(info.p), static_cast<void*>(support.p));
+    EXPECT_TRUE(info.IsEqualObject(support));
+    CComBSTR text;
+    EXPECT_EQ(S_OK, info->GetDescription(&text));
+    EXPECT_TRUE(text == u"made by the module");
+    CComPtr<IClassFactory> notThere;
+    EXPECT_EQ(E_NOINTERFACE, unk->QueryInterface(IID_IClassFactory, reinterpret_cast<void**>(&notThere)));
+
+    EXPECT_EQ(CLASS_E_NOAGGREGATION, factory->CreateInstance(unk, IID_IUnknown, reinterpret_cast<void**>(&notThere)));
+    unk.Release();
+    info.Release();
+    EXPECT_EQ(0, g_finalReleases);
+    support.Release();
+    EXPECT_EQ(1, g_finalReleases);
+
     factory->LockServer(TRUE);
-    factory->Release();
-    EXPECT_EQ(S_FALSE, module.DllCanUnloadNow()); // LockServer holds it past the factory's release
-    module.Unlock();
-    EXPECT_EQ(S_OK, module.DllCanUnloadNow());
+    factory.Release();
+    EXPECT_EQ(S_FALSE, _AtlModule.DllCanUnloadNow()); // LockServer holds it past the factory's release
+    _AtlModule.Unlock();
+    EXPECT_EQ(S_OK, _AtlModule.DllCanUnloadNow());
+}
+
+TEST(ModuleObjectMapTest, AClassRegisteredWithoutACreatorHasNoFactory)
+{
+    CComPtr<IClassFactory> factory;
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, _AtlModule.DllGetClassObject(__uuidof(Connect), IID_IClassFactory,
+                                                                     reinterpret_cast<void**>(&factory)));
+    const CLSID unknown = pal::GuidFromString("0D0D0D0D-1111-2222-3333-555555555555");
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, _AtlModule.DllGetClassObject(unknown, IID_IClassFactory,
+                                                                     reinterpret_cast<void**>(&factory)));
+    EXPECT_EQ(nullptr, factory.p);
 }
 
 TEST(OfficeAddinRegistryTest, RegisterWritesTheKeyAndUnregisterRemovesItDepthFirst)

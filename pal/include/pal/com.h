@@ -81,7 +81,17 @@ template <class T> struct uuid_of<const T> : uuid_of<T> {};
 
 #define DECLARE_INTERFACE_IID(type, base, text) struct type; DEFINE_UUIDOF(type, text); struct type : public base
 
+// The SDK's spellings, as the MIDL- and widl-generated headers write them: an interface struct, and its id
+// attached to the type for __uuidof.
+#define MIDL_INTERFACE(x) struct
+#define DECLSPEC_UUID(x)
+#define __CRT_UUID_DECL(type, l, w1, w2, b1, b2, b3, b4, b5, b6, b7, b8)                              \
+    template <> struct pal::uuid_of<type> {                                                          \
+        static constexpr GUID value = {l, w1, w2, {b1, b2, b3, b4, b5, b6, b7, b8}};                   \
+    };
+
 extern "C" const IID GUID_NULL;
+#define CLSID_NULL GUID_NULL
 
 struct IUnknown {
     virtual HRESULT QueryInterface(REFIID riid, void** ppvObject) = 0;

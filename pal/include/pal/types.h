@@ -144,6 +144,7 @@ static_assert(sizeof(QWORD) == 8, "Windows widths");
 
 // Wide literals: u"" here, L"" with the real SDK.
 #define W(s) u##s
+#define OLESTR(s) u##s
 
 #define PAL_EXPORT __attribute__((visibility("default")))
 

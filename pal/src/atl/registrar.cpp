@@ -346,7 +346,7 @@ HRESULT CRegObject::ClearReplacements()
     return S_OK;
 }
 
-HRESULT CRegObject::Expand(LPCOLESTR script, std::u16string& out) const
+HRESULT CRegObject::Expand(LPCOLESTR script, String& out) const
 {
     out.clear();
     for (const WCHAR* p = script; *p; ++p) {

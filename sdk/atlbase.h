@@ -1,14 +1,14 @@
-// Vantora platform layer: declares only what Vantora uses of ATL's base: CComPtr, CComQIPtr, CComBSTR, CComVariant.
+// Our subset of ATL's base, with ATL's own shapes, written against the Windows API so that it compiles
+// over the Windows SDK and over the platform layer alike: smart pointers, BSTR and VARIANT holders, the
+// registry key holder, the threading model and the module's instance handle. Only what Vantora uses.
 #pragma once
 
 #include <memory>
 #include <utility>
 
-#include "pal/com.h"
-#include "pal/kernel32.h"
-#include "pal/resources.h"
-#include "pal/variant.h"
-#include "pal/wstr.h"
+#include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
 
 namespace ATL {
 
@@ -125,7 +125,15 @@ public:
     CComBSTR() noexcept = default;
     CComBSTR(const WCHAR* s) : m_str(s ? SysAllocString(s) : nullptr) {}
     CComBSTR(int nSize, const WCHAR* s) : m_str(SysAllocStringLen(s, UINT(nSize))) {}
-    CComBSTR(const char* s);
+    CComBSTR(const char* s)
+    {
+        int n = s ? MultiByteToWideChar(CP_ACP, 0, s, -1, nullptr, 0) : 0;
+        if (n > 0) {
+            m_str = SysAllocStringLen(nullptr, UINT(n - 1));
+            if (m_str)
+                MultiByteToWideChar(CP_ACP, 0, s, -1, m_str, n);
+        }
+    }
     CComBSTR(const CComBSTR& other) : m_str(other.Copy()) {}
     CComBSTR(CComBSTR&& other) noexcept : m_str(other.m_str) { other.m_str = nullptr; }
     ~CComBSTR() { SysFreeString(m_str); }
@@ -161,7 +169,12 @@ public:
     operator BSTR() const noexcept { return m_str; }
     BSTR* operator&() noexcept { return &m_str; }
     bool operator!() const noexcept { return m_str == nullptr; }
-    bool operator==(const WCHAR* s) const;
+    bool operator==(const WCHAR* s) const
+    {
+        if (!m_str || !s)
+            return (!m_str || !*m_str) && (!s || !*s);
+        return wcscmp(m_str, s) == 0;
+    }
     bool operator!=(const WCHAR* s) const { return !(*this == s); }
 
     unsigned int Length() const noexcept { return SysStringLen(m_str); }
@@ -191,8 +204,25 @@ public:
         SysFreeString(m_str);
         m_str = nullptr;
     }
-    HRESULT Append(const WCHAR* s);
-    HRESULT Append(const WCHAR* s, int len);
+    HRESULT Append(const WCHAR* s) { return Append(s, s ? int(wcslen(s)) : 0); }
+    HRESULT Append(const WCHAR* s, int len)
+    {
+        if (len < 0)
+            return E_INVALIDARG;
+        if (len == 0 && m_str)
+            return S_OK;
+        UINT old = SysStringLen(m_str);
+        BSTR b = SysAllocStringLen(nullptr, old + UINT(len));
+        if (!b)
+            return E_OUTOFMEMORY;
+        if (old)
+            memcpy(b, m_str, old * sizeof(WCHAR));
+        if (len && s)
+            memcpy(b + old, s, size_t(len) * sizeof(WCHAR));
+        SysFreeString(m_str);
+        m_str = b;
+        return S_OK;
+    }
     HRESULT Append(const CComBSTR& s) { return Append(s.m_str, int(s.Length())); }
     HRESULT Append(WCHAR c) { return Append(&c, 1); }
     HRESULT AppendBSTR(BSTR s) { return Append(s, int(SysStringLen(s))); }
@@ -206,9 +236,29 @@ public:
         Append(s);
         return *this;
     }
-    HRESULT ToLower();
-    HRESULT ToUpper();
-    bool LoadString(HINSTANCE hInst, UINT nID);
+    HRESULT ToLower()
+    {
+        if (m_str)
+            CharLowerBuffW(m_str, SysStringLen(m_str));
+        return S_OK;
+    }
+    HRESULT ToUpper()
+    {
+        if (m_str)
+            CharUpperBuffW(m_str, SysStringLen(m_str));
+        return S_OK;
+    }
+    bool LoadString(HINSTANCE hInst, UINT nID)
+    {
+        // A zero buffer size hands out a pointer into the module's string table.
+        const WCHAR* text = nullptr;
+        int n = ::LoadStringW(hInst, nID, reinterpret_cast<LPWSTR>(&text), 0);
+        Empty();
+        if (n <= 0 || !text)
+            return false;
+        m_str = SysAllocStringLen(text, UINT(n));
+        return m_str != nullptr;
+    }
 
     BSTR m_str = nullptr;
 };
@@ -216,30 +266,60 @@ public:
 class CComVariant : public tagVARIANT {
 public:
     CComVariant() noexcept { VariantInit(this); }
-    CComVariant(const VARIANT& src) { VariantInit(this); VariantCopy(this, &src); }
+    // Some SDKs declare the sources of VariantCopy and VariantChangeType without const; neither writes to it.
+    CComVariant(const VARIANT& src) { VariantInit(this); VariantCopy(this, const_cast<VARIANT*>(&src)); }
     CComVariant(const CComVariant& src) : CComVariant(static_cast<const VARIANT&>(src)) {}
-    CComVariant(const WCHAR* s);
+    CComVariant(const WCHAR* s)
+    {
+        VariantInit(this);
+        vt = VT_BSTR;
+        bstrVal = s ? SysAllocString(s) : nullptr;
+    }
     CComVariant(bool b) noexcept { VariantInit(this); vt = VT_BOOL; boolVal = b ? VARIANT_TRUE : VARIANT_FALSE; }
     CComVariant(int i, VARTYPE type = VT_I4) noexcept { VariantInit(this); vt = type; intVal = i; }
-    CComVariant(IDispatch* p) noexcept;
-    CComVariant(IUnknown* p) noexcept;
+    CComVariant(IDispatch* p) noexcept
+    {
+        VariantInit(this);
+        vt = VT_DISPATCH;
+        pdispVal = p;
+        if (p)
+            p->AddRef();
+    }
+    CComVariant(IUnknown* p) noexcept
+    {
+        VariantInit(this);
+        vt = VT_UNKNOWN;
+        punkVal = p;
+        if (p)
+            p->AddRef();
+    }
     ~CComVariant() { VariantClear(this); }
     CComVariant& operator=(const CComVariant& src)
     {
-        if (this != std::addressof(src)) VariantCopy(this, &src);
+        if (this != std::addressof(src)) VariantCopy(this, const_cast<CComVariant*>(&src));
         return *this;
     }
     HRESULT Clear() { return VariantClear(this); }
     HRESULT ChangeType(VARTYPE vtNew, const VARIANT* pSrc = nullptr)
     {
-        return VariantChangeType(this, pSrc ? pSrc : this, 0, vtNew);
+        return VariantChangeType(this, const_cast<VARIANT*>(pSrc ? pSrc : this), 0, vtNew);
     }
-    HRESULT Detach(VARIANT* pDest);
+    HRESULT Detach(VARIANT* pDest)
+    {
+        if (!pDest)
+            return E_POINTER;
+        HRESULT hr = VariantClear(pDest);
+        if (SUCCEEDED(hr)) {
+            *pDest = *this;
+            VariantInit(this);
+        }
+        return hr;
+    }
 };
 
-// The module that the including code is linked into. Each module has its own copy of the marker (the
-// add-in builds with hidden visibility), so its address names the module, as __ImageBase does on Windows.
-inline char g_palModuleMarker = 0;
+// The module that the including code is linked into: each module has its own copy of the marker (a DLL's
+// data is its own; the Linux module builds with hidden visibility), so its address names the module.
+inline char _AtlModuleMarker = 0;
 
 class CAtlBaseModule {
 public:
@@ -247,13 +327,73 @@ public:
     {
         HMODULE h = nullptr;
         GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCWSTR>(&g_palModuleMarker), &h);
+                           reinterpret_cast<LPCWSTR>(&_AtlModuleMarker), &h);
         return h;
     }
     HINSTANCE GetResourceInstance() const noexcept { return GetModuleInstance(); }
 };
 
 inline CAtlBaseModule _AtlBaseModule;
+
+// Everything runs on the Office user-interface thread: counts need no interlocking.
+class CComSingleThreadModel {
+public:
+    static ULONG Increment(LONG* p) noexcept { return ULONG(++*p); }
+    static ULONG Decrement(LONG* p) noexcept { return ULONG(--*p); }
+};
+
+// A replacement of a registration script: %szKey% stands for szData.
+struct _ATL_REGMAP_ENTRY {
+    LPCOLESTR szKey;
+    LPCOLESTR szData;
+};
+
+// Per-user registration: classes go to HKCU\Software\Classes instead of the machine's classes. The
+// switch belongs to the module that includes this header, like every ATL module's own.
+inline bool _AtlRegisterPerUser = false;
+inline HRESULT AtlSetPerUserRegistration(bool bEnable) noexcept
+{
+    _AtlRegisterPerUser = bEnable;
+    return S_OK;
+}
+inline HRESULT AtlGetPerUserRegistration(bool* pbEnabled) noexcept
+{
+    if (!pbEnabled)
+        return E_POINTER;
+    *pbEnabled = _AtlRegisterPerUser;
+    return S_OK;
+}
+
+class CAtlModule;
+// The module object of the including module (set by its constructor).
+inline CAtlModule* _pAtlModule = nullptr;
+
+// The base of every module object: the lock count behind DllCanUnloadNow, the type library id and
+// running registration scripts with the module's replacements.
+class CAtlModule {
+public:
+    CAtlModule() noexcept { _pAtlModule = this; }
+    virtual ~CAtlModule()
+    {
+        if (_pAtlModule == this)
+            _pAtlModule = nullptr;
+    }
+    CAtlModule(const CAtlModule&) = delete;
+    CAtlModule& operator=(const CAtlModule&) = delete;
+
+    virtual LONG Lock() noexcept { return CComSingleThreadModel::Increment(&m_nLockCnt); }
+    virtual LONG Unlock() noexcept { return CComSingleThreadModel::Decrement(&m_nLockCnt); }
+    virtual LONG GetLockCount() noexcept { return m_nLockCnt; }
+
+    // Runs a REGISTRY script of the module with %MODULE% (its path) and the given replacements.
+    virtual HRESULT UpdateRegistryFromResource(UINT nResID, BOOL bRegister,
+                                               const _ATL_REGMAP_ENTRY* pMapEntries = nullptr) = 0;
+
+    static inline GUID m_libid{};
+
+protected:
+    LONG m_nLockCnt = 0;
+};
 
 } // namespace ATL
 

@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Checks that the add-in's sources stay Windows code: no Linux-only vocabulary in the add-in folders, and
+# every add-in source compiles against the Windows SDK (mingw-w64) with our sdk/ headers.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+addin_dirs=(addin __Utilities __Controls Utils email geo dialogs)
+dirs=()
+for d in "${addin_dirs[@]}"; do [ -d "$d" ] && dirs+=("$d"); done
+
+status=0
+# u"" and u'' literals, char16_t, std::u16string, the platform layer's own names and headers.
+pattern='(^|[^A-Za-z0-9_%])u["'"'"']|char16_t|u16string|(^|[^A-Za-z0-9_])pal::|PAL_EXPORT|DEFINE_UUIDOF|DECLARE_INTERFACE_IID|#[[:space:]]*include[[:space:]]*[<"]pal/'
+if grep -rnE --include='*.h' --include='*.cpp' "$pattern" "${dirs[@]}"; then
+  echo "check-sources: Linux-only vocabulary in the add-in (above); write W(\"\"), WCHAR, WString, Windows API" >&2
+  status=1
+fi
+
+cxx=x86_64-w64-mingw32-g++-posix
+if ! command -v "$cxx" >/dev/null; then
+  echo "check-sources: $cxx not found (tools/install-deps.sh installs it)" >&2
+  exit 1
+fi
+flags=(-std=c++20 -fsyntax-only -Wall -Wextra -Werror -I"$root" -I"$root/sdk" -I"$root/sdk/win"
+       -DUNICODE -D_UNICODE '-DW(s)=L##s')
+mapfile -t sources < <(find "${dirs[@]}" -name '*.cpp' | sort)
+failed=0
+printf '%s\n' "${sources[@]}" | xargs -P "$(nproc)" -I{} sh -c '"$0" "$@" {} || echo "FAILED {}"' "$cxx" "${flags[@]}" \
+  > "${TMPDIR:-/tmp}/check-sources.$$" 2>&1 || true
+if grep -q '^FAILED ' "${TMPDIR:-/tmp}/check-sources.$$"; then
+  cat "${TMPDIR:-/tmp}/check-sources.$$" >&2
+  failed=1
+fi
+rm -f "${TMPDIR:-/tmp}/check-sources.$$"
+if [ $failed -ne 0 ]; then
+  echo "check-sources: add-in sources that do not compile against the Windows SDK (above)" >&2
+  status=1
+fi
+[ $status -eq 0 ] && echo "check-sources: ${#sources[@]} add-in sources are Windows code"
+exit $status
