@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <tuple>
 
 #include "advapi32/regtree.h"
 #include "pal/host.h"
@@ -88,11 +89,15 @@ struct Cache {
         exists = true;
         checkedAt = checked;
     }
-    // Whether a later change of the file must have changed its times.
+    // Whether a later change of the file must have changed its times (the later of the two, since the
+    // modification time can be set back by hand).
     bool Settled() const
     {
-        return checkedAt.tv_sec - id.mtime.tv_sec > kRacyWindowSeconds ||
-               (checkedAt.tv_sec - id.mtime.tv_sec == kRacyWindowSeconds && checkedAt.tv_nsec >= id.mtime.tv_nsec);
+        const timespec& t = std::tie(id.mtime.tv_sec, id.mtime.tv_nsec) < std::tie(id.ctime.tv_sec, id.ctime.tv_nsec)
+                                ? id.ctime
+                                : id.mtime;
+        return checkedAt.tv_sec - t.tv_sec > kRacyWindowSeconds ||
+               (checkedAt.tv_sec - t.tv_sec == kRacyWindowSeconds && checkedAt.tv_nsec >= t.tv_nsec);
     }
 };
 
