@@ -8,10 +8,12 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdarg>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "Utils/SettingsManager.h"
 #include "pal/host.h"
@@ -179,6 +181,19 @@ void BM_ValueRead(benchmark::State& state)
     io.Report(state);
 }
 BENCHMARK(BM_ValueRead);
+
+// The same once the file is older than the store's racy-timestamp window: no re-reading of its content.
+void BM_ValueReadSettled(benchmark::State& state)
+{
+    ThePrefix();
+    static bool settled = [] {
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        return true;
+    }();
+    benchmark::DoNotOptimize(settled);
+    BM_ValueRead(state);
+}
+BENCHMARK(BM_ValueReadSettled);
 
 } // namespace
 
