@@ -6,8 +6,8 @@
 // modification and change times (with nanoseconds). The file it came from is kept open, so no other file
 // can take its inode number while the copy is in use: a file renamed over it by any writer always differs.
 // Only a change made in place (by hand) within the timestamps' granularity could keep every field; so
-// until the copy has been compared with the file at least kRacyWindow after its modification time, it
-// is compared again (a read of the open file, no open) before it is used.
+// until the copy has been compared with the file kRacyWindowSeconds after the file's last change, it is
+// compared again (a read of the open file, no open) before it is used.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -169,10 +169,10 @@ LSTATUS WriteWhole(const std::string& path, const std::string& text, int& fdOut,
     if (rename(tmp.c_str(), path.c_str()) != 0)
         return fail(errno);
     struct stat st;
+    fdOut = -1; // written, but its identity unknown: the next call reads it again
     if (fstat(fd, &st) != 0) {
-        int e = errno;
         close(fd);
-        return FromErrno(e, ERROR_CANTWRITE);
+        return ERROR_SUCCESS;
     }
     fdOut = fd;
     id = FileId::Of(st);
@@ -323,7 +323,10 @@ LSTATUS ModifyHive(Hive hive, Change change, void* context)
     status = WriteWhole(path, text, fd, id);
     if (status != ERROR_SUCCESS)
         return status;
-    g_cache[int(hive)].Keep(fd, id, std::move(text), std::move(tree), now);
+    if (fd < 0)
+        g_cache[int(hive)].Drop();
+    else
+        g_cache[int(hive)].Keep(fd, id, std::move(text), std::move(tree), now);
     return ERROR_SUCCESS;
 }
 
