@@ -34,6 +34,9 @@ constexpr HRESULT HR_REDIRECT_FAILED = HRESULT(0x80072F7C);   // ERROR_HTTP_REDI
 constexpr HRESULT HR_INVALID_RESPONSE = HRESULT(0x80072F78);  // ERROR_HTTP_INVALID_SERVER_RESPONSE
 constexpr HRESULT HR_SECURE_FAILURE = HRESULT(0x80072F8F);    // ERROR_INTERNET_SECURE_FAILURE
 
+// Bodies above this size reserve their whole bound (address space only) instead of growing by copies.
+constexpr size_t LONG_BODY = 256 * 1024;
+
 std::string Lower(std::string s)
 {
     for (char& c : s)
@@ -554,10 +557,15 @@ private:
         req->m_lastActivity = GetTickCount64();
         if (!req->m_redirect.empty())
             return n; // the body of a hop that is followed is nobody's
-        if (req->m_body.size() + n > pal::GetHttpLimits().maxBodyBytes) {
+        size_t maxBody = pal::GetHttpLimits().maxBodyBytes;
+        if (req->m_body.size() + n > maxBody) {
             req->m_tooLarge = true;
             return 0; // ends the transfer with a write error
         }
+        // A long body gets room for the most it may hold at once: the pages are only touched as bytes
+        // arrive, where doubling would copy the whole body (megabytes) inside one loop callback.
+        if (req->m_body.size() + n > LONG_BODY && req->m_body.capacity() < maxBody)
+            req->m_body.reserve(maxBody);
         req->m_body.append(data, n);
         req->Advance(3);
         return n;
