@@ -4,12 +4,15 @@
 #include "Utils/RequestInfo.h"
 
 struct IPLocationInfo : RequestInfo {
+    // A provider's answer is a few kilobytes; a longer one is refused as failed, unread (link targets
+    // may be far longer: their bound is the transfer's).
+    static constexpr size_t MAX_ANSWER_LENGTH = 64 * 1024;
+
     IPLocationInfo() { Reset(); }
-    IPLocationInfo(const IPLocationInfo&) = default;
-    IPLocationInfo& operator=(const IPLocationInfo&) = default;
 
     CLSID GetClassId() const override { return CLSID_XMLHTTP60; }
     void Reset() override;
+    size_t MaxAnswerLength() const override { return MAX_ANSWER_LENGTH; }
 
     WCHAR countryCode[4] = {};
     CComBSTR countryName;

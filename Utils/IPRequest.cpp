@@ -172,6 +172,11 @@ void CIPRequest::processResult(RequestInfo* pRequestInfo)
             pRequestInfo->status = RS_FAILED;
             return;
         }
+        size_t maxLength = pRequestInfo->MaxAnswerLength();
+        if (maxLength && !VTR_VERIFY(text.Length() <= maxLength, E_FAIL)) {
+            pRequestInfo->status = RS_FAILED;
+            return;
+        }
         auto* pLocationInfo = dynamic_cast<IPLocationInfo*>(pRequestInfo);
         if (!pLocationInfo) {
             pRequestInfo->status = RS_FAILED;

@@ -1,6 +1,7 @@
 // The small JSON and XML value readers of the providers. They are deliberately not parsers: a key is found
 // by scanning quotes, only string values are read as texts, and numbers have their own rules. Values are
-// cut to the buffer's capacity; nothing is ever written past it.
+// cut to the buffer's capacity; nothing is ever written past it. A number is never cut: one that does not fit
+// its buffer is not read at all.
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
@@ -22,6 +23,10 @@ size_t ParseDouble(const WCHAR* p, double& value)
     value = std::strtod(ascii.c_str(), &end);
     return size_t(end - ascii.c_str());
 }
+
+// The longest number text the readers take; the buffer holds one character more, so that a longer value is
+// seen (and refused) instead of being cut into another number.
+constexpr size_t NUMBER_CHARS = 19;
 
 bool IsBlank(WCHAR c)
 {
@@ -110,10 +115,12 @@ bool CIPRequest::getJSONValue(const WCHAR* pIn, const WCHAR* pTag, double& outpu
             CErrorInfo("pIn && pTag", E_INVALIDARG, VTR_HERE);
             return false;
         }
-        WCHAR buffer[20] = {};
+        WCHAR buffer[NUMBER_CHARS + 2] = {};
         double value = 0;
         if (getJSONValue(pIn, pTag, buffer, std::size(buffer))) {
             // A quoted number: the whole text must be the number.
+            if (wcslen(buffer) > NUMBER_CHARS)
+                return false;
             size_t used = ParseDouble(buffer, value);
             if (used == 0 || buffer[used] != 0)
                 return false;
@@ -200,8 +207,8 @@ bool CIPRequest::getXMLValue(const WCHAR* pIn, const WCHAR* pTag, CComBSTR& outp
 
 bool CIPRequest::getXMLValue(const WCHAR* pIn, const WCHAR* pTag, double& output)
 {
-    WCHAR buffer[20] = {};
-    if (!getXMLValue(pIn, pTag, buffer, std::size(buffer)))
+    WCHAR buffer[NUMBER_CHARS + 2] = {};
+    if (!getXMLValue(pIn, pTag, buffer, std::size(buffer)) || wcslen(buffer) > NUMBER_CHARS)
         return false;
     double value = 0;
     size_t used = buffer[0] ? ParseDouble(buffer, value) : 0;

@@ -20,11 +20,11 @@ USHORT NetToHost(USHORT value)
     return USHORT((b[0] << 8) | b[1]);
 }
 
-// The text handed to the extended parser when a zone is written: it takes only a whole address, so the text
+// The text handed to the extended parser when a zone or a port is written: it takes only a whole address, so the text
 // is cut where the address must have ended (a closing parenthesis, white space or a control character), and
 // an opening parenthesis or white space before it is dropped. Brackets stay: the parser reads them, and a
 // port after them.
-std::basic_string<WCHAR> ZoneText(const WCHAR* pIP)
+std::basic_string<WCHAR> ExtendedText(const WCHAR* pIP)
 {
     std::basic_string<WCHAR> text(pIP);
     if (!text.empty() && (text[0] == W('(') || iswspace(text[0])))
@@ -88,7 +88,11 @@ bool IPV6_address::Read(const WCHAR* pIP)
             return false;
         }
 
-        if (!pEnd || *pEnd != W('%') || !platform.pfnStringToAddressEx) {
+        // A zone, or a port after the closing bracket, needs the extended parser. The port is taken also
+        // without a zone: the printer leaves out a zero zone, and the printed form must read back the same.
+        bool zoneWritten = pEnd && *pEnd == W('%');
+        bool portWritten = pEnd && pIP[0] == W('[') && pEnd[0] == W(']') && pEnd[1] == W(':');
+        if (!(zoneWritten || portWritten) || !platform.pfnStringToAddressEx) {
             if (!validEndpointsV6(pIP, pEnd))
                 return false;
             m_address = address;
@@ -97,10 +101,10 @@ bool IPV6_address::Read(const WCHAR* pIP)
             return true;
         }
 
-        std::basic_string<WCHAR> zoneText = ZoneText(pIP);
+        std::basic_string<WCHAR> extendedText = ExtendedText(pIP);
         ULONG scopeId = 0;
         USHORT port = 0;
-        status = platform.pfnStringToAddressEx(zoneText.c_str(), &address, &scopeId, &port);
+        status = platform.pfnStringToAddressEx(extendedText.c_str(), &address, &scopeId, &port);
         if (!NT_SUCCESS(status)) {
             setLastErrorFromStatus(status);
             CErrorInfo::FromLastError(VTR_HERE);

@@ -86,6 +86,22 @@ void RequestInfo::RequestAsync(const WCHAR* pHttpReq, CRequestBase* pRequestBase
     }
 }
 
+void RequestInfo::ReleaseAnswer()
+{
+    try {
+        if (!spRequest)
+            return;
+        VTR_VERIFY_HR(spRequest->put_onreadystatechange(nullptr));
+        VTR_VERIFY_HR(spRequest->abort());
+        if (IsOutstanding())
+            return;
+        spRequest.Release();
+        spCallback.Release();
+        startTime = 0;
+    }
+    VTR_CATCH_LOG
+}
+
 void RequestInfo::ClearRequest(bool abort)
 {
     try {

@@ -24,10 +24,12 @@ enum RequestStatus : int32_t {
     RS_REDIRECTING = 10,
 };
 
+// Records are never copied nor moved: a copy would share the live HTTP object and abort it when destroyed,
+// and the callback points at the record.
 struct RequestInfo {
     RequestInfo() = default;
-    RequestInfo(const RequestInfo&) = default;
-    RequestInfo& operator=(const RequestInfo&) = default;
+    RequestInfo(const RequestInfo&) = delete;
+    RequestInfo& operator=(const RequestInfo&) = delete;
 
     // The HTTP object this kind of record sends with.
     virtual CLSID GetClassId() const = 0;
@@ -35,8 +37,14 @@ struct RequestInfo {
     // Clears the payload; the base part empties the error text and the location.
     virtual void Reset() = 0;
     virtual void ClearRequest(bool abort);
+    // The longest answer this kind of record digests, in characters (and declared bytes); 0 for no bound
+    // but the transfer's own.
+    virtual size_t MaxAnswerLength() const { return 0; }
 
     void RequestAsync(const WCHAR* pHttpReq, CRequestBase* pRequestBase);
+    // The answer is digested: the HTTP object drops it. A final record lets the object go; one still
+    // outstanding (a redirect, an answer without values) keeps it so that a time-out can abort it.
+    void ReleaseAnswer();
     // Queued, or sent and not yet final.
     bool IsOutstanding() const;
 

@@ -1,6 +1,8 @@
 // Completion of a request, on every ready-state change of its HTTP object.
 #include "Utils/RequestNotify.h"
 
+#include <cstdint>
+
 #include "Utils/RequestBase.h"
 
 #include "__Utilities/ErrorInfo.h"
@@ -35,6 +37,38 @@ HRESULT CRequestNotifyCB::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
 HRESULT CRequestNotifyCB::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 HRESULT CRequestNotifyCB::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
 
+namespace {
+
+// The body length that the answer's headers declare, if they declare one (saturating).
+bool DeclaredLength(IXMLHTTPRequest* pRequest, size_t& length)
+{
+    CComBSTR text;
+    if (FAILED(pRequest->getResponseHeader(CComBSTR(W("content-length")), &text)) || text.Length() == 0)
+        return false;
+    length = 0;
+    for (const WCHAR* p = text; *p; ++p) {
+        if (*p < '0' || *p > '9')
+            return false;
+        length = length >= SIZE_MAX / 10 ? SIZE_MAX : length * 10 + size_t(*p - '0');
+    }
+    return true;
+}
+
+// Once the record has digested its answer, all it shows is in its fields: the answer need not stay. The
+// owner may have sent the record again from inside, with another object, which is left alone.
+struct ReleaseWhenDigested {
+    ~ReleaseWhenDigested()
+    {
+        if (digested && info.spRequest.p == pRequest)
+            info.ReleaseAnswer();
+    }
+    RequestInfo& info;
+    IXMLHTTPRequest* pRequest;
+    bool digested = false;
+};
+
+} // namespace
+
 HRESULT CRequestNotifyCB::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*)
 {
     HRESULT hr = S_FALSE; // handled
@@ -48,17 +82,30 @@ HRESULT CRequestNotifyCB::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
         if (!info.IsOutstanding())
             return S_FALSE;
         CComPtr<IXMLHTTPRequest> spRequest = info.spRequest;
+        ReleaseWhenDigested release{info, spRequest};
 
         LONG readyState = 0;
         if (FAILED(spRequest->get_readyState(&readyState))) {
             info.status = RS_FAILED;
+            release.digested = true;
             return S_FALSE;
         }
         switch (readyState) {
         case 1: info.status = RS_LOADING; return S_FALSE;
-        case 2: info.status = RS_LOADED; return S_FALSE;
+        case 2: {
+            info.status = RS_LOADED;
+            // An answer longer than this kind of record digests is refused before its body arrives.
+            LONG httpStatus = 0;
+            size_t declared = 0, maxLength = info.MaxAnswerLength();
+            if (maxLength && SUCCEEDED(spRequest->get_status(&httpStatus)) && httpStatus == 200 &&
+                DeclaredLength(spRequest, declared) && !VTR_VERIFY(declared <= maxLength, E_FAIL)) {
+                info.status = RS_FAILED;
+                release.digested = true;
+            }
+            return S_FALSE;
+        }
         case 3: info.status = RS_INTERACTIVE; return S_FALSE;
-        case 4: break;
+        case 4: release.digested = true; break;
         default: return S_FALSE;
         }
 

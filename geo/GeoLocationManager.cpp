@@ -25,27 +25,29 @@ CGeoLocationManager::~CGeoLocationManager()
 
 void CGeoLocationManager::InitOnStartup()
 {
+    CleanUpOnClose();
     try {
-        m_geoLocationProviders.push_back(new CKeyCDN);
-        m_geoLocationProviders.push_back(new CIpApiCo);
-        m_geoLocationProviders.push_back(new CDbIpCom);
-        m_geoLocationProviders.push_back(new CIPGeolocation);
-        m_geoLocationProviders.push_back(new CIpInfoDB);
-        m_geoLocationProviders.push_back(new CIPStack);
-        m_geoLocationProviders.push_back(new CIpApiCom);
-        m_geoLocationProviders.push_back(new CIpInfoIo);
-        m_geoLocationProviders.push_back(new CWhoIsXMLApi);
-        m_geoLocationProviders.push_back(new CIp2Location);
+        m_geoLocationProviders.push_back(std::make_unique<CKeyCDN>());
+        m_geoLocationProviders.push_back(std::make_unique<CIpApiCo>());
+        m_geoLocationProviders.push_back(std::make_unique<CDbIpCom>());
+        m_geoLocationProviders.push_back(std::make_unique<CIPGeolocation>());
+        m_geoLocationProviders.push_back(std::make_unique<CIpInfoDB>());
+        m_geoLocationProviders.push_back(std::make_unique<CIPStack>());
+        m_geoLocationProviders.push_back(std::make_unique<CIpApiCom>());
+        m_geoLocationProviders.push_back(std::make_unique<CIpInfoIo>());
+        m_geoLocationProviders.push_back(std::make_unique<CWhoIsXMLApi>());
+        m_geoLocationProviders.push_back(std::make_unique<CIp2Location>());
 
-        m_selectedProviders = m_geoLocationProviders;
+        for (const auto& provider : m_geoLocationProviders)
+            m_selectedProviders.push_back(provider.get());
         if (m_selectedProviders.size() > MAX_DEFAULT_SELECTION) {
             // By default: the first four that can be asked without configuration.
             m_selectedProviders.clear();
-            for (CIPRequest* provider : m_geoLocationProviders) {
+            for (const auto& provider : m_geoLocationProviders) {
                 if (m_selectedProviders.size() >= MAX_DEFAULT_SELECTION)
                     break;
                 if (!provider->IsKeyUsed() || provider->HasKey())
-                    m_selectedProviders.push_back(provider);
+                    m_selectedProviders.push_back(provider.get());
             }
         }
 
@@ -64,13 +66,18 @@ void CGeoLocationManager::CleanUpOnClose()
 {
     m_selectedProviders.clear();
     try {
-        while (!m_geoLocationProviders.empty()) {
-            CIPRequest* provider = m_geoLocationProviders.back();
-            m_geoLocationProviders.pop_back();
-            delete provider; // aborts its outstanding requests
-        }
+        while (!m_geoLocationProviders.empty())
+            m_geoLocationProviders.pop_back(); // each provider aborts its outstanding requests
     }
     VTR_CATCH_LOG
+}
+
+CIPRequest* CGeoLocationManager::FindProvider(int id) const
+{
+    for (const auto& provider : m_geoLocationProviders)
+        if (provider->GetProviderId() == id)
+            return provider.get();
+    return nullptr;
 }
 
 void CGeoLocationManager::SetOrder(const std::vector<int>& order)
@@ -79,18 +86,21 @@ void CGeoLocationManager::SetOrder(const std::vector<int>& order)
         VTR_CHECK(order.size() == m_geoLocationProviders.size(), E_INVALIDARG);
         std::set<int> orderedList(order.begin(), order.end());
         VTR_CHECK(orderedList.size() == m_geoLocationProviders.size(), E_INVALIDARG);
-        std::vector<CIPRequest*> newOrder;
+        std::vector<CIPRequest*> placed;
         for (int id : order)
-            for (CIPRequest* provider : m_geoLocationProviders)
-                if (provider->GetProviderId() == id) {
-                    newOrder.push_back(provider);
-                    break;
-                }
-        for (CIPRequest* provider : m_geoLocationProviders)
-            if (std::find(newOrder.begin(), newOrder.end(), provider) == newOrder.end())
-                newOrder.push_back(provider);
-        VTR_CHECK(newOrder.size() == m_geoLocationProviders.size(), E_UNEXPECTED);
-        m_geoLocationProviders = newOrder;
+            if (CIPRequest* provider = FindProvider(id))
+                placed.push_back(provider);
+        for (const auto& provider : m_geoLocationProviders)
+            if (std::find(placed.begin(), placed.end(), provider.get()) == placed.end())
+                placed.push_back(provider.get());
+        VTR_CHECK(placed.size() == m_geoLocationProviders.size(), E_UNEXPECTED);
+        // Move the owners into the new order.
+        std::vector<std::unique_ptr<CIPRequest>> newOrder;
+        for (CIPRequest* provider : placed)
+            for (auto& owner : m_geoLocationProviders)
+                if (owner.get() == provider)
+                    newOrder.push_back(std::move(owner));
+        m_geoLocationProviders = std::move(newOrder);
     }
     VTR_CATCH_LOG
 }
@@ -106,12 +116,7 @@ void CGeoLocationManager::SetSelected(const std::vector<int>& selected)
         VTR_CHECK(!InProgress(), E_FAIL);
         std::vector<CIPRequest*> newSelection;
         for (int id : selected) {
-            CIPRequest* pFoundProvider = nullptr;
-            for (CIPRequest* provider : m_geoLocationProviders)
-                if (provider->GetProviderId() == id) {
-                    pFoundProvider = provider;
-                    break;
-                }
+            CIPRequest* pFoundProvider = FindProvider(id);
             VTR_CHECK(pFoundProvider, E_UNEXPECTED);
             newSelection.push_back(pFoundProvider);
         }
@@ -125,7 +130,7 @@ void CGeoLocationManager::SetKeys(const std::map<int, CComBSTR>& keys)
     try {
         VTR_CHECK(keys.size() <= m_geoLocationProviders.size(), E_INVALIDARG);
         for (const auto& [id, key] : keys)
-            for (CIPRequest* provider : m_geoLocationProviders)
+            for (const auto& provider : m_geoLocationProviders)
                 if (provider->GetProviderId() == id)
                     provider->SetAccessKey(key.m_str ? key.m_str : W(""));
     }
@@ -135,7 +140,8 @@ void CGeoLocationManager::SetKeys(const std::map<int, CComBSTR>& keys)
 bool CGeoLocationManager::InProgress()
 {
     try {
-        for (CIPRequest* pIpRequest : m_geoLocationProviders) {
+        for (const auto& owner : m_geoLocationProviders) {
+            CIPRequest* pIpRequest = owner.get();
             VTR_CHECK(pIpRequest, E_UNEXPECTED);
             if (pIpRequest->InProgress())
                 return true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "Utils/IPRequest.h"
@@ -14,7 +15,7 @@ public:
     CGeoLocationManager(const CGeoLocationManager&) = delete;
     CGeoLocationManager& operator=(const CGeoLocationManager&) = delete;
 
-    // Builds the providers and applies the saved order, selection and keys.
+    // Builds the providers (replacing any built before) and applies the saved order, selection and keys.
     void InitOnStartup();
     void CleanUpOnClose();
 
@@ -31,12 +32,13 @@ public:
     // A new message: drops what is still queued.
     void ClearPendingRequests();
 
-    const std::vector<CIPRequest*>& GetProviders() const { return m_geoLocationProviders; }
+    const std::vector<std::unique_ptr<CIPRequest>>& GetProviders() const { return m_geoLocationProviders; }
     const std::vector<CIPRequest*>& GetSelectedProviders() const { return m_selectedProviders; }
 
 private:
     CGeoLocationManager() = default;
+    CIPRequest* FindProvider(int id) const;
 
-    std::vector<CIPRequest*> m_geoLocationProviders; // owned, in the current order
+    std::vector<std::unique_ptr<CIPRequest>> m_geoLocationProviders; // in the current order
     std::vector<CIPRequest*> m_selectedProviders;    // not owned, in the user's order
 };

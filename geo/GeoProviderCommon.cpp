@@ -1,4 +1,6 @@
 // What several providers share: the address text, the country names, the error form of two services.
+#include <limits>
+
 #include "geo/CountryTable.h"
 #include "geo/GeoLocationProviders.h"
 
@@ -35,7 +37,9 @@ bool ReadApiLayerError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
     if (wcsstr(pResult, W("\"error\""))) {
         double code = 0;
         CIPRequest::getJSONValue(pResult, W("code"), code);
-        pLocInfo->httpStatus = LONG(code);
+        // NaN or a code no LONG holds has no defined conversion: it is no code.
+        bool fits = code >= double(std::numeric_limits<LONG>::min()) && code <= double(std::numeric_limits<LONG>::max());
+        pLocInfo->httpStatus = fits ? LONG(code) : 0;
         CIPRequest::getJSONValue(pResult, W("info"), pLocInfo->errorText);
         return true;
     }

@@ -75,8 +75,9 @@ bool CIpInfoIo::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocIn
         getJSONValue(pResult, W("postal"), pLocInfo->postalCode);
         getJSONValue(pResult, W("hostname"), pLocInfo->hostName);
         getJSONValue(pResult, W("org"), pLocInfo->organization);
-        WCHAR loc[50] = {};
-        if (getJSONValue(pResult, W("loc"), loc, std::size(loc)))
+        // One character more than a location may have: a longer one is not cut into other coordinates.
+        WCHAR loc[51] = {};
+        if (getJSONValue(pResult, W("loc"), loc, std::size(loc)) && wcslen(loc) < std::size(loc) - 1)
             ReadLocation(loc, pLocInfo);
         geo_providers::NameCountry(m_countries, pLocInfo);
         return true;

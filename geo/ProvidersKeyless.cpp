@@ -7,6 +7,17 @@
 
 using geo_providers::AddressText;
 
+namespace {
+
+// The XML number form has no bounds of its own: NaN and values beyond the limit are no coordinate.
+void ReadXmlCoordinate(const WCHAR* pResult, const WCHAR* pTag, double limit, double& output)
+{
+    if (CIPRequest::getXMLValue(pResult, pTag, output) && !(output >= -limit && output <= limit))
+        output = 0;
+}
+
+} // namespace
+
 // KeyCDN
 
 CIPRequest::Text CKeyCDN::getRequest(const IP_address* pAddress)
@@ -96,12 +107,8 @@ bool CIpApiCo::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInf
         getXMLValue(pResult, W("postal"), pLocInfo->postalCode);
         getXMLValue(pResult, W("org"), pLocInfo->hostName);
         getXMLValue(pResult, W("asn"), pLocInfo->organization);
-        if (getXMLValue(pResult, W("latitude"), pLocInfo->latitude) &&
-            (pLocInfo->latitude < -90 || pLocInfo->latitude > 90))
-            pLocInfo->latitude = 0;
-        if (getXMLValue(pResult, W("longitude"), pLocInfo->longitude) &&
-            (pLocInfo->longitude < -180 || pLocInfo->longitude > 180))
-            pLocInfo->longitude = 0;
+        ReadXmlCoordinate(pResult, W("latitude"), 90, pLocInfo->latitude);
+        ReadXmlCoordinate(pResult, W("longitude"), 180, pLocInfo->longitude);
         return true;
     }
     VTR_CATCH_LOG

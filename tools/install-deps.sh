@@ -9,6 +9,8 @@ packages=(
   zlib1g-dev libxml2-dev libcurl4-openssl-dev
   # tests and benchmarks (file is the peer the identify benchmark is measured against)
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev file
+  # fuzz targets: clang and its compiler runtime, which holds libFuzzer and the sanitizers for clang
+  clang libclang-rt-14-dev
 )
 
 missing=()

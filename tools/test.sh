@@ -9,3 +9,5 @@ bash "$root/tools/build.sh" sanitize
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 (cd "$root/build-asan" && ctest --output-on-failure -j"$jobs" --timeout 600)
+# Every fuzz target over its seed corpus and a fixed number of new inputs (clang, sanitizers).
+bash "$root/tools/fuzz.sh" check 2000

@@ -50,6 +50,7 @@ INSTANTIATE_TEST_SUITE_P(Texts, IPV6ReadTest, ::testing::Values(
     ReadCase{u"(fe80::1%4) by mail", true, "fe80::1%4"},
     ReadCase{u"fe80::1%4 by mail", true, "fe80::1%4"},
     ReadCase{u"[fe80::1%4]:25", true, "[fe80::1%4]:25"},
+    ReadCase{u"[2001:db8::1]:25)", true, "[2001:db8::1]:25"},
     ReadCase{u"::1", false, nullptr},
     ReadCase{u"[::1]", false, nullptr},
     ReadCase{u"[IPv6:2001:db8::1]", false, nullptr},
@@ -62,6 +63,8 @@ INSTANTIATE_TEST_SUITE_P(Texts, IPV6ReadTest, ::testing::Values(
     ReadCase{u"fe80::1%x", false, nullptr},
     ReadCase{u"fe80::1%4;", false, nullptr},
     ReadCase{u"[fe80::1%4]:99999", false, nullptr},
+    ReadCase{u"[1::2]:0", false, nullptr},
+    ReadCase{u"[1::2]:80;", false, nullptr},
     ReadCase{u"[fe80::1%4", false, nullptr},
     ReadCase{u"(fe80::1%4]", false, nullptr},
     ReadCase{u"0::ffff:300.1.1.1", false, nullptr},
@@ -96,6 +99,29 @@ TEST(IPV6Read, ZoneAndPortAreKept)
     IPV6_address zoneOnly = Read(W("fe80::1%4"));
     EXPECT_EQ(zoneOnly.GetPort(), 0);
     EXPECT_EQ(U8(zoneOnly.ToString(true)), "[fe80::1%4]");
+}
+
+TEST(IPV6Read, PrintedFormsReadBackToTheSameValue)
+{
+    // The printed text goes into request urls and is read again: groups, zone and port must survive, also
+    // when the zone is 0 and the printer leaves it out.
+    const char16_t* texts[] = {u"[1::2%0]:80", u"[1::2]:80", u"[2001:db8::1]:65535", u"[fe80::1%4]:25",
+                               u"fe80::1%4", u"1::2%0", u"[1::2%0]", u"2001:db8::1", u"(2001:db8::1%7)"};
+    for (const char16_t* text : texts) {
+        IPV6_address first = Read(text);
+        for (bool brackets : {false, true}) {
+            CComBSTR printed = first.ToString(brackets);
+            IPV6_address again = Read(printed);
+            EXPECT_TRUE(again == first) << U8(text) << " printed as " << U8(printed);
+            EXPECT_EQ(again.GetPort(), first.GetPort()) << U8(text) << " printed as " << U8(printed);
+        }
+    }
+    IPV6_address zeroZone = Read(W("[1::2%0]:80"));
+    EXPECT_EQ(zeroZone.GetPort(), 80);
+    EXPECT_EQ(U8(zeroZone.ToString(false)), "[1::2]:80");
+    IPV6_address portOnly = Read(W("[1::2]:80 by mail"));
+    EXPECT_EQ(portOnly.GetPort(), 80);
+    EXPECT_EQ(portOnly.GetScopeId(), 0u);
 }
 
 TEST(IPV6Read, EmptyTextIsALoggedAssertion)

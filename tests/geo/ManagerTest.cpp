@@ -26,18 +26,18 @@ protected:
 
     static CGeoLocationManager& manager() { return CGeoLocationManager::Instance(); }
 
-    static std::vector<int> Ids(const std::vector<CIPRequest*>& providers)
+    template <class List> static std::vector<int> Ids(const List& providers)
     {
         std::vector<int> ids;
-        for (CIPRequest* p : providers)
+        for (const auto& p : providers)
             ids.push_back(p->GetProviderId());
         return ids;
     }
 
-    static std::vector<std::string> Names(const std::vector<CIPRequest*>& providers)
+    template <class List> static std::vector<std::string> Names(const List& providers)
     {
         std::vector<std::string> names;
-        for (CIPRequest* p : providers)
+        for (const auto& p : providers)
             names.push_back(pal::ToUtf8(p->GetProviderName().c_str()));
         return names;
     }
@@ -53,6 +53,20 @@ TEST_F(ManagerTest, DefaultsSelectTheProvidersUsableWithoutKeys)
     for (int id : Ids(manager().GetProviders()))
         ids.insert(id);
     EXPECT_EQ(ids.size(), 10u) << "provider identifiers must be distinct for the settings";
+}
+
+TEST_F(ManagerTest, ASecondStartUpReplacesTheProviders)
+{
+    manager().InitOnStartup();
+    std::vector<int> ids = Ids(manager().GetProviders());
+    std::vector<std::string> selected = Names(manager().GetSelectedProviders());
+    manager().InitOnStartup();
+    EXPECT_EQ(Ids(manager().GetProviders()), ids);
+    EXPECT_EQ(Names(manager().GetSelectedProviders()), selected);
+    // Distinct identifiers again, so a saved order still applies.
+    std::vector<int> reversed(ids.rbegin(), ids.rend());
+    manager().SetOrder(reversed);
+    EXPECT_EQ(Ids(manager().GetProviders()), reversed);
 }
 
 TEST_F(ManagerTest, SavedOrderSelectionAndKeysAreApplied)
@@ -116,12 +130,12 @@ TEST_F(ManagerTest, SelectedProviderForARecordSkipsThoseThatCannotLocateIt)
     std::vector<int> ids = Ids(manager().GetProviders());
     manager().SetSelected({ids[0], ids[1], ids[4]}); // KeyCDN, ipapi (no host names), IPInfoDB
     IPInfo host = MakeAddress("mail.example.com");
-    EXPECT_EQ(manager().GetSelProvider(1, host), manager().GetProviders()[4]);
+    EXPECT_EQ(manager().GetSelProvider(1, host), manager().GetProviders()[4].get());
     EXPECT_EQ(manager().GetSelProvider(2, host), nullptr);
     EXPECT_EQ(manager().GetSelProvider(3, host), nullptr); // out of range: logged, null
     // IPInfoDB counts although it has no key, while the header code would skip it.
     EXPECT_FALSE(manager().GetProviders()[4]->HasKey());
-    EXPECT_EQ(manager().GetSelProvider(2, MakeAddress("8.8.8.8")), manager().GetProviders()[4]);
+    EXPECT_EQ(manager().GetSelProvider(2, MakeAddress("8.8.8.8")), manager().GetProviders()[4].get());
 }
 
 TEST_F(ManagerTest, OutstandingRequestsBlockReselectionAndTicksReleaseQueues)
@@ -132,7 +146,7 @@ TEST_F(ManagerTest, OutstandingRequestsBlockReselectionAndTicksReleaseQueues)
     });
     manager().InitOnStartup();
     std::vector<int> ids = Ids(manager().GetProviders());
-    CIPRequest* keycdn = manager().GetProviders()[0];
+    CIPRequest* keycdn = manager().GetProviders()[0].get();
     IPLocationInfo* first = keycdn->GetLocationInfo(MakeAddress("8.8.8.8"));
     IPLocationInfo* second = keycdn->GetLocationInfo(MakeAddress("8.8.4.4"));
     EXPECT_TRUE(manager().InProgress());

@@ -259,6 +259,46 @@ TEST(Provider, BrokenAnswersStayWithinTheReadersBuffers)
     EXPECT_EQ(Locate(provider, "4.4.4.4")->status, RS_FAILED); // an empty answer
 }
 
+TEST(Provider, NumbersOutOfRangeOrNotANumberBecomeZero)
+{
+    ServiceTwin xml(GeoService::IpApiCo, {
+        {"/8.8.8.8/xml/", ServiceTwin::Json("<root><country>US</country><latitude>nan</latitude>"
+                                            "<longitude>-nan</longitude></root>")},
+        {"/9.9.9.9/xml/", ServiceTwin::Json("<root><latitude>inf</latitude><longitude>1e999</longitude></root>")},
+    });
+    CIpApiCo ipApiCo;
+    ExpectRecord(Locate(ipApiCo, "8.8.8.8"), "US", "", "", "", "", "", "", 0, 0);
+    ExpectRecord(Locate(ipApiCo, "9.9.9.9"), "", "", "", "", "", "", "", 0, 0);
+
+    // An error code that no status can hold is 0, the message is kept.
+    ServiceTwin stack(GeoService::IPStack, {
+        {"/1.1.1.1?access_key=K", ServiceTwin::Json(R"({"error":{"code":1e300,"info":"x"}})")},
+        {"/2.2.2.2?access_key=K", ServiceTwin::Json(R"({"error":{"code":-3000000000,"info":"y"}})")},
+        {"/3.3.3.3?access_key=K", ServiceTwin::Json(R"({"error":{"code":-2147483648,"info":"z"}})")},
+    });
+    CIPStack ipStack;
+    ipStack.SetAccessKey(W("K"));
+    ExpectFailed(Locate(ipStack, "1.1.1.1"), "x", 0);
+    ExpectFailed(Locate(ipStack, "2.2.2.2"), "y", 0);
+    ExpectFailed(Locate(ipStack, "3.3.3.3"), "z", LONG(-2147483647 - 1));
+    ServiceTwin com(GeoService::IpApiCom, {
+        {"/api/1.1.1.1?access_key=K&language=en&hostname=1&output=json",
+         ServiceTwin::Json(R"({"error":{"code":"nan","info":"n"}})")},
+    });
+    CIpApiCom ipApiCom;
+    ipApiCom.SetAccessKey(W("K"));
+    ExpectFailed(Locate(ipApiCom, "1.1.1.1"), "n", 0);
+
+    // A location longer than its buffer is not read at all: cut, its longitude would be 2.35.
+    ServiceTwin info(GeoService::IpInfoIo, {
+        {"/8.8.8.8/json", ServiceTwin::Json(R"({"country":"FR","loc":"48.85000000000000000000000000000000000000000,2.351"})")},
+        {"/9.9.9.9/json", ServiceTwin::Json(R"({"loc":"nan,2.35"})")},
+    });
+    CIpInfoIo ipInfo;
+    ExpectRecord(Locate(ipInfo, "8.8.8.8"), "FR", "France", "", "", "", "", "", 0, 0);
+    ExpectRecord(Locate(ipInfo, "9.9.9.9"), "", "", "", "", "", "", "", 0, 0);
+}
+
 TEST(Provider, NamesAndIdentifiersComeFromTheHomePages)
 {
     CKeyCDN keycdn;

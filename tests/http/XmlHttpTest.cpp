@@ -251,6 +251,70 @@ TEST_F(XmlHttpTest, HugeAnswersFailInsteadOfFillingMemory)
     EXPECT_EQ(Text(fits).size(), 1u << 20);
 }
 
+TEST_F(XmlHttpTest, FailedAndAbortedTransfersFreeTheirAnswerAtOnce)
+{
+    LimitsGuard guard;
+    pal::HttpLimits limits = guard.saved;
+    limits.maxBodyBytes = 1 << 20;
+    limits.stallTimeoutMs = 500;
+    pal::SetHttpLimits(limits);
+    LoopbackServer server([](const HttpCall& c) {
+        HttpReply r;
+        r.hugeBytes = c.path == "/big" ? (8u << 20) : (512u << 10);
+        r.chunked = c.path == "/big";
+        r.hangMidBody = c.path == "/half";
+        if (r.hangMidBody) {
+            r.hugeBytes = 0;
+            r.body.assign(256u << 10, 'y');
+        }
+        return r;
+    });
+    for (const char* path : {"/big", "/half"}) {
+        CComPtr<IXMLHTTPRequest> req = Send(server.Url(path));
+        ASSERT_TRUE(Finish(req)) << path;
+        LONG status = 0;
+        EXPECT_TRUE(FAILED(req->get_status(&status))) << path;
+        EXPECT_EQ(pal::HttpAnswerBytesHeld(req), 0u) << path;
+    }
+    CComPtr<IXMLHTTPRequest> fits = Send(server.Url("/fits"));
+    ASSERT_TRUE(Finish(fits));
+    EXPECT_EQ(Text(fits).size(), 512u << 10);
+    EXPECT_GE(pal::HttpAnswerBytesHeld(fits), 512u << 10);
+    EXPECT_EQ(fits->abort(), S_OK); // an aborted object has no answer any more
+    EXPECT_EQ(pal::HttpAnswerBytesHeld(fits), 0u);
+    CComBSTR text;
+    EXPECT_TRUE(FAILED(fits->get_responseText(&text)));
+}
+
+TEST_F(XmlHttpTest, ResponseTextDecodesEverySequenceAsTheLayerDoesAndRepeats)
+{
+    // Valid sequences of every length, and each kind of invalid one (overlong, stray continuation,
+    // truncated, encoded surrogate, above U+10FFFF), around ASCII runs of odd lengths.
+    const std::string utf8 = "abc\xC3\xA9defghijklmnop\xE2\x82\xAC\xF0\x9F\x98\x80q\xC0\xAFr\x80st\xE2\x82"
+                             "uvwxyz0123456\xED\xA0\x80\xF4\x90\x80\x80\xFF12345678\xC3";
+    LoopbackServer server([&](const HttpCall& c) {
+        HttpReply r;
+        r.contentType = c.path == "/latin" ? "text/plain; charset=\"ISO-8859-1\"" : "text/plain";
+        r.body = c.path == "/latin" ? std::string("\x80\xE9\x81") : c.path == "/bom" ? "\xEF\xBB\xBF" + utf8 : utf8;
+        return r;
+    });
+    std::u16string expected = pal::ToWide(utf8);
+    for (const char* path : {"/utf8", "/bom"}) {
+        CComPtr<IXMLHTTPRequest> req = Send(server.Url(path));
+        ASSERT_TRUE(Finish(req));
+        for (int call = 0; call < 2; ++call) {
+            CComBSTR text;
+            ASSERT_EQ(req->get_responseText(&text), S_OK);
+            EXPECT_EQ(std::u16string(text.m_str, text.Length()), expected) << path << " call " << call;
+        }
+    }
+    CComPtr<IXMLHTTPRequest> latin = Send(server.Url("/latin"));
+    ASSERT_TRUE(Finish(latin));
+    CComBSTR text;
+    ASSERT_EQ(latin->get_responseText(&text), S_OK);
+    EXPECT_EQ(std::u16string(text.m_str, text.Length()), std::u16string(u"\u20AC\u00E9\u0081"));
+}
+
 TEST_F(XmlHttpTest, StalledAnswersEndAtTheStallLimit)
 {
     LimitsGuard guard;

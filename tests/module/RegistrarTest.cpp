@@ -106,6 +106,33 @@ TEST_F(RegistrarTest, ScriptRegistersKeysValuesAndReplacements)
     EXPECT_EQ(S_OK, ro.StringUnregister(kScript)); // nothing left to remove is fine
 }
 
+TEST_F(RegistrarTest, NamesWithLoneSurrogatesRegisterAgainAndUnregister)
+{
+    // A key named x + U+D800, a value named U+DC00 + y, a default text ending in U+D800.
+    std::u16string script = u"HKCU { NoRemove Software { 'x\xD800' = s 'end\xD800' { val '\xDC00y' = s 'v' } } }";
+    const std::u16string key = u"Software\\x\xD800";
+    const std::u16string value = u"\xDC00y";
+    ATL::CRegObject ro;
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(S_OK, ro.StringRegister(script.c_str())) << round;
+        HKEY h = nullptr;
+        ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &h)) << round;
+        DWORD values = 0;
+        ASSERT_EQ(ERROR_SUCCESS, RegQueryInfoKeyW(h, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
+                                                  nullptr, nullptr, nullptr, nullptr));
+        EXPECT_EQ(2u, values) << round; // the default and the one named value, never a second copy
+        WCHAR name[8];
+        DWORD cch = 8;
+        ASSERT_EQ(ERROR_SUCCESS, RegEnumValueW(h, 1, name, &cch, nullptr, nullptr, nullptr, nullptr));
+        EXPECT_EQ(value, std::u16string(name, cch));
+        RegCloseKey(h);
+        EXPECT_EQ(std::u16string(u"end\xD800"), Get(HKEY_CURRENT_USER, key.c_str()));
+    }
+    ASSERT_EQ(S_OK, ro.StringUnregister(script.c_str()));
+    EXPECT_FALSE(Exists(HKEY_CURRENT_USER, key.c_str()));
+    EXPECT_TRUE(Exists(HKEY_CURRENT_USER, u"Software"));
+}
+
 TEST_F(RegistrarTest, MalformedScriptsWriteNothing)
 {
     ATL::CRegObject ro;

@@ -9,6 +9,7 @@
 #include <strsafe.h>
 
 #include "pal/host.h"
+#include "pal/unicode.h"
 
 namespace {
 std::string U8(const WCHAR* s) { return pal::ToUtf8(s); }
@@ -96,6 +97,53 @@ TEST(CodePages, InvalidUtf8BecomesReplacementCharacters)
 {
     EXPECT_EQ(pal::ToWide("a\xC3(\xED\xA0\x80z"), std::u16string(u"a\uFFFD(\uFFFD\uFFFD\uFFFDz"));
     EXPECT_EQ(pal::ToUtf8(std::u16string(u"x\xD800y")), "x\xEF\xBF\xBDy");
+    // As Windows converts to UTF-8: a lone surrogate becomes U+FFFD.
+    const WCHAR lone[] = {'x', 0xDC00, 0};
+    char out[8] = {};
+    EXPECT_EQ(WideCharToMultiByte(CP_UTF8, 0, lone, -1, out, 8, nullptr, nullptr), 5);
+    EXPECT_STREQ(out, "x\xEF\xBF\xBD");
+}
+
+TEST(CodePages, LosslessFormKeepsLoneSurrogates)
+{
+    const std::u16string texts[] = {
+        std::u16string(u"x\xD800"), std::u16string(u"\xDC00y"), std::u16string(u"\xDBFF\xDBFF\xDC00\xDC00"),
+        std::u16string(u"\U0001F600 \u00e9"), std::u16string(u"\xDC00\xD800"),
+    };
+    for (const std::u16string& t : texts)
+        EXPECT_EQ(pal::FromWtf8(pal::ToWtf8(t)), t) << pal::ToUtf8(t);
+    EXPECT_EQ(pal::ToWtf8(std::u16string(u"\xD800")), "\xED\xA0\x80");
+    // A pair written as two three-byte halves is still two units; other bad bytes stay U+FFFD.
+    EXPECT_EQ(pal::FromWtf8("\xED\xA0\xBD\xED\xB8\x80\xC3("), std::u16string(u"\xD83D\xDE00\uFFFD("));
+    EXPECT_TRUE(pal::IsLoneSurrogate(std::u16string(u"a\xDC00"), 1));
+    EXPECT_FALSE(pal::IsLoneSurrogate(std::u16string(u"\xD83D\xDE00"), 0));
+    EXPECT_FALSE(pal::IsLoneSurrogate(std::u16string(u"\xD83D\xDE00"), 1));
+}
+
+TEST(CaseMapping, OneLocaleFreeUpcaseFold)
+{
+    // Folding by upper case: these pairs are equal although their lower cases differ (or vice versa).
+    EXPECT_EQ(_wcsicmp(W("\u00b5"), W("\u039c")), 0); // micro sign and capital mu
+    EXPECT_EQ(_wcsicmp(W("\u03c2"), W("\u03a3")), 0); // final sigma and capital sigma
+    EXPECT_EQ(_wcsicmp(W("\u017f"), W("S")), 0);       // long s
+    EXPECT_EQ(_wcsnicmp(W("\u01c5x"), W("\u01c6y"), 1), 0);
+    EXPECT_NE(_wcsicmp(W("\u212a"), W("K")), 0); // Kelvin sign
+    EXPECT_NE(_wcsicmp(W("\u00df"), W("SS")), 0);
+    EXPECT_EQ(lstrcmpiW(W("Software\\\u00c4rger"), W("software\\\u00e4RGER")), 0);
+    // The order is the CRT's: letters as lower case, so '_' sorts before 'A'.
+    EXPECT_LT(_wcsicmp(W("_"), W("A")), 0);
+    EXPECT_GT(_wcsicmp(W("b"), W("A_")), 0);
+    EXPECT_LT(_wcsicmp(W("ab"), W("ABC")), 0);
+
+    EXPECT_EQ(towupper(WCHAR(0x00B5)), 0x039C);
+    EXPECT_EQ(towupper(WCHAR(0x00FF)), 0x0178);
+    EXPECT_EQ(towupper(WCHAR(0x00DF)), 0x00DF);
+    EXPECT_EQ(towupper(WCHAR(0xD800)), 0xD800);
+    EXPECT_EQ(towlower(WCHAR(0x0178)), 0x00FF);
+    EXPECT_EQ(towlower(WCHAR(0x212A)), 'k');
+    WCHAR text[] = {0x01C6, 0x03C2, 0x0101, 0xFF41, 0};
+    CharUpperBuffW(text, 4);
+    EXPECT_EQ(std::u16string(text), std::u16string(u"\u01c4\u03a3\u0100\uff21"));
 }
 
 TEST(CaseMapping, BeyondAscii)

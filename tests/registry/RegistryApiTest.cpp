@@ -1,4 +1,6 @@
 // The registry calls: types and sizes, errors, handles, enumeration, deletion and the classes view.
+#include <algorithm>
+
 #include "registry/RegistryFixture.h"
 
 TEST_F(RegistryTest, StringSizesIncludeTheTerminatorAndShortBuffersGetMoreData)
@@ -209,4 +211,51 @@ TEST_F(RegistryTest, ClassesRootMergesUserOverMachineAndCanBeRedirected)
     RegCloseKey(check);
     EXPECT_EQ(ERROR_FILE_NOT_FOUND,
               RegOpenKeyExW(HKEY_LOCAL_MACHINE, u"Software\\Classes\\PerUser", 0, KEY_READ, &check));
+}
+
+TEST_F(RegistryTest, NamesFoldCaseAsTheWideStringFunctionsDo)
+{
+    struct Pair {
+        const char16_t* created;
+        const char16_t* asked;
+        bool same;
+    };
+    const Pair pairs[] = {
+        {u"\u00c4rger", u"\u00e4RGER", true},  // Ä, ä
+        {u"\u00b5s", u"\u039cS", true},        // micro sign upcases to Greek capital mu
+        {u"\u03c2", u"\u03a3", true},          // final sigma
+        {u"\u017f", u"s", true},               // long s
+        {u"\u01c5", u"\u01c6", true},          // title-case Dz and small dz both upcase to DZ
+        {u"\u00ff", u"\u0178", true},          // ÿ and Ÿ, outside Latin-1 on one side
+        {u"stra\u00dfe", u"STRASSE", false},   // no one-to-many folding
+        {u"\u212a", u"k", false},              // the Kelvin sign keeps its own upper case
+        {u"x\xd800", u"X\xd800", true},        // a lone surrogate is its own case
+    };
+    HKEY parent = Create(HKEY_CURRENT_USER, u"Software\\Fold");
+    for (const Pair& p : pairs) {
+        EXPECT_EQ(p.same, _wcsicmp(p.created, p.asked) == 0) << pal::ToUtf8(p.created);
+        RegCloseKey(Create(parent, p.created));
+        HKEY h = nullptr;
+        EXPECT_EQ(p.same ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND, RegOpenKeyExW(parent, p.asked, 0, KEY_READ, &h))
+            << pal::ToUtf8(p.created);
+        if (h)
+            RegCloseKey(h);
+        // Value names fold the same way.
+        ASSERT_EQ(ERROR_SUCCESS, SetDword(parent, p.created, 1));
+        DWORD type;
+        std::vector<BYTE> data;
+        EXPECT_EQ(p.same ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND, Query(parent, p.asked, type, data))
+            << pal::ToUtf8(p.created);
+    }
+    // Creating through the other spelling opens the same key, which keeps its first spelling.
+    HKEY h = nullptr;
+    DWORD disposition = 0;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(parent, u"\u00e4RGER", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &h,
+                                             &disposition));
+    EXPECT_EQ(DWORD(REG_OPENED_EXISTING_KEY), disposition);
+    RegCloseKey(h);
+    std::vector<std::u16string> names = SubkeyNames(parent);
+    EXPECT_EQ(size_t(std::size(pairs)), names.size());
+    EXPECT_NE(names.end(), std::find(names.begin(), names.end(), u"\u00c4rger"));
+    RegCloseKey(parent);
 }

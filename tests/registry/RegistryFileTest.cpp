@@ -1,7 +1,10 @@
 // The registry files: the export format, damaged and unreachable files, and writers in two processes.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "registry/RegistryFixture.h"
@@ -90,6 +93,74 @@ TEST_F(RegistryTest, ExportFormatRoundTripsAwkwardNamesAndValues)
         EXPECT_EQ(expected[i].data, std::vector<BYTE>(data, data + size)) << pal::ToUtf8(expected[i].name);
     }
     RegCloseKey(h);
+}
+
+TEST_F(RegistryTest, LoneSurrogatesSurviveTheFileExactly)
+{
+    // Lone halves at the start, middle and end of key names, value names and string data, beside a
+    // real pair and text that looks like the escape.
+    const std::u16string names[] = {
+        std::u16string(u"\xD800"), std::u16string(u"a\xDC00" u"b"), std::u16string(u"end\xDBFF"),
+        std::u16string(u"\xDC00\xD800"), std::u16string(u"pair \U0001F600 uD800"),
+    };
+    HKEY parent = Create(HKEY_CURRENT_USER, u"Software\\Lone");
+    for (const std::u16string& n : names) {
+        RegCloseKey(Create(parent, n.c_str()));
+        RegCloseKey(Create(parent, (n + u"\\" + n).c_str()));
+        ASSERT_EQ(ERROR_SUCCESS, SetString(parent, n.c_str(), n + u"|" + n));
+    }
+    ASSERT_EQ(ERROR_SUCCESS, SetString(parent, u"\\u0041", u"\\uD800")); // the escape's look-alike
+    RegCloseKey(parent);
+    std::string text = testing_support::ReadFile(UserFile());
+    EXPECT_NE(std::string::npos, text.find("[HKEY_CURRENT_USER\\Software\\Lone\\\\\\ud800]\n")) << text;
+    EXPECT_NE(std::string::npos, text.find("[HKEY_CURRENT_USER\\Software\\Lone\\end\\\\udbff\\end\\\\udbff]\n"));
+    EXPECT_NE(std::string::npos, text.find("\"a\\udc00b\"=\"a\\udc00b|a\\udc00b\"\n"));
+    EXPECT_EQ(std::string::npos, text.find("\xEF\xBF\xBD")); // no replacement character anywhere
+
+    // Read back from a fresh parse: the same names, nothing merged, nothing replaced.
+    testing_support::WriteFile(UserFile(), text + "; reread\n");
+    HKEY h = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Lone", 0, KEY_ALL_ACCESS, &h));
+    std::vector<std::u16string> keys = SubkeyNames(h);
+    EXPECT_EQ(std::size(names), keys.size());
+    for (const std::u16string& n : names) {
+        EXPECT_NE(keys.end(), std::find(keys.begin(), keys.end(), n)) << pal::ToUtf8(n);
+        EXPECT_EQ(n + u"|" + n, GetString(h, n.c_str())) << pal::ToUtf8(n);
+        HKEY sub = nullptr;
+        EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(h, (n + u"\\" + n).c_str(), 0, KEY_READ, &sub)) << pal::ToUtf8(n);
+        if (sub)
+            RegCloseKey(sub);
+    }
+    EXPECT_EQ(u"\\uD800", GetString(h, u"\\u0041"));
+    // Writing the same again changes nothing.
+    for (const std::u16string& n : names)
+        ASSERT_EQ(ERROR_SUCCESS, SetString(h, n.c_str(), n + u"|" + n));
+    RegCloseKey(h);
+    EXPECT_EQ(text + "; reread\n", testing_support::ReadFile(UserFile()));
+}
+
+TEST_F(RegistryTest, FilesWrittenBeforeTheEscapeReadAsTheyDid)
+{
+    // Older files held U+FFFD where a lone surrogate was, hex(1) strings, and texts with backslashes.
+    testing_support::WriteFile(UserFile(), "Windows Registry Editor Version 5.00\n\n"
+                                           "[HKEY_CURRENT_USER\\Software\\Old\\x\xEF\xBF\xBD\\uD800]\n"
+                                           "\"x\xEF\xBF\xBD\"=hex(1):41,00,00,d8,00,00\n"
+                                           "\"path\"=\"C:\\\\u0041\\\\\"\n");
+    HKEY h = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Old\\x\uFFFD\\uD800", 0, KEY_READ, &h));
+    EXPECT_EQ(std::u16string(u"A\xD800"), GetString(h, u"x\uFFFD"));
+    EXPECT_EQ(u"C:\\u0041\\", GetString(h, u"path"));
+    RegCloseKey(h);
+    // A file of the registry editor (UTF-16) keeps its lone surrogates too.
+    std::u16string utf16 = u"\ufeffWindows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\W\xDC00]\r\n"
+                           u"\"\xD800\"=\"\xDBFF\"\r\n";
+    testing_support::WriteFile(UserFile(), std::string(reinterpret_cast<const char*>(utf16.data()), utf16.size() * 2));
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\W\xDC00", 0, KEY_READ, &h));
+    EXPECT_EQ(std::u16string(u"\xDBFF"), GetString(h, u"\xD800"));
+    RegCloseKey(h);
+    // A broken escape is a malformed file.
+    testing_support::WriteFile(UserFile(), "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\S]\n\"v\"=\"\\u12\"\n");
+    EXPECT_EQ(ERROR_BADDB, RegOpenKeyExW(HKEY_CURRENT_USER, u"S", 0, KEY_READ, &h));
 }
 
 TEST_F(RegistryTest, ReadsFilesOfTheRegistryEditor)
@@ -205,4 +276,79 @@ TEST_F(RegistryTest, TwoProcessesWritingAtOnceLoseNothing)
     // No temporary file is left behind.
     for (const auto& entry : std::filesystem::directory_iterator(RegistryDir()))
         EXPECT_EQ(std::string::npos, entry.path().filename().string().find(".tmp")) << entry.path();
+}
+
+TEST_F(RegistryTest, SettingAValueToWhatItHoldsLeavesTheFileAlone)
+{
+    HKEY h = Create(HKEY_CURRENT_USER, u"Software\\Same");
+    ASSERT_EQ(ERROR_SUCCESS, SetString(h, u"Text", u"abc"));
+    ASSERT_EQ(ERROR_SUCCESS, SetDword(h, u"Number", 7));
+    struct stat before {};
+    ASSERT_EQ(0, stat(UserFile().c_str(), &before));
+    ASSERT_EQ(ERROR_SUCCESS, SetString(h, u"text", u"abc"));
+    ASSERT_EQ(ERROR_SUCCESS, SetDword(h, u"Number", 7));
+    RegCloseKey(Create(HKEY_CURRENT_USER, u"software\\SAME"));
+    struct stat after {};
+    ASSERT_EQ(0, stat(UserFile().c_str(), &after));
+    EXPECT_EQ(before.st_ino, after.st_ino); // not rewritten
+    EXPECT_EQ(before.st_mtim.tv_nsec, after.st_mtim.tv_nsec);
+    // The same data under another type is a change.
+    DWORD seven = 7;
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(h, u"Number", 0, REG_BINARY, reinterpret_cast<BYTE*>(&seven), 4));
+    ASSERT_EQ(0, stat(UserFile().c_str(), &after));
+    EXPECT_NE(before.st_ino, after.st_ino);
+    DWORD type = 0;
+    std::vector<BYTE> data;
+    ASSERT_EQ(ERROR_SUCCESS, Query(h, u"Number", type, data));
+    EXPECT_EQ(DWORD(REG_BINARY), type);
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryTest, EveryWriteOfAnotherProcessIsSeen)
+{
+    // Same-sized values written in quick succession by other processes: each new file may get the inode
+    // number of the one before and the same coarse timestamp, and must still be read.
+    HKEY h = Create(HKEY_CURRENT_USER, u"Software\\Shared");
+    ASSERT_EQ(ERROR_SUCCESS, SetString(h, u"V", u"v00"));
+    for (int i = 1; i <= 30; ++i) {
+        std::u16string text = pal::ToWide("v" + std::to_string(10 + i));
+        std::u16string child = pal::ToWide("k" + std::to_string(i));
+        pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            HKEY k = nullptr;
+            bool ok = RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Shared", 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS &&
+                      SetString(k, u"V", text) == ERROR_SUCCESS;
+            HKEY c = nullptr;
+            ok = ok && RegCreateKeyExW(k, child.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &c, nullptr) ==
+                           ERROR_SUCCESS;
+            _exit(ok ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(pid, waitpid(pid, &status, 0));
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        EXPECT_EQ(text, GetString(h, u"V")) << i;
+        EXPECT_EQ(size_t(i), SubkeyNames(h).size()) << i;
+        // This process's own write right after sees the other's key too.
+        ASSERT_EQ(ERROR_SUCCESS, SetDword(h, u"Mine", DWORD(i)));
+        EXPECT_EQ(size_t(i), SubkeyNames(h).size()) << i;
+    }
+    RegCloseKey(h);
+}
+
+TEST_F(RegistryTest, AnEditInPlaceIsSeenEvenWithItsTimesPutBack)
+{
+    HKEY h = Create(HKEY_CURRENT_USER, u"Software\\Edited");
+    ASSERT_EQ(ERROR_SUCCESS, SetString(h, u"V", u"before"));
+    EXPECT_EQ(u"before", GetString(h, u"V"));
+    std::string text = testing_support::ReadFile(UserFile());
+    struct stat st {};
+    ASSERT_EQ(0, stat(UserFile().c_str(), &st));
+    std::string edited = text;
+    edited.replace(edited.find("before"), 6, "behind");
+    testing_support::WriteFile(UserFile(), edited); // same inode, same size
+    timespec times[2] = {st.st_atim, st.st_mtim};
+    ASSERT_EQ(0, utimensat(AT_FDCWD, UserFile().c_str(), times, 0));
+    EXPECT_EQ(u"behind", GetString(h, u"V"));
+    RegCloseKey(h);
 }

@@ -5,6 +5,7 @@
 
 #include "Utils/IPRequestProviderBase.h"
 #include "Utils/SettingsManager.h"
+#include "pal/http_limits.h"
 #include "pal/loop.h"
 #include "support/GeoTestUtil.h"
 #include "support/HttpTestUtil.h"
@@ -71,6 +72,15 @@ HttpReply Answer(const HttpCall& c)
         r.body = "{\"nothing\":\"here\"}";
     else if (c.path == "/3.3.3.3")
         r.hang = true;
+    else if (c.path == "/5.5.5.5" || c.path == "/5.5.5.6") {
+        // Chunked, so that only the text tells its length: 100 KiB, then just under 64 KiB.
+        r.chunked = true;
+        r.body = "{\"city\":\"padded\",\"pad\":\"" + std::string(c.path == "/5.5.5.5" ? 100000 : 65000, 'p') + "\"}";
+    } else if (c.path == "/6.6.6.6") {
+        // Declares 200 KB, sends half and stalls: refused on its declared length, not after the stall.
+        r.hangMidBody = true;
+        r.body = "{\"city\":\"declared\",\"pad\":\"" + std::string(200000, 'p') + "\"}";
+    }
     else
         r.body = "{\"city\":\"elsewhere\"}";
     return r;
@@ -140,6 +150,29 @@ TEST(LocationRequest, ErrorReportsFailAndAnswersWithoutValuesStayOutstanding)
     pal::PumpFor(100);
     EXPECT_TRUE(empty->IsOutstanding()); // left for the time-out sweep
     EXPECT_TRUE(provider.InProgress());
+    // Digested either way: the failed record lets its HTTP object go, the outstanding one empties it.
+    EXPECT_FALSE(error->spRequest);
+    ASSERT_TRUE(empty->spRequest);
+    EXPECT_EQ(pal::HttpAnswerBytesHeld(empty->spRequest), 0u);
+}
+
+TEST(LocationRequest, OversizedAnswersFailWithoutBeingRead)
+{
+    LoopbackServer server(Answer);
+    PlainProvider provider(server);
+    IPLocationInfo* tooLong = provider.GetLocationInfo(MakeAddress("5.5.5.5"));
+    IPLocationInfo* fits = provider.GetLocationInfo(MakeAddress("5.5.5.6"));
+    IPLocationInfo* declared = provider.GetLocationInfo(MakeAddress("6.6.6.6"));
+    ASSERT_TRUE(tooLong && fits && declared);
+    ASSERT_TRUE(Settle(tooLong) && Settle(fits) && Settle(declared));
+    EXPECT_EQ(tooLong->status, RS_FAILED);
+    EXPECT_EQ(Utf8(tooLong->city), "");
+    EXPECT_EQ(fits->status, RS_DONE);
+    EXPECT_EQ(Utf8(fits->city), "padded");
+    EXPECT_EQ(declared->status, RS_FAILED);
+    EXPECT_FALSE(declared->spRequest);
+    EXPECT_FALSE(provider.InProgress());
+    server.ReleaseHangs();
 }
 
 TEST(LocationRequest, TimedOutRequestsAreAbortedAndResent)

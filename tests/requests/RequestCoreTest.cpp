@@ -3,10 +3,13 @@
 
 #include <cstdlib>
 #include <string>
+#include <type_traits>
 
+#include "Utils/IPLocationInfo.h"
 #include "Utils/RequestBase.h"
 #include "Utils/RequestNotify.h"
 #include "pal/host.h"
+#include "pal/http_limits.h"
 #include "pal/loop.h"
 #include "support/HttpTestUtil.h"
 #include "support/LoopbackServer.h"
@@ -23,6 +26,11 @@ struct TestRecord : RequestInfo {
     void Reset() override { RequestInfo::Reset(); }
     bool m_server;
 };
+
+// A copy would share the live HTTP object and abort it when destroyed: records are never copied.
+static_assert(!std::is_copy_constructible_v<TestRecord> && !std::is_copy_assignable_v<TestRecord>);
+static_assert(!std::is_copy_constructible_v<IPLocationInfo> && !std::is_copy_assignable_v<IPLocationInfo>);
+static_assert(!std::is_move_constructible_v<IPLocationInfo>, "callbacks point at the record: it never moves");
 
 // Accepts every answer, keeping its text.
 class RecordingOwner : public CRequestBase {
@@ -123,6 +131,30 @@ TEST_F(RequestCoreTest, FinalStatusesMapToTheirStates)
             EXPECT_TRUE(info.IsOutstanding()) << "a redirect waits for its owner to follow it";
         }
     }
+}
+
+TEST_F(RequestCoreTest, DigestedAnswersLeaveOnlyTheirResult)
+{
+    for (const char* path : {"/ok", "/500", "/429"}) {
+        TestRecord info;
+        owner.requestAsync(Url(path).c_str(), &info);
+        ASSERT_TRUE(Settle(info)) << path;
+        EXPECT_FALSE(info.IsOutstanding()) << path;
+        EXPECT_FALSE(info.spRequest) << path << ": a final record holds no HTTP object";
+        EXPECT_FALSE(info.spCallback) << path;
+    }
+    EXPECT_EQ(owner.lastText, "{\"a\":\"b\"}"); // read before it was released
+
+    // A redirect waits for its owner, and a time-out may still abort it: the object stays, empty.
+    TestRecord moved;
+    owner.requestAsync(Url("/306L").c_str(), &moved);
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return moved.status == RS_REDIRECTING; }));
+    ASSERT_TRUE(moved.spRequest);
+    EXPECT_EQ(pal::HttpAnswerBytesHeld(moved.spRequest), 0u);
+    EXPECT_EQ(pal::ToUtf8(moved.location.m_str), "http://127.0.0.1:1/next");
+    moved.ClearRequest(true);
+    EXPECT_EQ(moved.status, RS_ABORTED);
+    EXPECT_FALSE(moved.IsOutstanding());
 }
 
 TEST_F(RequestCoreTest, ServerObjectRecordsTheUrlFinallyFetched)

@@ -82,6 +82,29 @@ TEST(JsonReader, Numbers)
     EXPECT_EQ(lon, 0);
 }
 
+TEST(NumberReaders, ANumberCutToTheBufferIsNoNumber)
+{
+    // Twenty characters do not fit the nineteen of the number buffer: cut, they would read as 45.
+    double v = 7;
+    EXPECT_FALSE(CIPRequest::getJSONValue(W("{\"lat\":\"45.0000000000000000e9\"}"), W("lat"), v));
+    EXPECT_EQ(v, 7);
+    double lat = 7;
+    EXPECT_FALSE(CIPRequest::getJSONValue(W("{\"lat\":\"45.0000000000000000e9\"}"), W("lat"), lat, -90, 90));
+    EXPECT_EQ(lat, 7);
+    EXPECT_FALSE(CIPRequest::getXMLValue(W("<r><latitude>45.0000000000000000e9</latitude></r>"), W("latitude"), v));
+    EXPECT_EQ(v, 7);
+    // Nineteen characters still fit, in both forms; a bare number longer than the scan is refused too.
+    EXPECT_TRUE(CIPRequest::getJSONValue(W("{\"lat\":\"-12.500000000000000\"}"), W("lat"), v));
+    EXPECT_EQ(v, -12.5);
+    EXPECT_TRUE(CIPRequest::getXMLValue(W("<latitude>-12.250000000000000</latitude>"), W("latitude"), v));
+    EXPECT_EQ(v, -12.25);
+    EXPECT_TRUE(CIPRequest::getJSONValue(W("{\"lat\": 45.0000000000000000e-1, \"x\":1}"), W("lat"), v));
+    EXPECT_EQ(v, 4.5);
+    std::u16string tooLong = W("{\"lat\": 4.") + std::u16string(100, W('0')) + W("1e1, \"x\":1}");
+    EXPECT_FALSE(CIPRequest::getJSONValue(tooLong.c_str(), W("lat"), v));
+    EXPECT_EQ(v, 4.5);
+}
+
 TEST(XmlReader, ElementsWithoutAttributes)
 {
     WCHAR buffer[50] = {};

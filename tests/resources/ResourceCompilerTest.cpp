@@ -252,6 +252,26 @@ TEST_F(ResourceCompilerTest, FaultyScriptsNameTheirLine)
     ExpectError("1 VERSIONINFO\nBEGIN\n  VALUE \"a\", 1, \"b\"\nEND\n", "3", "mixes");
 }
 
+TEST_F(ResourceCompilerTest, UnreadableFilesAreCompileErrors)
+{
+    // A directory opens like a file and fails only when read; a name too long fails before that.
+    ExpectError("\n1 RCDATA \"/\"\n", "2", "'/'");
+    ExpectError("1 RCDATA BEGIN 1 END\n#include \"/\"\n", "2", "'/'");
+    ExpectError("1 RCDATA \"/" + std::string(5000, 'n') + "\"\n", "1", "nnnn");
+    ExpectError("#include \"/" + std::string(5000, 'n') + "\"\n", "1", "nnnn");
+
+    RunResult directory = Compile(".");
+    EXPECT_EQ(directory.status, 1);
+    EXPECT_NE(directory.output.find("error: cannot read"), std::string::npos) << directory.output;
+
+    // An output path that is a directory cannot be compared with the new output, nor written.
+    Write("good.rc", "1 RCDATA BEGIN 1 END\n");
+    std::filesystem::create_directories(m_dir + "/out.d");
+    RunResult output = Compile("good.rc");
+    EXPECT_EQ(output.status, 1);
+    EXPECT_NE(output.output.find("out.d: error:"), std::string::npos) << output.output;
+}
+
 TEST_F(ResourceCompilerTest, MalformedImagesAreRefused)
 {
     std::string junk = "VRS1\x05\0\0\0\x10\0\0\0\xFF\xFF\0\0";

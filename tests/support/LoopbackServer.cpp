@@ -56,7 +56,23 @@ LoopbackServer::LoopbackServer(HttpHandler handler) : m_impl(std::make_unique<Im
         res.status = reply.status;
         for (const auto& [name, value] : reply.headers)
             res.set_header(name, value);
-        if (reply.hugeBytes) {
+        if (reply.chunked) {
+            std::string body = reply.body;
+            size_t huge = reply.hugeBytes;
+            res.set_chunked_content_provider(reply.contentType, [body, huge, sent = size_t(0)](
+                                                                     size_t, httplib::DataSink& sink) mutable {
+                static const std::string chunk(64 * 1024, 'x');
+                if (!huge) {
+                    sink.write(body.data(), body.size());
+                } else if (sent < huge) {
+                    size_t n = std::min(huge - sent, chunk.size());
+                    sent += n;
+                    return sink.write(chunk.data(), n);
+                }
+                sink.done();
+                return true;
+            });
+        } else if (reply.hugeBytes) {
             size_t total = reply.hugeBytes;
             res.set_content_provider(total, "text/plain", [](size_t offset, size_t length, httplib::DataSink& sink) {
                 static const std::string chunk(64 * 1024, 'x');

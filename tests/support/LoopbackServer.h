@@ -27,6 +27,7 @@ struct HttpReply {
     size_t hugeBytes = 0;  // stream this many bytes of 'x' instead of body
     bool hang = false;     // send nothing until the server is released or destroyed
     bool hangMidBody = false; // send the body's first half, then stall
+    bool chunked = false;  // send body (or hugeBytes) chunked, without a declared length
 };
 
 using HttpHandler = std::function<HttpReply(const HttpCall&)>;

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -262,21 +263,41 @@ std::pair<std::string, Macro> Lexer::ParseDefine(const std::string& definition)
     return {name, m};
 }
 
+bool ReadWholeFile(const std::string& path, std::string& content)
+{
+    try {
+        std::error_code ec;
+        if (!fs::is_regular_file(path, ec))
+            return false;
+        std::ifstream in(path, std::ios::binary);
+        if (!in)
+            return false;
+        // The stream's buffer throws on a read error whatever the stream's exception mask says.
+        std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        if (in.bad())
+            return false;
+        content = std::move(data);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 std::string Lexer::Resolve(const std::string& name, const std::string& fromFile) const
 {
     std::string n = name;
     for (char& c : n)
         if (c == '\\')
             c = '/';
+    std::error_code ec;
     if (fs::path(n).is_absolute())
-        return fs::exists(n) ? n : std::string();
+        return fs::is_regular_file(n, ec) ? n : std::string();
     std::vector<std::string> dirs;
     if (!fromFile.empty())
         dirs.push_back(fs::path(fromFile).parent_path().string());
     dirs.insert(dirs.end(), m_includeDirs.begin(), m_includeDirs.end());
     for (const std::string& d : dirs) {
         fs::path p = fs::path(d.empty() ? "." : d) / n;
-        std::error_code ec;
         if (fs::is_regular_file(p, ec))
             return fs::absolute(p).lexically_normal().string();
     }
@@ -302,13 +323,12 @@ void Lexer::ReadFile(const std::string& path, const Location& includedFrom, int 
 {
     if (depth > 32)
         throw CompileError(includedFrom, "#include nested too deeply");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw CompileError(includedFrom, "cannot open file '" + path + "'");
-    std::ostringstream buf;
-    buf << in.rdbuf();
-    m_files.insert(fs::absolute(path).lexically_normal().string());
-    std::string text = buf.str();
+    std::string text;
+    if (!ReadWholeFile(path, text))
+        throw CompileError(includedFrom, "cannot read file '" + path + "'");
+    std::error_code ec;
+    fs::path absolute = fs::absolute(path, ec);
+    m_files.insert((ec ? fs::path(path) : absolute).lexically_normal().string());
     if (text.size() >= 3 && text.compare(0, 3, "\xEF\xBB\xBF") == 0)
         text.erase(0, 3);
     text = StripComments(text, path);

@@ -83,6 +83,10 @@ private:
     std::set<std::string> m_files;
 };
 
+// Reads a whole regular file into content. False when it cannot be opened or read to its end (a directory
+// opens like a file and fails only when read); never throws.
+bool ReadWholeFile(const std::string& path, std::string& content);
+
 // Splits one logical line into raw tokens (no macro expansion).
 std::vector<Token> Tokenize(const std::string& text, const Location& where);
 

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <iterator>
 
@@ -522,10 +521,10 @@ std::vector<uint8_t> Parser::ReadBinaryFile(const Token& fileToken)
     std::string path = m_lexer.Resolve(written, fileToken.where.file);
     if (path.empty())
         throw CompileError(fileToken.where, "cannot find file '" + written + "'");
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw CompileError(fileToken.where, "cannot open file '" + written + "'");
-    std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string content;
+    if (!ReadWholeFile(path, content))
+        throw CompileError(fileToken.where, "cannot read file '" + written + "'");
+    std::vector<uint8_t> data(content.begin(), content.end());
     if (data.size() > 0x7FFFFFFF)
         throw CompileError(fileToken.where, "file '" + written + "' is too large");
     m_referenced.push_back(path);

@@ -17,14 +17,9 @@ int Usage()
 
 bool WriteIfChanged(const std::string& path, const std::string& content)
 {
-    {
-        std::ifstream in(path, std::ios::binary);
-        if (in) {
-            std::string old((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            if (old == content)
-                return true; // keeps the timestamp, so nothing downstream rebuilds for nothing
-        }
-    }
+    std::string old;
+    if (vrc::ReadWholeFile(path, old) && old == content)
+        return true; // keeps the timestamp, so nothing downstream rebuilds for nothing
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << content;
     return bool(out.flush());
@@ -94,6 +89,10 @@ int main(int argc, char** argv)
         }
     } catch (const vrc::CompileError& e) {
         std::cerr << e.what() << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        // Every fault of the input is a CompileError with its line; this is the last word on anything else.
+        std::cerr << input << ": error: " << e.what() << "\n";
         return 1;
     }
     return 0;

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <string>
 
+struct IXMLHTTPRequest;
+
 namespace pal {
 
 struct HttpLimits {
@@ -23,5 +25,9 @@ void SetHttpLimits(const HttpLimits& limits);
 // followed unless it leads from https to another scheme; such an answer is returned as it is.
 // Gives the absolute URL to follow, or an empty text when the answer is final.
 std::string RedirectTarget(const std::string& fromUrl, long status, const std::string& absoluteLocation);
+
+// The bytes a request object holds for its answer (body, decoded text, headers), counted by capacity;
+// 0 for an object that is not one of the layer's.
+size_t HttpAnswerBytesHeld(IXMLHTTPRequest* request);
 
 } // namespace pal

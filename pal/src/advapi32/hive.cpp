@@ -1,6 +1,13 @@
-// The registry files: one per root under <prefix>/registry. A write takes the root's lock file, re-reads
-// the file, applies the change and renames a complete new file over the old one, so that writers in
-// several processes never lose each other's values and a reader never sees half a file.
+// The registry files: one per root under <prefix>/registry. A write takes the root's lock file, brings its
+// copy of the file up to date, applies the change and renames a complete new file over the old one, so
+// that writers in several processes never lose each other's values and a reader never sees half a file.
+//
+// The parsed file is kept and used again while the file is unchanged: same device, inode, size and
+// modification and change times (with nanoseconds). The file it came from is kept open, so no other file
+// can take its inode number while the copy is in use: a file renamed over it by any writer always differs.
+// Only a change made in place (by hand) within the timestamps' granularity could keep every field; so
+// until the copy has been compared with the file kRacyWindowSeconds after the file's last change, it is
+// compared again (a read of the open file, no open) before it is used.
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,9 +15,11 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <mutex>
+#include <tuple>
 
 #include "advapi32/regtree.h"
 #include "pal/host.h"
@@ -24,11 +33,72 @@ const char16_t* HiveRootName(Hive hive)
 
 namespace {
 
+// Longer than the coarsest timestamp granularity of the file systems a prefix lives on (FAT: 2 s).
+constexpr long kRacyWindowSeconds = 3;
+
+struct FileId {
+    dev_t dev = 0;
+    ino_t ino = 0;
+    off_t size = 0;
+    timespec mtime{}, ctime{};
+
+    static FileId Of(const struct stat& st) { return {st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim}; }
+    bool operator==(const FileId& o) const
+    {
+        return dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+               mtime.tv_nsec == o.mtime.tv_nsec && ctime.tv_sec == o.ctime.tv_sec && ctime.tv_nsec == o.ctime.tv_nsec;
+    }
+};
+
+timespec Now()
+{
+    timespec t{};
+    clock_gettime(CLOCK_REALTIME, &t);
+    return t;
+}
+
 struct Cache {
     std::string path;
+    std::shared_ptr<const Key> tree; // null: nothing cached
+    bool exists = false;             // false: the tree is that of a missing file (empty)
+    int fd = -1;                     // the file the tree came from, kept open
+    FileId id;
     std::string content;
-    std::shared_ptr<const Key> tree;
+    timespec checkedAt{}; // the content was known to match the file at this time (or later)
     size_t reportedMalformed = 0; // hash of the last malformed content reported, to report it once
+
+    ~Cache() { Drop(); }
+    void Drop()
+    {
+        if (fd >= 0)
+            close(fd);
+        fd = -1;
+        tree.reset();
+        content.clear();
+        exists = false;
+    }
+    void Keep(int newFd, const FileId& newId, std::string newContent, std::shared_ptr<const Key> newTree,
+              timespec checked)
+    {
+        if (fd >= 0 && fd != newFd)
+            close(fd);
+        fd = newFd;
+        id = newId;
+        content = std::move(newContent);
+        tree = std::move(newTree);
+        exists = true;
+        checkedAt = checked;
+    }
+    // Whether a later change of the file must have changed its times (the later of the two, since the
+    // modification time can be set back by hand).
+    bool Settled() const
+    {
+        const timespec& t = std::tie(id.mtime.tv_sec, id.mtime.tv_nsec) < std::tie(id.ctime.tv_sec, id.ctime.tv_nsec)
+                                ? id.ctime
+                                : id.mtime;
+        return checkedAt.tv_sec - t.tv_sec > kRacyWindowSeconds ||
+               (checkedAt.tv_sec - t.tv_sec == kRacyWindowSeconds && checkedAt.tv_nsec >= t.tv_nsec);
+    }
 };
 
 std::mutex g_lock;
@@ -55,60 +125,57 @@ LSTATUS FromErrno(int e, LSTATUS fallback)
     }
 }
 
-// The whole file; a file that does not exist yet reads as empty.
-LSTATUS ReadWhole(const std::string& path, std::string& out)
+// The whole content of an open file, read from its start.
+LSTATUS ReadAll(int fd, std::string& out)
 {
     out.clear();
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return errno == ENOENT ? ERROR_SUCCESS : FromErrno(errno, ERROR_CANTREAD);
     char buf[65536];
     for (;;) {
-        ssize_t n = read(fd, buf, sizeof(buf));
+        ssize_t n = pread(fd, buf, sizeof(buf), off_t(out.size()));
         if (n < 0 && errno == EINTR)
             continue;
-        if (n < 0) {
-            int e = errno;
-            close(fd);
-            return FromErrno(e, ERROR_CANTREAD);
-        }
+        if (n < 0)
+            return FromErrno(errno, ERROR_CANTREAD);
         if (n == 0)
-            break;
+            return ERROR_SUCCESS;
         out.append(buf, size_t(n));
     }
-    close(fd);
-    return ERROR_SUCCESS;
 }
 
-LSTATUS WriteWhole(const std::string& path, const std::string& text)
+// Writes text to a new file beside path and renames it over path. The new file stays open in fd, with
+// its identity after the rename in id.
+LSTATUS WriteWhole(const std::string& path, const std::string& text, int& fdOut, FileId& id)
 {
     std::string tmp = path + ".tmp." + std::to_string(getpid());
-    int fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    int fd = open(tmp.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
         return FromErrno(errno, ERROR_CANTWRITE);
+    auto fail = [&](int e) {
+        close(fd);
+        unlink(tmp.c_str());
+        return FromErrno(e, ERROR_CANTWRITE);
+    };
     size_t done = 0;
     while (done < text.size()) {
         ssize_t n = write(fd, text.data() + done, text.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0) {
-            int e = errno;
-            close(fd);
-            unlink(tmp.c_str());
-            return FromErrno(e, ERROR_CANTWRITE);
-        }
+        if (n <= 0)
+            return fail(errno);
         done += size_t(n);
     }
-    if (fsync(fd) != 0 || close(fd) != 0) {
-        int e = errno;
-        unlink(tmp.c_str());
-        return FromErrno(e, ERROR_CANTWRITE);
+    if (fsync(fd) != 0)
+        return fail(errno);
+    if (rename(tmp.c_str(), path.c_str()) != 0)
+        return fail(errno);
+    struct stat st;
+    fdOut = -1; // written, but its identity unknown: the next call reads it again
+    if (fstat(fd, &st) != 0) {
+        close(fd);
+        return ERROR_SUCCESS;
     }
-    if (rename(tmp.c_str(), path.c_str()) != 0) {
-        int e = errno;
-        unlink(tmp.c_str());
-        return FromErrno(e, ERROR_CANTWRITE);
-    }
+    fdOut = fd;
+    id = FileId::Of(st);
     return ERROR_SUCCESS;
 }
 
@@ -161,31 +228,77 @@ private:
 
 } // namespace
 
+namespace {
+
+// The tree of the hive's file as it is now: the cached one while the file is unchanged, else read again.
+std::shared_ptr<const Key> Current(Hive hive, LSTATUS& status)
+{
+    status = ERROR_SUCCESS;
+    Cache& cache = g_cache[int(hive)];
+    std::string path = HiveFile(hive);
+    if (cache.path != path) {
+        cache.Drop();
+        cache.path = path;
+    }
+    timespec now = Now();
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT) {
+            status = FromErrno(errno, ERROR_CANTREAD);
+            return nullptr;
+        }
+        if (!cache.tree || cache.exists) {
+            cache.Drop();
+            cache.tree = std::make_shared<Key>(); // a file that does not exist yet reads as empty
+        }
+        return cache.tree;
+    }
+    if (cache.tree && cache.exists && cache.id == FileId::Of(st)) {
+        if (cache.Settled())
+            return cache.tree;
+        std::string content;
+        if (ReadAll(cache.fd, content) == ERROR_SUCCESS && content == cache.content) {
+            cache.checkedAt = now;
+            return cache.tree;
+        }
+    }
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        status = FromErrno(errno, ERROR_CANTREAD);
+        return nullptr;
+    }
+    std::string content;
+    if (fstat(fd, &st) != 0 || (status = ReadAll(fd, content)) != ERROR_SUCCESS) {
+        if (status == ERROR_SUCCESS)
+            status = FromErrno(errno, ERROR_CANTREAD);
+        close(fd);
+        return nullptr;
+    }
+    std::shared_ptr<const Key> tree = cache.tree;
+    if (!tree || !cache.exists || content != cache.content) {
+        std::shared_ptr<Key> parsed;
+        status = Parse(hive, cache, path, content, parsed);
+        if (status != ERROR_SUCCESS) {
+            close(fd);
+            return nullptr;
+        }
+        tree = std::move(parsed);
+    }
+    cache.Keep(fd, FileId::Of(st), std::move(content), tree, now);
+    return tree;
+}
+
+} // namespace
+
 std::shared_ptr<const Key> LoadHive(Hive hive, LSTATUS& status)
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    Cache& cache = g_cache[int(hive)];
-    std::string path = HiveFile(hive);
-    std::string content;
-    status = ReadWhole(path, content);
-    if (status != ERROR_SUCCESS)
-        return nullptr;
-    if (cache.tree && cache.path == path && cache.content == content)
-        return cache.tree;
-    std::shared_ptr<Key> tree;
-    status = Parse(hive, cache, path, content, tree);
-    if (status != ERROR_SUCCESS)
-        return nullptr;
-    cache.path = path;
-    cache.content = std::move(content);
-    cache.tree = tree;
-    return tree;
+    return Current(hive, status);
 }
 
 LSTATUS ModifyHive(Hive hive, Change change, void* context)
 {
     std::lock_guard<std::mutex> guard(g_lock);
-    Cache& cache = g_cache[int(hive)];
     std::string path = HiveFile(hive);
     std::error_code ec;
     std::filesystem::create_directories(HiveDir(), ec);
@@ -194,25 +307,26 @@ LSTATUS ModifyHive(Hive hive, Change change, void* context)
     FileLock lock(path + ".lock");
     if (lock.Status() != ERROR_SUCCESS)
         return lock.Status();
-    std::string content;
-    LSTATUS status = ReadWhole(path, content);
-    if (status != ERROR_SUCCESS)
+    LSTATUS status;
+    std::shared_ptr<const Key> current = Current(hive, status);
+    if (!current)
         return status;
-    std::shared_ptr<Key> tree;
-    status = Parse(hive, cache, path, content, tree);
-    if (status != ERROR_SUCCESS)
-        return status;
+    std::shared_ptr<Key> tree = current->Clone();
     bool changed = false;
     status = change(*tree, context, changed);
     if (status != ERROR_SUCCESS || !changed)
         return status;
     std::string text = FormatRegText(*tree, HiveRootName(hive));
-    status = WriteWhole(path, text);
+    timespec now = Now();
+    int fd = -1;
+    FileId id;
+    status = WriteWhole(path, text, fd, id);
     if (status != ERROR_SUCCESS)
         return status;
-    cache.path = path;
-    cache.content = std::move(text);
-    cache.tree = tree;
+    if (fd < 0)
+        g_cache[int(hive)].Drop();
+    else
+        g_cache[int(hive)].Keep(fd, id, std::move(text), std::move(tree), now);
     return ERROR_SUCCESS;
 }
 

@@ -4,19 +4,14 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
-#include <cwctype>
 
 #include "advapi32/regtree.h"
 #include "pal/host.h"
+#include "pal/unicode.h"
 
 namespace pal::reg {
 
-char16_t FoldCase(char16_t c)
-{
-    if (c < 0x80)
-        return (c >= 'a' && c <= 'z') ? char16_t(c - 32) : c;
-    return char16_t(std::towupper(wint_t(c)));
-}
+char16_t FoldCase(char16_t c) { return pal::UpcaseUnit(c); }
 
 int CompareNames(std::u16string_view a, std::u16string_view b)
 {
@@ -76,16 +71,35 @@ const Value* Key::FindValue(std::u16string_view valueName) const
     return const_cast<Key*>(this)->FindValue(valueName);
 }
 
-void Key::SetValue(std::u16string_view valueName, DWORD type, const BYTE* data, size_t size)
+bool Key::SetValue(std::u16string_view valueName, DWORD type, const BYTE* data, size_t size)
 {
     Value* v = FindValue(valueName);
     if (!v) {
         values.push_back(Value{std::u16string(valueName), type, {}});
         v = &values.back();
+    } else if (v->type == type && v->data.size() == size && std::equal(data, data + size, v->data.begin())) {
+        return false;
     }
     v->type = type;
     v->data.assign(data, data + size);
+    return true;
 }
+
+namespace {
+
+std::unique_ptr<Key> CloneKey(const Key& k)
+{
+    auto copy = std::make_unique<Key>();
+    copy->name = k.name;
+    copy->values = k.values;
+    for (const auto& [n, child] : k.subkeys)
+        copy->subkeys.emplace_hint(copy->subkeys.end(), n, CloneKey(*child));
+    return copy;
+}
+
+} // namespace
+
+std::shared_ptr<Key> Key::Clone() const { return CloneKey(*this); }
 
 bool Key::DeleteValue(std::u16string_view valueName)
 {
@@ -102,20 +116,66 @@ namespace {
 
 const char kHeader[] = "Windows Registry Editor Version 5.00";
 
-// Quoted text: backslash, quote and line breaks are escaped, as the registry editor of Wine does.
+// Text as UTF-8 with the escapes of esc, except lone surrogates, which UTF-8 cannot hold: each is written
+// as loneEscape followed by its four hexadecimal digits.
+template <class Escape> std::string EscapeText(std::u16string_view s, const char* loneEscape, Escape esc)
+{
+    std::string out;
+    size_t start = 0;
+    auto flush = [&](size_t end) {
+        for (char c : ToUtf8(s.substr(start, end - start)))
+            esc(out, c);
+    };
+    for (size_t i = 0; i < s.size(); ++i) {
+        if (!pal::IsLoneSurrogate(s, i))
+            continue;
+        flush(i);
+        char buf[8];
+        std::snprintf(buf, sizeof(buf), "%04x", unsigned(s[i]));
+        out += loneEscape;
+        out += buf;
+        start = i + 1;
+    }
+    flush(s.size());
+    return out;
+}
+
+// Quoted text: backslash, quote and line breaks are escaped, as the registry editor of Wine does, and a
+// lone surrogate is \uXXXX (an escape older files never hold: they had no \u).
 std::string Quote(std::u16string_view s)
 {
-    std::string out = "\"";
-    for (char c : ToUtf8(s)) {
-        switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '"': out += "\\\""; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        default: out += c;
-        }
+    return "\"" + EscapeText(s, "\\u", [](std::string& out, char c) {
+               switch (c) {
+               case '\\': out += "\\\\"; break;
+               case '"': out += "\\\""; break;
+               case '\n': out += "\\n"; break;
+               case '\r': out += "\\r"; break;
+               default: out += c;
+               }
+           }) + "\"";
+}
+
+// A key name in a section header, where a backslash separates names: a lone surrogate is written as
+// \\uXXXX, since two backslashes in a row (an empty name) never occur otherwise.
+std::string SectionName(std::u16string_view s)
+{
+    return EscapeText(s, "\\\\u", [](std::string& out, char c) { out += c; });
+}
+
+// Four hexadecimal digits at s[pos], as one UTF-16 unit.
+bool HexUnit(std::string_view s, size_t pos, char16_t& unit)
+{
+    if (pos + 4 > s.size())
+        return false;
+    unsigned v = 0;
+    for (size_t i = pos; i < pos + 4; ++i) {
+        unsigned char c = static_cast<unsigned char>(s[i]);
+        if (!std::isxdigit(c))
+            return false;
+        v = v * 16 + unsigned(std::isdigit(c) ? c - '0' : (c | 0x20) - 'a' + 10);
     }
-    return out + "\"";
+    unit = char16_t(v);
+    return true;
 }
 
 // A REG_SZ is written as text only when the text form gives back exactly the same bytes.
@@ -129,7 +189,7 @@ bool IsPlainString(const Value& v)
     if (s[n - 1] != 0)
         return false;
     for (size_t i = 0; i + 1 < n; ++i)
-        if (s[i] == 0 || (s[i] >= 0xD800 && s[i] <= 0xDFFF))
+        if (s[i] == 0)
             return false;
     return true;
 }
@@ -186,13 +246,15 @@ void FormatKey(const Key& k, const std::string& path, bool isRoot, std::string& 
             out += FormatValue(v);
     }
     for (const auto& [name, child] : k.subkeys)
-        FormatKey(*child, path + "\\" + ToUtf8(child->name), false, out);
+        FormatKey(*child, path + "\\" + SectionName(child->name), false, out);
 }
 
 struct Parser {
     const std::u16string& rootName;
     Key& root;
     std::string& error;
+    // Text of a UTF-8 file reads as it always did; text converted from UTF-16 keeps lone surrogates.
+    std::u16string (*decode)(std::string_view);
     int lineNo = 0;
     Key* current = nullptr;
 
@@ -206,21 +268,31 @@ struct Parser {
     bool Unquote(const std::string& s, size_t& pos, std::u16string& out)
     {
         std::string raw;
+        out.clear();
         for (++pos; pos < s.size(); ++pos) {
             char c = s[pos];
             if (c == '"') {
                 ++pos;
-                out = ToWide(raw);
+                out += decode(raw);
                 return true;
             }
             if (c == '\\') {
                 if (++pos >= s.size())
                     break;
+                char16_t unit;
                 switch (s[pos]) {
                 case '\\': raw += '\\'; break;
                 case '"': raw += '"'; break;
                 case 'n': raw += '\n'; break;
                 case 'r': raw += '\r'; break;
+                case 'u':
+                    if (!HexUnit(s, pos + 1, unit))
+                        return Fail("bad \\u escape");
+                    out += decode(raw);
+                    raw.clear();
+                    out += unit;
+                    pos += 4;
+                    break;
                 default: return Fail(std::string("unknown escape \\") + s[pos]);
                 }
             } else {
@@ -228,6 +300,29 @@ struct Parser {
             }
         }
         return Fail("unterminated quoted text");
+    }
+
+    // The names of a section's path: separated by one backslash; two backslashes and uXXXX are one unit.
+    void SplitSection(std::string_view path, std::vector<std::u16string>& parts)
+    {
+        std::u16string part;
+        std::string raw;
+        for (size_t i = 0; i <= path.size(); ++i) {
+            char16_t unit;
+            if (i < path.size() && path[i] != '\\') {
+                raw += path[i];
+            } else if (i + 2 < path.size() && path[i + 1] == '\\' && path[i + 2] == 'u' && HexUnit(path, i + 3, unit)) {
+                part += decode(raw);
+                raw.clear();
+                part += unit;
+                i += 6;
+            } else {
+                part += decode(raw);
+                raw.clear();
+                parts.push_back(std::move(part));
+                part.clear();
+            }
+        }
     }
 
     bool Section(const std::string& line)
@@ -239,16 +334,8 @@ struct Parser {
             if (line[i] != ' ' && line[i] != '\t')
                 return Fail("text after ']'");
         bool remove = line.size() > 1 && line[1] == '-';
-        std::u16string path = ToWide(line.substr(remove ? 2 : 1, close - (remove ? 2 : 1)));
         std::vector<std::u16string> parts;
-        size_t start = 0;
-        for (;;) {
-            size_t slash = path.find(u'\\', start);
-            parts.push_back(path.substr(start, slash == std::u16string::npos ? std::u16string::npos : slash - start));
-            if (slash == std::u16string::npos)
-                break;
-            start = slash + 1;
-        }
+        SplitSection(std::string_view(line).substr(remove ? 2 : 1, close - (remove ? 2 : 1)), parts);
         if (CompareNames(parts[0], rootName) != 0)
             return Fail("section outside " + ToUtf8(rootName));
         for (size_t i = 1; i < parts.size(); ++i)
@@ -369,24 +456,30 @@ struct Parser {
     }
 };
 
-std::string Utf16LeToUtf8(const std::string& text)
+// UTF-16 text, as the registry editor writes it, in the lossless UTF-8 form (lone surrogates kept).
+std::string Utf16LeToWtf8(const std::string& text)
 {
     std::u16string w((text.size() - 2) / 2, u'\0');
     std::memcpy(w.data(), text.data() + 2, w.size() * 2);
-    return ToUtf8(w);
+    return pal::ToWtf8(w);
 }
+
+std::u16string DecodeUtf8(std::string_view s) { return ToWide(s); }
 
 } // namespace
 
 bool ParseRegText(const std::string& input, const std::u16string& rootName, Key& root, std::string& error)
 {
     std::string text = input;
-    if (text.size() >= 2 && BYTE(text[0]) == 0xFF && BYTE(text[1]) == 0xFE)
-        text = Utf16LeToUtf8(text);
-    else if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+    std::u16string (*decode)(std::string_view) = DecodeUtf8;
+    if (text.size() >= 2 && BYTE(text[0]) == 0xFF && BYTE(text[1]) == 0xFE) {
+        text = Utf16LeToWtf8(text);
+        decode = pal::FromWtf8;
+    } else if (text.rfind("\xEF\xBB\xBF", 0) == 0) {
         text.erase(0, 3);
+    }
 
-    Parser p{rootName, root, error};
+    Parser p{rootName, root, error, decode};
     bool sawHeader = false;
     size_t pos = 0;
     std::string pending; // a hexadecimal value continued over several lines

@@ -1,6 +1,6 @@
-// The registry calls over the file-backed store. A key handle names a path, not a node: every call reads
-// the current file, so a value written through one handle (or by another process) is seen through every
-// other. HKEY_CLASSES_ROOT is the merged view of HKCU\Software\Classes over HKLM\Software\Classes.
+// The registry calls over the file-backed store. A key handle names a path, not a node: every call looks
+// at the current file (its parsed copy is used again while the file is unchanged), so a value written
+// through one handle (or by another process) is seen through every other. HKEY_CLASSES_ROOT is the merged view of HKCU\Software\Classes over HKLM\Software\Classes.
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -411,18 +411,21 @@ extern "C" LSTATUS RegSetValueExW(HKEY hKey, LPCWSTR lpValueName, DWORD, DWORD d
     Hive hive;
     Path path = HivePath(loc, hive, r);
     std::u16string name = ValueName(lpValueName);
+    // A value that already holds these bytes is left alone: no lock, no new file.
+    if (const Value* v = r.home->FindValue(name);
+        v && v->type == dwType && v->data.size() == cbData && (!cbData || !std::memcmp(v->data.data(), lpData, cbData)))
+        return ERROR_SUCCESS;
     return pal::reg::ModifyHive(hive, [&](Key& root, bool& changed) -> LSTATUS {
         Key* k = root.Walk(path);
         if (!k && loc.path.empty()) {
             for (const std::u16string& part : path)
-                k = &(k ? *k : root).Ensure(part);
+                k = &(k ? *k : root).Ensure(part, &changed);
             if (!k)
                 k = &root;
         }
         if (!k)
             return ERROR_KEY_DELETED;
-        k->SetValue(name, dwType, lpData, cbData);
-        changed = true;
+        changed = k->SetValue(name, dwType, lpData, cbData) || changed;
         return ERROR_SUCCESS;
     });
 }

@@ -10,7 +10,8 @@
 
 namespace pal::reg {
 
-// Key and value names compare without case, as on Windows (by upper-case code units).
+// Key and value names compare without case, as on Windows: by code units upcased with the layer's one
+// locale-free table (pal/unicode.h), the table the wide string functions fold with too.
 char16_t FoldCase(char16_t c);
 int CompareNames(std::u16string_view a, std::u16string_view b);
 struct NameLess {
@@ -33,8 +34,10 @@ struct Key {
     Key& Ensure(const std::u16string& child, bool* created = nullptr);
     Value* FindValue(std::u16string_view valueName);
     const Value* FindValue(std::u16string_view valueName) const;
-    void SetValue(std::u16string_view valueName, DWORD type, const BYTE* data, size_t size);
+    // Returns false when the value already held exactly this type and data.
+    bool SetValue(std::u16string_view valueName, DWORD type, const BYTE* data, size_t size);
     bool DeleteValue(std::u16string_view valueName);
+    std::shared_ptr<Key> Clone() const;
 };
 
 // Parses a whole file of the export format for the root named rootName ("HKEY_LOCAL_MACHINE").

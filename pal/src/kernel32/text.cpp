@@ -1,10 +1,10 @@
-// Code page conversions (UTF-8, and Windows-1252 as the ANSI code page) and case mapping.
-#include <clocale>
+// Code page conversions (UTF-8, and Windows-1252 as the ANSI code page) and case mapping (the layer's
+// one locale-free table, pal/unicode.h).
 #include <cstring>
-#include <cwctype>
 #include <string>
 
 #include "pal/host.h"
+#include "pal/unicode.h"
 #include "windows.h"
 
 namespace {
@@ -32,12 +32,6 @@ int To1252(char16_t c)
     if (c >= 0x80 && c <= 0x9F && !k1252[c - 0x80])
         return c;
     return -1;
-}
-
-locale_t Utf8Locale()
-{
-    static locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-    return loc;
 }
 
 bool IsAnsi(UINT cp) { return cp == CP_ACP || cp == CP_1252; }
@@ -103,25 +97,9 @@ extern "C" int WideCharToMultiByte(UINT CodePage, DWORD, LPCWSTR src, int cchSrc
     return int(s.size());
 }
 
-WCHAR towlower(WCHAR c)
-{
-    if (c < 0x80)
-        return (c >= 'A' && c <= 'Z') ? WCHAR(c + 32) : c;
-    if (c >= 0xD800 && c <= 0xDFFF)
-        return c;
-    wint_t l = towlower_l(wint_t(c), Utf8Locale());
-    return l > 0xFFFF ? c : WCHAR(l);
-}
+WCHAR towlower(WCHAR c) { return pal::DowncaseUnit(c); }
 
-WCHAR towupper(WCHAR c)
-{
-    if (c < 0x80)
-        return (c >= 'a' && c <= 'z') ? WCHAR(c - 32) : c;
-    if (c >= 0xD800 && c <= 0xDFFF)
-        return c;
-    wint_t u = towupper_l(wint_t(c), Utf8Locale());
-    return u > 0xFFFF ? c : WCHAR(u);
-}
+WCHAR towupper(WCHAR c) { return pal::UpcaseUnit(c); }
 
 extern "C" DWORD CharLowerBuffW(LPWSTR lpsz, DWORD cchLength)
 {

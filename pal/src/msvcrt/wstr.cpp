@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <climits>
 
+#include "pal/unicode.h"
 #include "windows.h"
 
 size_t wcslen(const WCHAR* s)
@@ -36,14 +37,11 @@ int wcsncmp(const WCHAR* a, const WCHAR* b, size_t n)
     return 0;
 }
 
+// Case folds by the one locale-free upcase table of the layer, so that names the registry calls equal
+// compare equal here too.
 int _wcsnicmp(const WCHAR* a, const WCHAR* b, size_t n)
 {
-    for (size_t i = 0; i < n; ++i) {
-        WCHAR x = towlower(a[i]), y = towlower(b[i]);
-        if (x != y || !x)
-            return int(x) - int(y);
-    }
-    return 0;
+    return pal::CompareNoCase(std::u16string_view(a, wcsnlen(a, n)), std::u16string_view(b, wcsnlen(b, n)));
 }
 
 int _wcsicmp(const WCHAR* a, const WCHAR* b) { return _wcsnicmp(a, b, SIZE_MAX); }

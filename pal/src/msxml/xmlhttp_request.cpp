@@ -8,10 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "common/ComObject.h"
+#include "msxml/xmlhttp_text.h"
 #include "msxml/xmlhttp_transport.h"
 #include "objidl.h"
 #include "pal/host.h"
@@ -31,6 +33,9 @@ constexpr HRESULT HR_CONNECTION_RESET = HRESULT(0x80072EFF);  // ERROR_INTERNET_
 constexpr HRESULT HR_REDIRECT_FAILED = HRESULT(0x80072F7C);   // ERROR_HTTP_REDIRECT_FAILED
 constexpr HRESULT HR_INVALID_RESPONSE = HRESULT(0x80072F78);  // ERROR_HTTP_INVALID_SERVER_RESPONSE
 constexpr HRESULT HR_SECURE_FAILURE = HRESULT(0x80072F8F);    // ERROR_INTERNET_SECURE_FAILURE
+
+// Bodies above this size reserve their whole bound (address space only) instead of growing by copies.
+constexpr size_t LONG_BODY = 256 * 1024;
 
 std::string Lower(std::string s)
 {
@@ -211,6 +216,8 @@ public:
     HRESULT abort() override
     {
         StopTransfer();
+        FreeTransfer();
+        FreeAnswer();
         m_generation++;
         m_state = m_reported = 0;
         m_sent = false;
@@ -259,8 +266,17 @@ public:
             return m_failure;
         if (m_reported < 3)
             return E_PENDING;
-        *body = DecodeBody();
-        return *body || m_body.empty() ? S_OK : E_OUTOFMEMORY;
+        // A complete answer is decoded once; a partial one is decoded as it is now.
+        std::u16string partial;
+        if (m_reported < 4)
+            partial = DecodeText();
+        else if (!m_textDecoded) {
+            m_text = DecodeText();
+            m_textDecoded = true;
+        }
+        const std::u16string& text = m_reported < 4 ? partial : m_text;
+        *body = SysAllocStringLen(text.data(), UINT(text.size()));
+        return *body ? S_OK : E_OUTOFMEMORY;
     }
 
     HRESULT get_responseBody(VARIANT* body) override
@@ -342,6 +358,19 @@ public:
 
     HRESULT setOption(SERVERXMLHTTP_OPTION, VARIANT) override { return E_NOTIMPL; }
 
+    size_t AnswerBytesHeld() const
+    {
+        // Counted by capacity, not counting what a short string keeps inside itself.
+        auto heap = [](const auto& s) {
+            using S = std::decay_t<decltype(s)>;
+            return s.capacity() > S().capacity() ? s.capacity() * sizeof(s[0]) : 0;
+        };
+        size_t held = heap(m_body) + heap(m_text) + heap(m_statusText) + heap(m_redirect);
+        for (const auto& [name, text] : m_responseHeaders)
+            held += heap(name) + heap(text);
+        return held + m_responseHeaders.capacity() * sizeof(m_responseHeaders[0]);
+    }
+
 private:
     struct CComVariantLite {
         explicit CComVariantLite(const VARIANT& v)
@@ -357,10 +386,7 @@ private:
     ~HttpRequest()
     {
         StopTransfer();
-        if (m_easy)
-            curl_easy_cleanup(m_easy);
-        if (m_headerList)
-            curl_slist_free_all(m_headerList);
+        FreeTransfer();
         if (m_sink)
             m_sink->Release();
     }
@@ -368,17 +394,38 @@ private:
     void Reset()
     {
         StopTransfer();
+        FreeAnswer();
         m_generation++;
         m_sent = false;
         m_status = 0;
-        m_statusText.clear();
-        m_responseHeaders.clear();
-        m_body.clear();
         m_failure = S_OK;
-        m_redirect.clear();
         m_tooLarge = false;
         m_state = m_reported = 0;
         m_reportedSend = false;
+    }
+
+    // Gives back the memory of the answer: clear() would keep the capacity of a body of megabytes.
+    void FreeAnswer()
+    {
+        std::string().swap(m_body);
+        std::u16string().swap(m_text);
+        m_textDecoded = false;
+        std::string().swap(m_statusText);
+        std::string().swap(m_redirect);
+        decltype(m_responseHeaders)().swap(m_responseHeaders);
+    }
+
+    // The easy handle keeps its own buffers; the connection stays in the multi handle's cache.
+    void FreeTransfer()
+    {
+        if (m_easy) {
+            curl_easy_cleanup(m_easy);
+            m_easy = nullptr;
+        }
+        if (m_headerList) {
+            curl_slist_free_all(m_headerList);
+            m_headerList = nullptr;
+        }
     }
 
     void StopTransfer()
@@ -430,10 +477,7 @@ private:
         curl_easy_setopt(e, CURLOPT_WRITEDATA, this);
 
         m_status = 0;
-        m_statusText.clear();
-        m_responseHeaders.clear();
-        m_body.clear();
-        m_redirect.clear();
+        FreeAnswer();
         m_tooLarge = false;
         if (!pal::http::Start(e, this))
             return E_FAIL;
@@ -513,10 +557,15 @@ private:
         req->m_lastActivity = GetTickCount64();
         if (!req->m_redirect.empty())
             return n; // the body of a hop that is followed is nobody's
-        if (req->m_body.size() + n > pal::GetHttpLimits().maxBodyBytes) {
+        size_t maxBody = pal::GetHttpLimits().maxBodyBytes;
+        if (req->m_body.size() + n > maxBody) {
             req->m_tooLarge = true;
             return 0; // ends the transfer with a write error
         }
+        // A long body gets room for the most it may hold at once: the pages are only touched as bytes
+        // arrive, where doubling would copy the whole body (megabytes) inside one loop callback.
+        if (req->m_body.size() + n > LONG_BODY && req->m_body.capacity() < maxBody)
+            req->m_body.reserve(maxBody);
         req->m_body.append(data, n);
         req->Advance(3);
         return n;
@@ -542,16 +591,19 @@ private:
             Fail(m_tooLarge || result == CURLE_FILESIZE_EXCEEDED ? HR_INVALID_RESPONSE : FromCurl(result));
             return;
         }
+        FreeTransfer();
         if (m_state < 2)
             Advance(2);
         Advance(3); // an empty body is still an answer
         Advance(4);
     }
 
+    // Called only while the handle is out of the multi handle, so it may be freed here.
     void Fail(HRESULT hr)
     {
         m_failure = hr;
-        m_body.clear();
+        FreeAnswer();
+        FreeTransfer();
         Advance(4);
     }
 
@@ -607,7 +659,7 @@ private:
         return generation == m_generation; // the handler may have aborted or reopened the object
     }
 
-    BSTR DecodeBody() const
+    std::u16string DecodeText() const
     {
         std::string charset;
         for (const auto& [name, text] : m_responseHeaders) {
@@ -621,25 +673,7 @@ private:
                 charset.erase(std::remove(charset.begin(), charset.end(), '"'), charset.end());
             }
         }
-        const char* data = m_body.data();
-        size_t size = m_body.size();
-        UINT codePage = CP_UTF8;
-        if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
-            data += 3;
-            size -= 3;
-        } else if (charset == "iso-8859-1" || charset == "latin1" || charset == "windows-1252" ||
-                   charset == "us-ascii") {
-            codePage = CP_1252;
-        }
-        if (size == 0)
-            return SysAllocStringLen(W(""), 0);
-        int n = MultiByteToWideChar(codePage, 0, data, int(size), nullptr, 0);
-        if (n <= 0)
-            return SysAllocStringLen(W(""), 0);
-        BSTR out = SysAllocStringLen(nullptr, UINT(n));
-        if (out)
-            MultiByteToWideChar(codePage, 0, data, int(size), out, n);
-        return out;
+        return pal::http::DecodeBody(m_body, charset);
     }
 
     const bool m_server;
@@ -667,6 +701,8 @@ private:
     std::string m_statusText;
     std::vector<std::pair<std::string, std::string>> m_responseHeaders;
     std::string m_body;
+    std::u16string m_text; // the decoded body, once asked for
+    bool m_textDecoded = false;
     std::string m_redirect;
     bool m_tooLarge = false;
     UINT_PTR m_stallTimer = 0;
@@ -695,3 +731,9 @@ const bool g_registered = [] {
 }();
 
 } // namespace
+
+size_t pal::HttpAnswerBytesHeld(IXMLHTTPRequest* request)
+{
+    auto* req = dynamic_cast<HttpRequest*>(request);
+    return req ? req->AnswerBytesHeld() : 0;
+}
