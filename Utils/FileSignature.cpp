@@ -156,7 +156,7 @@ bool IsArchiveOrOffice(FileKind kind)
     return kind == FK_ZIP || kind == FK_DOCX || kind == FK_XLSX || kind == FK_PPTX;
 }
 
-bool StartsWithNoCase(const std::basic_string<WCHAR>& s, const WCHAR* prefix)
+bool StartsWithNoCase(const WString& s, const WCHAR* prefix)
 {
     size_t n = wcslen(prefix);
     return s.size() >= n && _wcsnicmp(s.c_str(), prefix, n) == 0;
@@ -240,13 +240,13 @@ const WCHAR* CFileSignature::GetKindName(FileKind kind)
     return W("???");
 }
 
-CFileSignature::String CFileSignature::GetFileExtension(const WCHAR* longFileName)
+WString CFileSignature::GetFileExtension(const WCHAR* longFileName)
 {
     if (!longFileName || !*longFileName)
         throw CErrorInfo("((const wchar_t*) \"longFileName\") && (wcslen(\"longFileName\") > 0)", E_INVALIDARG,
                          VTR_HERE);
     WCHAR ext[256];
-    String extension;
+    WString extension;
     int splitResult = _wsplitpath_s(longFileName, nullptr, 0, nullptr, 0, nullptr, 0, ext, std::size(ext));
     if (VTR_VERIFY(splitResult == 0, E_FAIL)) {
         extension = ext;
@@ -287,8 +287,8 @@ bool CFileSignature::IsPotentiallyDangerous(const AttachmentInfo& info)
     // The name promises a harmless media, document or archive type, but the content is something else.
     if (extKind != FK_UNKNOWN && extKind != FK_HTML && extKind != FK_XML && typeKind == FK_UNKNOWN)
         return true;
-    auto dangerous = [](const String& name) {
-        String dotted = W(".") + name;
+    auto dangerous = [](const WString& name) {
+        WString dotted = W(".") + name;
         return AssocIsDangerous(dotted.c_str()) || IsScriptExt(name.c_str()) || IsDangerousExt(name.c_str());
     };
     if (!info.extension.empty() && dangerous(info.extension))

@@ -8,6 +8,7 @@
 
 #include <string>
 #include <vector>
+#include "__Utilities/WString.h"
 
 struct AttachmentInfo;
 
@@ -100,7 +101,6 @@ struct CabFile {
 
 class CFileSignature {
 public:
-    typedef std::basic_string<WCHAR> String;
 
     // Analyses a stream: the recognised kind, the findings in additionalInfo, the files of a ZIP or
     // cabinet appended to containedFiles.
@@ -112,7 +112,7 @@ public:
     static FileKind GetExtensionType(const WCHAR* extension);
     static const WCHAR* GetKindName(FileKind kind);
     // The extension in upper case without its dot ("PDF" for report.final.pdf); empty when there is none.
-    static String GetFileExtension(const WCHAR* longFileName);
+    static WString GetFileExtension(const WCHAR* longFileName);
 
     static bool IsScriptExt(const WCHAR* extension);
     static bool IsDangerousExt(const WCHAR* extension);

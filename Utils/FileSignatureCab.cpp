@@ -31,10 +31,10 @@ const WORD RUN_AFTER_EXTRACT = 0x0040;
 WORD Le16(const BYTE* p) { return WORD(p[0] | (p[1] << 8)); }
 DWORD Le32(const BYTE* p) { return DWORD(p[0]) | (DWORD(p[1]) << 8) | (DWORD(p[2]) << 16) | (DWORD(p[3]) << 24); }
 
-std::basic_string<WCHAR> FromAnsi(const std::string& name)
+WString FromAnsi(const std::string& name)
 {
     int n = MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), nullptr, 0);
-    std::basic_string<WCHAR> wide(size_t(std::max(n, 0)), W('\0'));
+    WString wide(size_t(std::max(n, 0)), W('\0'));
     if (n > 0)
         MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), wide.data(), n);
     return wide;

@@ -52,10 +52,10 @@ bool EqualNoCase(const std::string& a, const std::string& b)
            });
 }
 
-std::basic_string<WCHAR> FromAnsi(const std::string& name)
+WString FromAnsi(const std::string& name)
 {
     int n = MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), nullptr, 0);
-    std::basic_string<WCHAR> wide(size_t(std::max(n, 0)), W('\0'));
+    WString wide(size_t(std::max(n, 0)), W('\0'));
     if (n > 0)
         MultiByteToWideChar(CP_ACP, 0, name.data(), int(name.size()), wide.data(), n);
     return wide;

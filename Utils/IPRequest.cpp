@@ -27,21 +27,21 @@ template <class Fn> void CIPRequest::forEachRecord(Fn fn)
             return;
 }
 
-CIPRequest::Text CIPRequest::GetProviderName()
+WString CIPRequest::GetProviderName()
 {
     try {
         if (m_providerName.empty()) {
-            Text name = GetHomePage();
+            WString name = GetHomePage();
             if (!name.empty())
                 CharLowerBuffW(name.data(), DWORD(name.size()));
             size_t at = name.find(W("//"));
-            if (at != Text::npos)
+            if (at != WString::npos)
                 name.erase(0, at + 2);
             at = name.find(W("www."));
-            if (at != Text::npos)
+            if (at != WString::npos)
                 name.erase(0, at + 4);
             at = name.find(W('/'));
-            if (at != Text::npos)
+            if (at != WString::npos)
                 name.erase(at);
             if (name.empty())
                 throw CErrorInfo("m_providerName.c_str()", E_UNEXPECTED, VTR_HERE);
@@ -50,13 +50,13 @@ CIPRequest::Text CIPRequest::GetProviderName()
         return m_providerName;
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 int CIPRequest::GetProviderId()
 {
     try {
-        Text name = GetProviderName();
+        WString name = GetProviderName();
         const WCHAR* pName = name.c_str();
         if (!*pName)
             throw CErrorInfo("pName", E_UNEXPECTED, VTR_HERE);
@@ -138,7 +138,7 @@ IPLocationInfo* CIPRequest::GetLocationInfo(const IPInfo& IP)
         else
             pInfo = fnGetRequest(m_hostCache, IP.host, send);
         if (send) {
-            Text url = getRequest(IP);
+            WString url = getRequest(IP);
             if (!url.empty())
                 requestAsync(url.c_str(), pInfo);
         }
@@ -148,18 +148,18 @@ IPLocationInfo* CIPRequest::GetLocationInfo(const IPInfo& IP)
     return nullptr;
 }
 
-CIPRequest::Text CIPRequest::getRequest(const IPInfo& IP)
+WString CIPRequest::getRequest(const IPInfo& IP)
 {
     try {
         VTR_CHECK(IsLocationInfoSupported(IP), E_UNEXPECTED);
         const IP_address* pAddress = chooseAddress(IP);
         VTR_CHECK(pAddress, E_POINTER);
         if (!pAddress->IsValid() || pAddress->IsReserved())
-            return Text();
+            return WString();
         return getRequest(pAddress);
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 void CIPRequest::processResult(RequestInfo* pRequestInfo)

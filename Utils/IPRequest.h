@@ -10,6 +10,7 @@
 #include "Utils/IPInfo.h"
 #include "Utils/IPLocationInfo.h"
 #include "Utils/RequestBase.h"
+#include "__Utilities/WString.h"
 
 // The unit of a provider's published request limit.
 enum RateUnit : int32_t {
@@ -25,7 +26,6 @@ enum RateUnit : int32_t {
 
 class CIPRequest : public CRequestBase {
 public:
-    using Text = std::basic_string<WCHAR>;
 
     // A completed answer (status 200, or a redirect without a location).
     void processResult(RequestInfo* pRequestInfo) override;
@@ -33,13 +33,13 @@ public:
 
     // The url for an address record: empty when the record is not for this provider or its address
     // cannot be located.
-    virtual Text getRequest(const IPInfo& IP);
+    virtual WString getRequest(const IPInfo& IP);
     // Turns an answer into the record: an error report makes it "Failed", accepted values "Done".
     virtual void processResult(const WCHAR* pResult, IPLocationInfo* pLocInfo);
     virtual void SetAccessKey(const WCHAR* pKey);
     virtual int GetProviderId();
-    virtual Text GetProviderName();
-    virtual Text GetHomePage() const = 0;
+    virtual WString GetProviderName();
+    virtual WString GetHomePage() const = 0;
     virtual bool IsKeyUsed() const = 0;
     virtual bool HasKey() const { return !m_key.empty(); }
     virtual std::pair<int, RateUnit> GetRate() const = 0;
@@ -66,18 +66,18 @@ protected:
     CIPRequest() = default;
 
     // The provider's own request builder and answer readers.
-    virtual Text getRequest(const IP_address* pAddress) = 0;
+    virtual WString getRequest(const IP_address* pAddress) = 0;
     virtual bool processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo) = 0;
     virtual bool processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo) = 0;
 
     // The address of the record that this provider would look up, or null.
     static const IP_address* chooseAddress(const IPInfo& IP);
 
-    Text m_providerName;
+    WString m_providerName;
     std::map<IPV4_address, IPLocationInfo> m_ipv4Cache;
     std::map<IPV6_address, IPLocationInfo> m_ipv6Cache;
     std::map<URL_address, IPLocationInfo> m_hostCache;
-    Text m_key;
+    WString m_key;
 
 private:
     template <class Cache, class Address>

@@ -4,13 +4,12 @@
 
 #include "Utils/IPTimedRequest.h"
 #include "geo/GeoEndpoints.h"
+#include "__Utilities/WString.h"
 
 template <class Base, int KeyUsed, int HostNames>
 class CProviderBaseT : public Base {
 public:
-    using typename Base::Text;
-
-    Text GetHomePage() const override { return m_homePage; }
+    WString GetHomePage() const override { return m_homePage; }
     bool IsKeyUsed() const override { return KeyUsed != 0; }
     bool IsLocationInfoSupported(const IPInfo& IP) const override
     {
@@ -21,8 +20,8 @@ protected:
     explicit CProviderBaseT(GeoService service) : m_service(service), m_homePage(CGeoEndpoints::HomePage(service)) {}
 
     // "scheme://host" of the provider's API, as configured.
-    Text ApiBase() const { return CGeoEndpoints::ApiBase(m_service); }
+    WString ApiBase() const { return CGeoEndpoints::ApiBase(m_service); }
 
     const GeoService m_service;
-    const Text m_homePage;
+    const WString m_homePage;
 };

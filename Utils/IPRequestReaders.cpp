@@ -128,7 +128,7 @@ bool CIPRequest::getJSONValue(const WCHAR* pIn, const WCHAR* pTag, double& outpu
             return true;
         }
         // A bare number: the exact quoted key (letter case counts), then white space and colons.
-        std::basic_string<WCHAR> quoted = W("\"");
+        WString quoted = W("\"");
         quoted += pTag;
         quoted += W("\"");
         const WCHAR* p = wcsstr(pIn, quoted.c_str());

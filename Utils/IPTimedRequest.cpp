@@ -25,7 +25,7 @@ void CIPTimedRequest::requestAsync(const WCHAR* pHttpReq, RequestInfo* pRequestI
         while (!m_pending.empty() && !m_pending.front().info)
             m_pending.pop_front();
         pRequestInfo->status = RS_PENDING;
-        m_pending.push_back({pHttpReq ? Text(pHttpReq) : Text(), pRequestInfo});
+        m_pending.push_back({pHttpReq ? WString(pHttpReq) : WString(), pRequestInfo});
         ProcessPendingRequest();
     }
     VTR_CATCH_LOG

@@ -5,6 +5,7 @@
 #include <deque>
 
 #include "Utils/IPRequest.h"
+#include "__Utilities/WString.h"
 
 class CIPTimedRequest : public CIPRequest {
 public:
@@ -22,7 +23,7 @@ protected:
     CIPTimedRequest() = default;
 
     struct PendingRequest {
-        Text url;
+        WString url;
         RequestInfo* info; // null once sent
     };
     std::deque<PendingRequest> m_pending;

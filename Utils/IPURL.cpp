@@ -9,7 +9,7 @@
 
 bool URL_address::isValidHost(const WCHAR* pHost)
 {
-    std::basic_string<WCHAR> url(W("http://"));
+    WString url(W("http://"));
     url += pHost;
     return IsValidURL(nullptr, url.c_str(), 0) == S_OK;
 }
@@ -25,7 +25,7 @@ bool URL_address::Read(const WCHAR* pIP)
             return false;
         if (!isValidHost(pIP))
             return false;
-        std::basic_string<WCHAR> host(pIP);
+        WString host(pIP);
         CharLowerBuffW(host.data(), DWORD(host.size()));
         m_host = _bstr_t(host.c_str());
         return true;

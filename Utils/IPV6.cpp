@@ -24,9 +24,9 @@ USHORT NetToHost(USHORT value)
 // is cut where the address must have ended (a closing parenthesis, white space or a control character), and
 // an opening parenthesis or white space before it is dropped. Brackets stay: the parser reads them, and a
 // port after them.
-std::basic_string<WCHAR> ExtendedText(const WCHAR* pIP)
+WString ExtendedText(const WCHAR* pIP)
 {
-    std::basic_string<WCHAR> text(pIP);
+    WString text(pIP);
     if (!text.empty() && (text[0] == W('(') || iswspace(text[0])))
         text.erase(0, 1);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -101,7 +101,7 @@ bool IPV6_address::Read(const WCHAR* pIP)
             return true;
         }
 
-        std::basic_string<WCHAR> extendedText = ExtendedText(pIP);
+        WString extendedText = ExtendedText(pIP);
         ULONG scopeId = 0;
         USHORT port = 0;
         status = platform.pfnStringToAddressEx(extendedText.c_str(), &address, &scopeId, &port);

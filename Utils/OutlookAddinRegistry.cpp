@@ -115,7 +115,7 @@ bool COutlookAddinRegistry::WriteValue(HKEY hRoot, const WCHAR* pName, DWORD typ
     return true;
 }
 
-bool COutlookAddinRegistry::ReadString(HKEY hRoot, const WCHAR* pName, std::basic_string<WCHAR>& text)
+bool COutlookAddinRegistry::ReadString(HKEY hRoot, const WCHAR* pName, WString& text)
 {
     std::vector<BYTE> value;
     if (!ReadValue(hRoot, pName, REG_SZ, REG_EXPAND_SZ, value, VTR_FUNCTION))

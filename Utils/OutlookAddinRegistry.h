@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "__Utilities/OfficeAddInRegistry.h"
+#include "__Utilities/WString.h"
 
 class COutlookAddinRegistry : public COfficeAddinRegistry {
 public:
@@ -16,7 +17,7 @@ public:
     ~COutlookAddinRegistry() override = default;
 
     // REG_SZ or REG_EXPAND_SZ under the given root, without its terminating NUL.
-    bool ReadString(HKEY hRoot, const WCHAR* pName, std::basic_string<WCHAR>& text);
+    bool ReadString(HKEY hRoot, const WCHAR* pName, WString& text);
     bool WriteString(HKEY hRoot, const WCHAR* pName, const WCHAR* pText);
 
     // Under HKEY_CURRENT_USER.

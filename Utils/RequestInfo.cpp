@@ -56,9 +56,9 @@ void RequestInfo::RequestAsync(const WCHAR* pHttpReq, CRequestBase* pRequestBase
         }
 
         // KeyCDN answers only requests that name the looked-up address in their user agent.
-        std::basic_string<WCHAR> prefix = CGeoEndpoints::KeyCdnRequestPrefix();
+        WString prefix = CGeoEndpoints::KeyCdnRequestPrefix();
         if (wcslen(pHttpReq) > prefix.size() && _wcsnicmp(pHttpReq, prefix.c_str(), prefix.size()) == 0) {
-            std::basic_string<WCHAR> agent = W("keycdn-tools:https://");
+            WString agent = W("keycdn-tools:https://");
             agent += pHttpReq + prefix.size();
             VTR_VERIFY_HR(spRequest->setRequestHeader(CComBSTR(W("user-agent")), CComBSTR(agent.c_str())));
         }

@@ -8,7 +8,6 @@
 
 namespace {
 
-typedef std::basic_string<WCHAR> WideString;
 
 const WCHAR SERVER_SEPARATOR[] = W(", ");
 const size_t SERVER_SEPARATOR_LENGTH = 2;
@@ -160,7 +159,7 @@ void CSettingsManager::ReadKeyList(COutlookAddinRegistry& registry, UINT id, std
         offset += 2 * sizeof(int);
         VTR_CHECK(keyLength <= (buffer.size() - offset) / sizeof(WCHAR), E_FAIL);
 
-        WideString key;
+        WString key;
         key.reserve(keyLength);
         for (DWORD i = 0; i < keyLength; ++i) {
             const BYTE* pUnit = pData + offset + i * sizeof(WCHAR);
@@ -189,7 +188,7 @@ void CSettingsManager::ReadFlagList(COutlookAddinRegistry& registry, UINT id, bo
 }
 
 void CSettingsManager::ReadTextList(COutlookAddinRegistry& registry, UINT id, bool& flag,
-                                    std::vector<WideString>& field)
+                                    std::vector<WString>& field)
 {
     field.clear();
     std::vector<BYTE> buffer;
@@ -201,7 +200,7 @@ void CSettingsManager::ReadTextList(COutlookAddinRegistry& registry, UINT id, bo
     VTR_CHECK(buffer.size() >= 2, E_FAIL);
     flag = pData[1] != 0;
 
-    WideString text;
+    WString text;
     size_t length = (buffer.size() - 2) / sizeof(WCHAR);
     text.reserve(length);
     for (size_t i = 0; i < length; ++i)
@@ -209,7 +208,7 @@ void CSettingsManager::ReadTextList(COutlookAddinRegistry& registry, UINT id, bo
 
     // A separator at the very start is not one: ", a" is the single entry ", a".
     size_t separator;
-    while ((separator = text.find(SERVER_SEPARATOR)) != WideString::npos && separator != 0) {
+    while ((separator = text.find(SERVER_SEPARATOR)) != WString::npos && separator != 0) {
         field.push_back(text.substr(0, separator));
         text.erase(0, separator + SERVER_SEPARATOR_LENGTH);
     }
@@ -271,10 +270,10 @@ void CSettingsManager::WriteFlagList(COutlookAddinRegistry& registry, UINT id, b
 }
 
 void CSettingsManager::WriteTextList(COutlookAddinRegistry& registry, UINT id, bool flag,
-                                     const std::vector<WideString>& field)
+                                     const std::vector<WString>& field)
 {
-    WideString text;
-    for (const WideString& server : field) {
+    WString text;
+    for (const WString& server : field) {
         if (server.empty())
             continue;
         if (!text.empty())

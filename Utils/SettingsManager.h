@@ -10,6 +10,7 @@
 #include <map>
 #include <string>
 #include <vector>
+#include "__Utilities/WString.h"
 
 class COutlookAddinRegistry;
 
@@ -42,14 +43,14 @@ public:
     int serverReplyTimeout = 7; // seconds
     DWORD displayTabs = ALL_FLAGS;
     bool flagEmails = false;
-    std::basic_string<WCHAR> emailsFolder; // the three folders live in memory only
+    WString emailsFolder; // the three folders live in memory only
     std::vector<int> emailCountries;       // two-letter codes read as little-endian 32-bit integers
     bool flagLinks = false;
-    std::basic_string<WCHAR> linksFolder;
+    WString linksFolder;
     std::vector<int> linkCountries;
     bool flagServers = false;
-    std::basic_string<WCHAR> serversFolder;
-    std::vector<std::basic_string<WCHAR>> servers;
+    WString serversFolder;
+    std::vector<WString> servers;
     std::vector<int> providersOrder; // provider identifiers
     std::vector<int> selectedProviders;
     std::map<int, CComBSTR> providerKeys;
@@ -69,14 +70,14 @@ private:
     static void ReadKeyList(COutlookAddinRegistry& registry, UINT id, std::map<int, CComBSTR>& field);
     static void ReadFlagList(COutlookAddinRegistry& registry, UINT id, bool& flag, std::vector<int>& field);
     static void ReadTextList(COutlookAddinRegistry& registry, UINT id, bool& flag,
-                             std::vector<std::basic_string<WCHAR>>& field);
+                             std::vector<WString>& field);
 
     static void WriteDWORD(COutlookAddinRegistry& registry, UINT id, DWORD setting);
     static void WriteIntegerList(COutlookAddinRegistry& registry, UINT id, const std::vector<int>& field);
     static void WriteKeyList(COutlookAddinRegistry& registry, UINT id, const std::map<int, CComBSTR>& field);
     static void WriteFlagList(COutlookAddinRegistry& registry, UINT id, bool flag, const std::vector<int>& field);
     static void WriteTextList(COutlookAddinRegistry& registry, UINT id, bool flag,
-                              const std::vector<std::basic_string<WCHAR>>& field);
+                              const std::vector<WString>& field);
 
     bool m_settingsRead = false;
 };

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <comdef.h>
 #include <atlbase.h>
+#include "__Utilities/WString.h"
 
 class CErrorInfo {
 public:

@@ -26,7 +26,7 @@ private:
     HKEY m_hKey = nullptr;
 };
 
-LSTATUS SetString(HKEY hKey, const WCHAR* pName, const std::basic_string<WCHAR>& text)
+LSTATUS SetString(HKEY hKey, const WCHAR* pName, const WString& text)
 {
     return RegSetValueExW(hKey, pName, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                           DWORD((text.size() + 1) * sizeof(WCHAR)));

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include "__Utilities/WString.h"
 
 class COfficeAddinRegistry {
 public:
@@ -17,8 +18,8 @@ public:
     HRESULT Unregister();
 
 protected:
-    std::basic_string<WCHAR> m_localMachineKey;
-    std::basic_string<WCHAR> m_friendlyName;
+    WString m_localMachineKey;
+    WString m_friendlyName;
 
 private:
     static void DeleteKeyTree(HKEY hParent, const WCHAR* pName);

@@ -29,13 +29,13 @@ const ServiceAddresses& Addresses(GeoService service)
 }
 
 // The variable's value, or the default when it is not set or empty.
-std::basic_string<WCHAR> Configured(const WCHAR* prefix, GeoService service, const WCHAR* fallback, bool isBase)
+WString Configured(const WCHAR* prefix, GeoService service, const WCHAR* fallback, bool isBase)
 {
-    std::basic_string<WCHAR> name = prefix;
+    WString name = prefix;
     name += Addresses(service).suffix;
     WCHAR value[1024];
     DWORD n = GetEnvironmentVariableW(name.c_str(), value, DWORD(std::size(value)));
-    std::basic_string<WCHAR> result = (n > 0 && n < std::size(value)) ? std::basic_string<WCHAR>(value, n) : std::basic_string<WCHAR>(fallback);
+    WString result = (n > 0 && n < std::size(value)) ? WString(value, n) : WString(fallback);
     while (isBase && !result.empty() && result.back() == W('/'))
         result.pop_back(); // an API base is joined with paths that begin with "/"
     return result;
@@ -43,12 +43,12 @@ std::basic_string<WCHAR> Configured(const WCHAR* prefix, GeoService service, con
 
 } // namespace
 
-std::basic_string<WCHAR> CGeoEndpoints::ApiBase(GeoService service)
+WString CGeoEndpoints::ApiBase(GeoService service)
 {
     return Configured(W("VANTORA_ENDPOINT_"), service, Addresses(service).apiBase, true);
 }
 
-std::basic_string<WCHAR> CGeoEndpoints::HomePage(GeoService service)
+WString CGeoEndpoints::HomePage(GeoService service)
 {
     return Configured(W("VANTORA_HOMEPAGE_"), service, Addresses(service).homePage, false);
 }
@@ -58,7 +58,7 @@ const WCHAR* CGeoEndpoints::VariableSuffix(GeoService service)
     return Addresses(service).suffix;
 }
 
-std::basic_string<WCHAR> CGeoEndpoints::KeyCdnRequestPrefix()
+WString CGeoEndpoints::KeyCdnRequestPrefix()
 {
     return ApiBase(GeoService::KeyCDN) + W("/geo.json?host=");
 }

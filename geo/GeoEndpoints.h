@@ -7,6 +7,7 @@
 #include <string>
 
 #include <windows.h>
+#include "__Utilities/WString.h"
 
 enum class GeoService {
     KeyCDN,
@@ -24,10 +25,10 @@ enum class GeoService {
 class CGeoEndpoints {
 public:
     // "http://host[:port]" or "https://host", without a final "/".
-    static std::basic_string<WCHAR> ApiBase(GeoService service);
-    static std::basic_string<WCHAR> HomePage(GeoService service);
+    static WString ApiBase(GeoService service);
+    static WString HomePage(GeoService service);
     // The service's part of the variable names ("KEYCDN" in VANTORA_ENDPOINT_KEYCDN).
     static const WCHAR* VariableSuffix(GeoService service);
     // The KeyCDN request prefix: its API base followed by "/geo.json?host=".
-    static std::basic_string<WCHAR> KeyCdnRequestPrefix();
+    static WString KeyCdnRequestPrefix();
 };

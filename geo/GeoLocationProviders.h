@@ -5,6 +5,7 @@
 #include <map>
 
 #include "Utils/IPRequestProviderBase.h"
+#include "__Utilities/WString.h"
 
 // Plain providers (sent at once) and rate-limited ones (queued), with or without keys and host names.
 using CPlainProvider = CProviderBaseT<CIPRequest, 0, 0>;
@@ -15,7 +16,7 @@ using CTimedKeyHostProvider = CProviderBaseT<CIPTimedRequest, 1, 1>;
 
 #define VTR_PROVIDER_READERS                                                            \
 protected:                                                                              \
-    Text getRequest(const IP_address* pAddress) override;                               \
+    WString getRequest(const IP_address* pAddress) override;                               \
     bool processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo) override;   \
     bool processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo) override;
 
@@ -100,7 +101,7 @@ public:
 
 namespace geo_providers {
 // The address as the services take it (no brackets; the host name for host records).
-CIPRequest::Text AddressText(const IP_address* pAddress);
+WString AddressText(const IP_address* pAddress);
 // The country table as a map from country key to name.
 std::map<int, const WCHAR*> CountryMap();
 // Upper-cases the record's country code and names it from the map; leaves the name empty when unknown.

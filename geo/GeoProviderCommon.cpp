@@ -8,10 +8,10 @@
 
 namespace geo_providers {
 
-CIPRequest::Text AddressText(const IP_address* pAddress)
+WString AddressText(const IP_address* pAddress)
 {
     CComBSTR text = pAddress->ToString(false);
-    return text ? CIPRequest::Text(text.m_str, text.Length()) : CIPRequest::Text();
+    return text ? WString(text.m_str, text.Length()) : WString();
 }
 
 std::map<int, const WCHAR*> CountryMap()

@@ -47,17 +47,17 @@ void ReadLocation(const WCHAR* pLoc, IPLocationInfo* pLocInfo)
 
 CIpInfoIo::CIpInfoIo() : CPlainKeyProvider(GeoService::IpInfoIo), m_countries(geo_providers::CountryMap()) {}
 
-CIPRequest::Text CIpInfoIo::getRequest(const IP_address* pAddress)
+WString CIpInfoIo::getRequest(const IP_address* pAddress)
 {
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
-        Text url = ApiBase() + W("/") + AddressText(pAddress) + W("/json");
+        WString url = ApiBase() + W("/") + AddressText(pAddress) + W("/json");
         if (!m_key.empty())
             url += W("?token=") + m_key;
         return url;
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 bool CIpInfoIo::processResultError(const WCHAR*, IPLocationInfo*)
@@ -90,7 +90,7 @@ bool CIpInfoIo::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocIn
 
 CWhoIsXMLApi::CWhoIsXMLApi() : CPlainKeyProvider(GeoService::WhoIsXMLApi), m_countries(geo_providers::CountryMap()) {}
 
-CIPRequest::Text CWhoIsXMLApi::getRequest(const IP_address* pAddress)
+WString CWhoIsXMLApi::getRequest(const IP_address* pAddress)
 {
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
@@ -99,7 +99,7 @@ CIPRequest::Text CWhoIsXMLApi::getRequest(const IP_address* pAddress)
                W("&outputFormat=json");
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 bool CWhoIsXMLApi::processResultError(const WCHAR*, IPLocationInfo*)

@@ -10,7 +10,7 @@ using geo_providers::AddressText;
 
 // IP Geolocation API
 
-CIPRequest::Text CIPGeolocation::getRequest(const IP_address* pAddress)
+WString CIPGeolocation::getRequest(const IP_address* pAddress)
 {
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
@@ -18,7 +18,7 @@ CIPRequest::Text CIPGeolocation::getRequest(const IP_address* pAddress)
         return ApiBase() + W("/ipgeo?ip=") + AddressText(pAddress) + W("&apiKey=") + m_key;
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 bool CIPGeolocation::processResultError(const WCHAR*, IPLocationInfo*)
@@ -47,7 +47,7 @@ bool CIPGeolocation::processResultValues(const WCHAR* pResult, IPLocationInfo* p
 
 // IPInfoDB
 
-CIPRequest::Text CIpInfoDB::getRequest(const IP_address* pAddress)
+WString CIpInfoDB::getRequest(const IP_address* pAddress)
 {
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
@@ -55,7 +55,7 @@ CIPRequest::Text CIpInfoDB::getRequest(const IP_address* pAddress)
         return ApiBase() + W("/v3/ip-city/?ip=") + AddressText(pAddress) + W("&key=") + m_key + W("&format=json");
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 bool CIpInfoDB::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
@@ -87,7 +87,7 @@ bool CIpInfoDB::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocIn
 
 // ipstack
 
-CIPRequest::Text CIPStack::getRequest(const IP_address* pAddress)
+WString CIPStack::getRequest(const IP_address* pAddress)
 {
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
@@ -95,7 +95,7 @@ CIPRequest::Text CIPStack::getRequest(const IP_address* pAddress)
         return ApiBase() + W("/") + AddressText(pAddress) + W("?access_key=") + m_key;
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 bool CIPStack::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
@@ -123,7 +123,7 @@ bool CIPStack::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInf
 
 // ipapi, access-key interface
 
-CIPRequest::Text CIpApiCom::getRequest(const IP_address* pAddress)
+WString CIpApiCom::getRequest(const IP_address* pAddress)
 {
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
@@ -132,7 +132,7 @@ CIPRequest::Text CIpApiCom::getRequest(const IP_address* pAddress)
                W("&language=en&hostname=1&output=json");
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 bool CIpApiCom::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
@@ -159,7 +159,7 @@ bool CIpApiCom::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocIn
 
 // IP2Location
 
-CIPRequest::Text CIp2Location::getRequest(const IP_address* pAddress)
+WString CIp2Location::getRequest(const IP_address* pAddress)
 {
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
@@ -168,7 +168,7 @@ CIPRequest::Text CIp2Location::getRequest(const IP_address* pAddress)
                W("&format=json&package=WS10");
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 bool CIp2Location::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)

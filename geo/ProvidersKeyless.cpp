@@ -20,14 +20,14 @@ void ReadXmlCoordinate(const WCHAR* pResult, const WCHAR* pTag, double limit, do
 
 // KeyCDN
 
-CIPRequest::Text CKeyCDN::getRequest(const IP_address* pAddress)
+WString CKeyCDN::getRequest(const IP_address* pAddress)
 {
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         return ApiBase() + W("/geo.json?host=") + AddressText(pAddress);
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 bool CKeyCDN::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
@@ -71,14 +71,14 @@ bool CKeyCDN::processResultValues(const WCHAR* pResult, IPLocationInfo* pLocInfo
 
 // ipapi, XML interface
 
-CIPRequest::Text CIpApiCo::getRequest(const IP_address* pAddress)
+WString CIpApiCo::getRequest(const IP_address* pAddress)
 {
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
         return ApiBase() + W("/") + AddressText(pAddress) + W("/xml/");
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 bool CIpApiCo::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)
@@ -125,14 +125,14 @@ void CDbIpCom::SetAccessKey(const WCHAR* pKey)
         m_key = pKey;
 }
 
-CIPRequest::Text CDbIpCom::getRequest(const IP_address* pAddress)
+WString CDbIpCom::getRequest(const IP_address* pAddress)
 {
     try {
         VTR_CHECK(pAddress, E_UNEXPECTED);
-        return ApiBase() + W("/v2/") + (m_key.empty() ? Text(s_builtInKey) : m_key) + W("/") + AddressText(pAddress);
+        return ApiBase() + W("/v2/") + (m_key.empty() ? WString(s_builtInKey) : m_key) + W("/") + AddressText(pAddress);
     }
     VTR_CATCH_LOG
-    return Text();
+    return WString();
 }
 
 bool CDbIpCom::processResultError(const WCHAR* pResult, IPLocationInfo* pLocInfo)

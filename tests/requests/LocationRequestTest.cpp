@@ -23,7 +23,7 @@ namespace {
 template <class Base, int HostNames>
 class LoopbackProvider : public CProviderBaseT<Base, 0, HostNames> {
 public:
-    using Text = CIPRequest::Text;
+    using Text = WString;
     explicit LoopbackProvider(const LoopbackServer& server)
         : CProviderBaseT<Base, 0, HostNames>(GeoService::KeyCDN), m_base(pal::ToWide(server.Base()))
     {
