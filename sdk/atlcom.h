@@ -39,6 +39,12 @@ private:
     std::vector<std::pair<String, String>> m_replacements;
 };
 
+} // namespace ATL
+
+#include "statreg.h"
+
+namespace ATL {
+
 // Registers the type library held as TYPELIB resource lpszIndex ("\\2"; null for 1) of the module:
 // HKCR\TypeLib\{LIBID}\<version> and HKCR\Interface\{IID} of its automation interfaces.
 HRESULT AtlRegisterTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex);
