@@ -11,6 +11,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev file
   # fuzz targets: clang and its compiler runtime, which holds libFuzzer and the sanitizers for clang
   clang libclang-rt-14-dev
+  # the Windows build: mingw-w64 with its SDK headers
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
 )
 
 missing=()
