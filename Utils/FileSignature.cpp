@@ -180,22 +180,14 @@ void AdditionalInfo::Init()
     runOnExtract = 0;
     isTracking = 0;
     typeMismatch = 0;
-    if (fileBytes.size() < READ_LENGTH)
-        throw CErrorInfo("\"fileBytes.size() >= READ_LENGTH\"", E_OUTOFMEMORY, VTR_HERE);
-    if (relevantBytes.size() < SIGNATURE_LENGTH)
-        throw CErrorInfo("\"relevantBytes.size() >= SIGNATURE_LENGTH\"", E_OUTOFMEMORY, VTR_HERE);
+    VTR_CHECK_QUOTED(fileBytes.size() >= READ_LENGTH, E_OUTOFMEMORY);
+    VTR_CHECK_QUOTED(relevantBytes.size() >= SIGNATURE_LENGTH, E_OUTOFMEMORY);
 }
 
 const FileSignatureEntry& CFileSignature::GetExtensionInfo(const BYTE* pHeader, DWORD count, FileKind impliedKind)
 {
-    if (!pHeader) {
-        CErrorInfo("\"pHeader\"", E_POINTER, VTR_HERE);
+    if (!VTR_VERIFY_QUOTED(pHeader, E_POINTER) || !VTR_VERIFY_QUOTED(count > 0, E_INVALIDARG))
         return s_signatures[0];
-    }
-    if (count == 0) {
-        CErrorInfo("\"count > 0\"", E_INVALIDARG, VTR_HERE);
-        return s_signatures[0];
-    }
     auto matches = [&](const FileSignatureEntry& row) {
         if (ULONGLONG(count) < ULONGLONG(row.offset) + row.count)
             return false;
@@ -242,9 +234,8 @@ const WCHAR* CFileSignature::GetKindName(FileKind kind)
 
 WString CFileSignature::GetFileExtension(const WCHAR* longFileName)
 {
-    if (!longFileName || !*longFileName)
-        throw CErrorInfo("((const wchar_t*) \"longFileName\") && (wcslen(\"longFileName\") > 0)", E_INVALIDARG,
-                         VTR_HERE);
+    VTR_CHECK_TEXT(longFileName && *longFileName,
+                   "((const wchar_t*) \"longFileName\") && (wcslen(\"longFileName\") > 0)", E_INVALIDARG);
     WCHAR ext[256];
     WString extension;
     int splitResult = _wsplitpath_s(longFileName, nullptr, 0, nullptr, 0, nullptr, 0, ext, std::size(ext));
@@ -314,10 +305,8 @@ void CFileSignature::MarkRelevantAt(AdditionalInfo& additionalInfo, size_t posit
 
 void CFileSignature::SetData(AttachmentInfo& record, DWORD count, const BYTE* pData)
 {
-    if (!pData)
-        throw CErrorInfo("\"pData\"", E_POINTER, VTR_HERE);
-    if (count == 0)
-        throw CErrorInfo("\"readBytes > 0\"", E_INVALIDARG, VTR_HERE);
+    VTR_CHECK_QUOTED(pData, E_POINTER);
+    VTR_CHECK_TEXT(count > 0, "\"readBytes > 0\"", E_INVALIDARG);
     AdditionalInfo& info = record.additionalInfo;
     info.readBytes = std::min<ULONG>(count, ULONG(info.fileBytes.size()));
     std::memcpy(info.fileBytes.data(), pData, info.readBytes);
@@ -356,8 +345,7 @@ FileKind CFileSignature::GetExtensionInfo(IStream* pStream, FileKind impliedKind
                                           std::vector<AttachmentInfo>& containedFiles)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         additionalInfo.Init();
         additionalInfo.readBytes = ReadAt(pStream, 0, additionalInfo.fileBytes.data(), READ_LENGTH);
         if (additionalInfo.readBytes == 0)

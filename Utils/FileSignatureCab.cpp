@@ -67,8 +67,7 @@ bool StartsWithMZ(const BYTE* p, size_t n) { return n >= 2 && p[0] == 'M' && p[1
 bool CFileSignature::GetCabHeader(IStream* pStream, CabHeader& header)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         BYTE h[CAB_HEADER_SIZE];
         if (ReadAt(pStream, 0, h, sizeof(h)) < sizeof(h))
             return false;
@@ -91,8 +90,7 @@ bool CFileSignature::GetCabHeader(IStream* pStream, CabHeader& header)
 bool CFileSignature::GetCabFolders(IStream* pStream, std::vector<CabFolder>& folders, const CabHeader& header)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         folders.clear();
         ULONGLONG recordSize = CAB_FOLDER_SIZE + ((header.flags & CAB_RESERVE) ? header.folderReserve : 0);
         // The folder records lie directly before the first file record; a count that does not fit there
@@ -121,10 +119,8 @@ bool CFileSignature::GetCabFiles(IStream* pStream, std::vector<CabFile>& files, 
                                  const std::vector<CabFolder>& folders)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
-        if (folders.empty())
-            throw CErrorInfo("\"!folders.empty()\"", E_INVALIDARG, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
+        VTR_CHECK_QUOTED(!folders.empty(), E_INVALIDARG);
         files.clear();
         // The file records fill the bytes up to the first data block. A span that runs backwards or past the
         // end of the file is a short read, and nothing is allocated for it.
@@ -136,7 +132,7 @@ bool CFileSignature::GetCabFiles(IStream* pStream, std::vector<CabFile>& files, 
         try {
             fileData.resize(fileDataSize);
         } catch (const std::bad_alloc&) {
-            throw CErrorInfo("\"fileData.size() == fileDataSize\"", E_OUTOFMEMORY, VTR_HERE);
+            VTR_FAIL("\"fileData.size() == fileDataSize\"", E_OUTOFMEMORY);
         }
         if (ReadAt(pStream, header.firstFileOffset, fileData.data(), fileDataSize) < fileDataSize)
             return false;
@@ -172,8 +168,7 @@ bool CFileSignature::GetCabFiles(IStream* pStream, std::vector<CabFile>& files, 
 FileKind CFileSignature::GetCabInfo(IStream* pStream, std::vector<AttachmentInfo>& files)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         CabHeader header;
         std::vector<CabFolder> folders;
         std::vector<CabFile> cabFiles;
@@ -220,8 +215,7 @@ FileKind CFileSignature::GetCabInfo(IStream* pStream, std::vector<AttachmentInfo
                     found = &*(it - 1);
             } else {
                 while (chain.blocks.size() < folder.dataBlockCount) {
-                    if (blockBudget == 0)
-                        throw CErrorInfo("\"blocksWalked <= fileSize / 8\"", E_UNEXPECTED, VTR_HERE);
+                    VTR_CHECK_TEXT(blockBudget > 0, "\"blocksWalked <= fileSize / 8\"", E_UNEXPECTED);
                     --blockBudget;
                     BYTE h[CAB_DATA_HEADER];
                     if (ReadAt(pStream, chain.nextPosition, h, sizeof(h)) < sizeof(h))
@@ -250,14 +244,14 @@ FileKind CFileSignature::GetCabInfo(IStream* pStream, std::vector<AttachmentInfo
                 try {
                     fileInfo.resize(readSize);
                 } catch (const std::bad_alloc&) {
-                    throw CErrorInfo("\"fileInfo.size() == readSize\"", E_OUTOFMEMORY, VTR_HERE);
+                    VTR_FAIL("\"fileInfo.size() == readSize\"", E_OUTOFMEMORY);
                 }
                 ULONG read = ReadAt(pStream, dataPosition, fileInfo.data(), readSize);
                 std::vector<BYTE> outData;
                 try {
                     outData.resize(size_t(offsetInBlock) + READ_LENGTH);
                 } catch (const std::bad_alloc&) {
-                    throw CErrorInfo("\"outData.size() == currOffset + READ_LENGTH\"", E_OUTOFMEMORY, VTR_HERE);
+                    VTR_FAIL("\"outData.size() == currOffset + READ_LENGTH\"", E_OUTOFMEMORY);
                 }
                 z_stream zs{};
                 if (read < 2 || inflateInit2(&zs, -15) != Z_OK)
@@ -279,7 +273,7 @@ FileKind CFileSignature::GetCabInfo(IStream* pStream, std::vector<AttachmentInfo
                 try {
                     outData.resize(prevSize + PROGRAM_EXTRA);
                 } catch (const std::bad_alloc&) {
-                    throw CErrorInfo("\"outData.size() == prevSize + 1024\"", E_OUTOFMEMORY, VTR_HERE);
+                    VTR_FAIL("\"outData.size() == prevSize + 1024\"", E_OUTOFMEMORY);
                 }
                 zs.next_out = outData.data() + produced;
                 zs.avail_out = ULONG(outData.size() - produced);

@@ -25,8 +25,7 @@ DWORD Le32(const BYTE* p) { return DWORD(p[0]) | (DWORD(p[1]) << 8) | (DWORD(p[2
 FileKind CFileSignature::GetExecutableInfo(IStream* pStream, AdditionalInfo& additionalInfo)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         BYTE header[DOS_HEADER_SIZE];
         if (ReadAt(pStream, 0, header, sizeof(header)) < sizeof(header) || header[0] != 'M' || header[1] != 'Z')
             return FK_UNKNOWN;
@@ -59,14 +58,11 @@ FileKind CFileSignature::GetExecutableInfo(IStream* pStream, AdditionalInfo& add
 FileKind CFileSignature::GetExecutableInfo(const BYTE* pData, DWORD count, AdditionalInfo& additionalInfo)
 {
     try {
-        if (!pData)
-            throw CErrorInfo("\"pData\"", E_POINTER, VTR_HERE);
-        if (count == 0)
-            throw CErrorInfo("\"count > 0\"", E_INVALIDARG, VTR_HERE);
+        VTR_CHECK_QUOTED(pData, E_POINTER);
+        VTR_CHECK_QUOTED(count > 0, E_INVALIDARG);
         CComPtr<IStream> stream;
         stream.Attach(SHCreateMemStream(pData, count));
-        if (!stream)
-            throw CErrorInfo("\"stream\"", E_OUTOFMEMORY, VTR_HERE);
+        VTR_CHECK_QUOTED(stream, E_OUTOFMEMORY);
         return GetExecutableInfo(stream, additionalInfo);
     }
     VTR_CATCH_LOG
@@ -90,10 +86,8 @@ bool CFileSignature::ReadHeader(IStream* pStream, ULONGLONG needed, std::vector<
 FileKind CFileSignature::GetExecutableInfo_16bit(IStream* pStream, DWORD PEoffset, AdditionalInfo& additionalInfo)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
-        if (PEoffset <= 0x40)
-            throw CErrorInfo("\"PEoffset > 0x40\"", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
+        VTR_CHECK_QUOTED(PEoffset > 0x40, E_UNEXPECTED);
         // The whole header from byte 0 is kept.
         ULONGLONG needed = ULONGLONG(PEoffset) + NE_HEADER_READ;
         std::vector<BYTE> header;
@@ -122,10 +116,8 @@ FileKind CFileSignature::GetExecutableInfo_16bit(IStream* pStream, DWORD PEoffse
 FileKind CFileSignature::GetExecutableInfo_32_64bit(IStream* pStream, DWORD PEoffset, AdditionalInfo& additionalInfo)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
-        if (PEoffset <= 0x40)
-            throw CErrorInfo("\"PEoffset > 0x40\"", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
+        VTR_CHECK_QUOTED(PEoffset > 0x40, E_UNEXPECTED);
         ULONGLONG needed = ULONGLONG(PEoffset) + PE_HEADER_READ;
         std::vector<BYTE> header;
         if (!ReadHeader(pStream, needed, header, "\"(long) header.size() >= PEoffset + 4 + 20 + 112 + 16 * 8\"",

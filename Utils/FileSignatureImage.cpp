@@ -29,23 +29,18 @@ void CFileSignature::SetImageSize(AdditionalInfo& additionalInfo, LONG width, LO
 void CFileSignature::GetJpgInfo(IStream* pStream, AdditionalInfo& additionalInfo)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         ULONGLONG position;
         if (additionalInfo.readBytes < 4 || additionalInfo.fileBytes.size() < 4) {
             BYTE hdrInfo[2];
             ULONG readBytes = ReadAt(pStream, 0, hdrInfo, sizeof(hdrInfo));
-            if (readBytes != 2)
-                throw CErrorInfo("\"readBytes == 2\"", E_UNEXPECTED, VTR_HERE);
-            if (hdrInfo[0] != 0xFF || hdrInfo[1] != 0xD8)
-                throw CErrorInfo("\"(hdrInfo[0] == 0xFF) && (hdrInfo[1] == 0xD8)\"", E_UNEXPECTED, VTR_HERE);
+            VTR_CHECK_QUOTED(readBytes == 2, E_UNEXPECTED);
+            VTR_CHECK_QUOTED((hdrInfo[0] == 0xFF) && (hdrInfo[1] == 0xD8), E_UNEXPECTED);
             position = 2;
         } else {
             const BYTE* pData = additionalInfo.fileBytes.data();
-            if (pData[0] != 0xFF || pData[1] != 0xD8)
-                throw CErrorInfo("\"(pData[0] == 0xFF) && (pData[1] == 0xD8)\"", E_UNEXPECTED, VTR_HERE);
-            if (pData[2] != 0xFF || pData[3] == 0xC0)
-                throw CErrorInfo("\"(pData[2] == 0xFF) && (pData[3] != 0xC0)\"", E_UNEXPECTED, VTR_HERE);
+            VTR_CHECK_QUOTED((pData[0] == 0xFF) && (pData[1] == 0xD8), E_UNEXPECTED);
+            VTR_CHECK_QUOTED((pData[2] == 0xFF) && (pData[3] != 0xC0), E_UNEXPECTED);
             position = Available(additionalInfo) > 5 ? 4 + ULONGLONG(Be16(pData + 4)) : 2;
         }
         // Each segment moves the position forward by at least 2 bytes, and a read past the end stops the
@@ -53,18 +48,14 @@ void CFileSignature::GetJpgInfo(IStream* pStream, AdditionalInfo& additionalInfo
         for (;;) {
             BYTE hdrInfo[4];
             ULONG readBytes = ReadAt(pStream, position, hdrInfo, sizeof(hdrInfo));
-            if (readBytes != sizeof(hdrInfo))
-                throw CErrorInfo("\"readBytes == sizeof(hdrInfo)\"", E_UNEXPECTED, VTR_HERE);
-            if (hdrInfo[0] != 0xFF || hdrInfo[1] == 0xD8)
-                throw CErrorInfo("\"(hdrInfo[0] == 0xFF) && (hdrInfo[1] != 0xD8)\"", E_UNEXPECTED, VTR_HERE);
-            if (hdrInfo[1] == 0x00 || hdrInfo[1] == 0xFF)
-                throw CErrorInfo("\"(hdrInfo[1] != 0x00) && (hdrInfo[1] != 0xFF)\"", E_UNEXPECTED, VTR_HERE);
+            VTR_CHECK_QUOTED(readBytes == sizeof(hdrInfo), E_UNEXPECTED);
+            VTR_CHECK_QUOTED((hdrInfo[0] == 0xFF) && (hdrInfo[1] != 0xD8), E_UNEXPECTED);
+            VTR_CHECK_QUOTED((hdrInfo[1] != 0x00) && (hdrInfo[1] != 0xFF), E_UNEXPECTED);
             position += ULONGLONG(Be16(hdrInfo + 2)) + 2;
             if (hdrInfo[1] == 0xC0 || hdrInfo[1] == 0xC2) {
                 BYTE extHdrInfo[5];
                 readBytes = ReadNext(pStream, extHdrInfo, sizeof(extHdrInfo));
-                if (readBytes != sizeof(extHdrInfo))
-                    throw CErrorInfo("\"readBytes == sizeof(extHdrInfo)\"", E_UNEXPECTED, VTR_HERE);
+                VTR_CHECK_QUOTED(readBytes == sizeof(extHdrInfo), E_UNEXPECTED);
                 SetImageSize(additionalInfo, Be16(extHdrInfo + 3), Be16(extHdrInfo + 1));
                 return;
             }
@@ -76,17 +67,16 @@ void CFileSignature::GetJpgInfo(IStream* pStream, AdditionalInfo& additionalInfo
 template <> void CFileSignature::GetImageInfo<FK_BMP>(IStream* pStream, AdditionalInfo& additionalInfo)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         BYTE width[4], height[4];
         if (additionalInfo.readBytes > 25 && additionalInfo.fileBytes.size() > 25) {
             std::memcpy(width, additionalInfo.fileBytes.data() + 18, 4);
             std::memcpy(height, additionalInfo.fileBytes.data() + 22, 4);
         } else {
-            if (ReadAt(pStream, 18, width, sizeof(width)) != sizeof(width))
-                throw CErrorInfo("\"readBytes == sizeof(width)\"", E_UNEXPECTED, VTR_HERE);
-            if (ReadNext(pStream, height, sizeof(height)) != sizeof(height))
-                throw CErrorInfo("\"readBytes == sizeof(height)\"", E_UNEXPECTED, VTR_HERE);
+            ULONG readBytes = ReadAt(pStream, 18, width, sizeof(width));
+            VTR_CHECK_QUOTED(readBytes == sizeof(width), E_UNEXPECTED);
+            readBytes = ReadNext(pStream, height, sizeof(height));
+            VTR_CHECK_QUOTED(readBytes == sizeof(height), E_UNEXPECTED);
         }
         SetImageSize(additionalInfo, LONG(Le32(width)), LONG(Le32(height)));
     }
@@ -96,17 +86,16 @@ template <> void CFileSignature::GetImageInfo<FK_BMP>(IStream* pStream, Addition
 template <> void CFileSignature::GetImageInfo<FK_GIF>(IStream* pStream, AdditionalInfo& additionalInfo)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         BYTE width[2], height[2];
         if (additionalInfo.readBytes > 9 && additionalInfo.fileBytes.size() > 9) {
             std::memcpy(width, additionalInfo.fileBytes.data() + 6, 2);
             std::memcpy(height, additionalInfo.fileBytes.data() + 8, 2);
         } else {
-            if (ReadAt(pStream, 6, width, sizeof(width)) != sizeof(width))
-                throw CErrorInfo("\"readBytes == sizeof(width)\"", E_UNEXPECTED, VTR_HERE);
-            if (ReadNext(pStream, height, sizeof(height)) != sizeof(height))
-                throw CErrorInfo("\"readBytes == sizeof(height)\"", E_UNEXPECTED, VTR_HERE);
+            ULONG readBytes = ReadAt(pStream, 6, width, sizeof(width));
+            VTR_CHECK_QUOTED(readBytes == sizeof(width), E_UNEXPECTED);
+            readBytes = ReadNext(pStream, height, sizeof(height));
+            VTR_CHECK_QUOTED(readBytes == sizeof(height), E_UNEXPECTED);
         }
         SetImageSize(additionalInfo, Le16(width), Le16(height));
     }
@@ -116,17 +105,16 @@ template <> void CFileSignature::GetImageInfo<FK_GIF>(IStream* pStream, Addition
 template <> void CFileSignature::GetImageInfo<FK_PNG>(IStream* pStream, AdditionalInfo& additionalInfo)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         BYTE width[4], height[4];
         if (additionalInfo.readBytes >= 24 && additionalInfo.fileBytes.size() >= 24) {
             std::memcpy(width, additionalInfo.fileBytes.data() + 16, 4);
             std::memcpy(height, additionalInfo.fileBytes.data() + 20, 4);
         } else {
-            if (ReadAt(pStream, 16, width, sizeof(width)) != sizeof(width))
-                throw CErrorInfo("\"readBytes == sizeof(width)\"", E_UNEXPECTED, VTR_HERE);
-            if (ReadNext(pStream, height, sizeof(height)) != sizeof(height))
-                throw CErrorInfo("\"readBytes == sizeof(height)\"", E_UNEXPECTED, VTR_HERE);
+            ULONG readBytes = ReadAt(pStream, 16, width, sizeof(width));
+            VTR_CHECK_QUOTED(readBytes == sizeof(width), E_UNEXPECTED);
+            readBytes = ReadNext(pStream, height, sizeof(height));
+            VTR_CHECK_QUOTED(readBytes == sizeof(height), E_UNEXPECTED);
         }
         SetImageSize(additionalInfo, LONG(Be32(width)), LONG(Be32(height)));
     }

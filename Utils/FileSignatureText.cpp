@@ -36,8 +36,7 @@ bool IsWellFormed(const WCHAR* text, size_t count)
 FileKind CFileSignature::GetHTMLInfo(IStream* pStream, AdditionalInfo& additionalInfo)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         BYTE text[TEXT_READ];
         ULONG readBytes = ReadAt(pStream, 0, text, TEXT_READ);
         if (readBytes <= 3)
@@ -58,8 +57,7 @@ FileKind CFileSignature::GetHTMLInfo(IStream* pStream, AdditionalInfo& additiona
         } else if (text[0] == 0xEF && text[1] == 0xBB && text[2] == 0xBF) {
             textStart = 3;
         }
-        if (!(is8bit || (readBytes % 2) == 0))
-            throw CErrorInfo("\"is8bit || ((readBytes % 2) == 0)\"", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_QUOTED(is8bit || ((readBytes % 2) == 0), E_UNEXPECTED);
 
         // The signature may only be preceded by white space and control characters.
         if (is8bit) {
@@ -88,7 +86,7 @@ FileKind CFileSignature::GetHTMLInfo(IStream* pStream, AdditionalInfo& additiona
             try {
                 buffer.assign(text, text + readBytes);
             } catch (const std::bad_alloc&) {
-                throw CErrorInfo("\"buffer.size() >= readBytes\"", E_OUTOFMEMORY, VTR_HERE);
+                VTR_FAIL("\"buffer.size() >= readBytes\"", E_OUTOFMEMORY);
             }
             // Big-endian pairs, read as characters.
             std::vector<WCHAR> chars;
@@ -120,7 +118,7 @@ FileKind CFileSignature::GetHTMLInfo(IStream* pStream, AdditionalInfo& additiona
                     try {
                         additionalInfo.relevantBytes.resize(newSize, 0);
                     } catch (const std::bad_alloc&) {
-                        throw CErrorInfo("\"addInfo.relevantBytes.size() >= newSize\"", E_OUTOFMEMORY, VTR_HERE);
+                        VTR_FAIL("\"addInfo.relevantBytes.size() >= newSize\"", E_OUTOFMEMORY);
                     }
                 }
                 additionalInfo.relevantBytes[textStart + 2 * k] = 1;

@@ -72,8 +72,7 @@ struct InflateGuard {
 FileKind CFileSignature::GetZipInfo(IStream* pStream, std::vector<AttachmentInfo>& files)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         BYTE signature[4];
         if (ReadAt(pStream, 0, signature, sizeof(signature)) < sizeof(signature))
             return FK_UNKNOWN;
@@ -99,8 +98,7 @@ bool CFileSignature::GetZipEndOfRecord(IStream* pStream, zipEoRInfo& eorInfo)
 {
     try {
         eorInfo = zipEoRInfo();
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
         BYTE window[EOR_SIZE];
         for (int n = 1; n <= EOR_WINDOWS; ++n) {
             LARGE_INTEGER move;
@@ -129,14 +127,10 @@ bool CFileSignature::GetZipCentralDirectory(IStream* pStream, const zipEoRInfo& 
                                             std::vector<ZipFileEntry>& entries)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
-        if (eorInfo.fileCount == 0)
-            throw CErrorInfo("\"zipEoRInfo.fileCount > 0\"", E_UNEXPECTED, VTR_HERE);
-        if (eorInfo.centralDirSize == 0)
-            throw CErrorInfo("\"zipEoRInfo.centralDirSize > 0\"", E_UNEXPECTED, VTR_HERE);
-        if (eorInfo.centralDirOffset == 0)
-            throw CErrorInfo("\"zipEoRInfo.centralDirOffset > 0\"", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
+        VTR_CHECK_TEXT(eorInfo.fileCount > 0, "\"zipEoRInfo.fileCount > 0\"", E_UNEXPECTED);
+        VTR_CHECK_TEXT(eorInfo.centralDirSize > 0, "\"zipEoRInfo.centralDirSize > 0\"", E_UNEXPECTED);
+        VTR_CHECK_TEXT(eorInfo.centralDirOffset > 0, "\"zipEoRInfo.centralDirOffset > 0\"", E_UNEXPECTED);
         // A directory said to reach past the end of the file is a short read: nothing is allocated for it.
         if (ULONGLONG(eorInfo.centralDirOffset) + eorInfo.centralDirSize > StreamSize(pStream))
             return false;
@@ -144,7 +138,7 @@ bool CFileSignature::GetZipCentralDirectory(IStream* pStream, const zipEoRInfo& 
         try {
             centralDir.resize(eorInfo.centralDirSize);
         } catch (const std::bad_alloc&) {
-            throw CErrorInfo("\"centralDir.size() >= zipEoRInfo.centralDirSize\"", E_OUTOFMEMORY, VTR_HERE);
+            VTR_FAIL("\"centralDir.size() >= zipEoRInfo.centralDirSize\"", E_OUTOFMEMORY);
         }
         if (ReadAt(pStream, eorInfo.centralDirOffset, centralDir.data(), eorInfo.centralDirSize) <
             eorInfo.centralDirSize)
@@ -181,11 +175,8 @@ bool CFileSignature::GetZipFile(IStream* pStream, DWORD localHeaderOffset, const
                                 AttachmentInfo& record, DWORD dataSize)
 {
     try {
-        if (!pStream)
-            throw CErrorInfo("\"pStream\"", E_POINTER, VTR_HERE);
-        if (name.empty())
-            throw CErrorInfo("((const char*) \"pFileName\") && (strlen(\"pFileName\") > 0)", E_INVALIDARG,
-                             VTR_HERE);
+        VTR_CHECK_QUOTED(pStream, E_POINTER);
+        VTR_CHECK_TEXT(!name.empty(), "((const char*) \"pFileName\") && (strlen(\"pFileName\") > 0)", E_INVALIDARG);
         BYTE local[LOCAL_HEADER_SIZE];
         if (ReadAt(pStream, localHeaderOffset, local, sizeof(local)) < sizeof(local))
             return false;

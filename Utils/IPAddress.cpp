@@ -7,10 +7,8 @@
 CComBSTR IP_address::reservedDescription(UINT textId, const char* function, const char* file, int line)
 {
     try {
-        if (textId == 0) {
-            CErrorInfo("IsReserved()", E_UNEXPECTED, function, file, line);
+        if (!VTR_VERIFY_TEXT_AT(textId != 0, "IsReserved()", E_UNEXPECTED, function, file, line))
             return CComBSTR(W(""));
-        }
         return CResourceManager::Instance().GetText(int(textId));
     } catch (...) {
         ::vantora_errors::HandleCurrentException(function, file, line);

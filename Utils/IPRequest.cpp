@@ -43,8 +43,7 @@ WString CIPRequest::GetProviderName()
             at = name.find(W('/'));
             if (at != WString::npos)
                 name.erase(at);
-            if (name.empty())
-                throw CErrorInfo("m_providerName.c_str()", E_UNEXPECTED, VTR_HERE);
+            VTR_CHECK_TEXT(!name.empty(), "m_providerName.c_str()", E_UNEXPECTED);
             m_providerName = name;
         }
         return m_providerName;
@@ -58,8 +57,7 @@ int CIPRequest::GetProviderId()
     try {
         WString name = GetProviderName();
         const WCHAR* pName = name.c_str();
-        if (!*pName)
-            throw CErrorInfo("pName", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_TEXT(*pName, "pName", E_UNEXPECTED);
         uint32_t id = 0;
         for (WCHAR c : name)
             id += uint32_t(towlower(c));
@@ -121,12 +119,11 @@ IPLocationInfo* CIPRequest::GetLocationInfo(const IPInfo& IP)
         if (!IsLocationInfoSupported(IP))
             return nullptr;
         const IP_address* pAddress = chooseAddress(IP);
-        if (!pAddress) {
-            CErrorInfo("(IP.addressType & IP_TYPE_V4) || (IP.addressType & IP_TYPE_V6) || "
-                       "(IP.addressType & IP_TYPE_URL)",
-                       E_UNEXPECTED, VTR_HERE);
+        if (!VTR_VERIFY_TEXT(pAddress,
+                             "(IP.addressType & IP_TYPE_V4) || (IP.addressType & IP_TYPE_V6) || "
+                             "(IP.addressType & IP_TYPE_URL)",
+                             E_UNEXPECTED))
             return nullptr;
-        }
         if (!pAddress->IsValid() || pAddress->IsReserved())
             return nullptr;
         bool send = false;

@@ -38,10 +38,8 @@ bool IsBlank(WCHAR c)
 bool CIPRequest::getJSONValue(const WCHAR* pIn, const WCHAR* pTag, WCHAR* pOutput, size_t capacity)
 {
     try {
-        if (!(pIn && pTag && pOutput)) {
-            CErrorInfo("pIn && pTag && pOutput", E_INVALIDARG, VTR_HERE);
+        if (!VTR_VERIFY(pIn && pTag && pOutput, E_INVALIDARG))
             return false;
-        }
         if (capacity == 0)
             return false;
         size_t keyLength = wcslen(pTag);
@@ -111,10 +109,8 @@ bool CIPRequest::getJSONValue(const WCHAR* pIn, const WCHAR* pTag, CComBSTR& out
 bool CIPRequest::getJSONValue(const WCHAR* pIn, const WCHAR* pTag, double& output)
 {
     try {
-        if (!(pIn && pTag)) {
-            CErrorInfo("pIn && pTag", E_INVALIDARG, VTR_HERE);
+        if (!VTR_VERIFY(pIn && pTag, E_INVALIDARG))
             return false;
-        }
         WCHAR buffer[NUMBER_CHARS + 2] = {};
         double value = 0;
         if (getJSONValue(pIn, pTag, buffer, std::size(buffer))) {
@@ -163,10 +159,8 @@ bool CIPRequest::getJSONValue(const WCHAR* pIn, const WCHAR* pTag, double& outpu
 bool CIPRequest::getXMLValue(const WCHAR* pIn, const WCHAR* pTag, WCHAR* pOutput, size_t capacity)
 {
     try {
-        if (!(pIn && pTag && pOutput)) {
-            CErrorInfo("pIn && pTag && pOutput", E_INVALIDARG, VTR_HERE);
+        if (!VTR_VERIFY(pIn && pTag && pOutput, E_INVALIDARG))
             return false;
-        }
         if (capacity == 0)
             return false;
         size_t tagLength = wcslen(pTag);

@@ -5,10 +5,6 @@
 
 #include "__Utilities/ErrorInfo.h"
 
-// Logs a failed check under the public operation that runs it; yields the condition.
-#define REGISTRY_VERIFY(cond, code) \
-    ((cond) ? true : (static_cast<void>(CErrorInfo(#cond, (code), operation, __FILE__, __LINE__)), false))
-
 namespace {
 
 const WCHAR* const ADDIN_KEY = W("Software\\Microsoft\\Office\\Outlook\\Addins\\VantoraAddin.Connect");
@@ -53,7 +49,8 @@ bool COutlookAddinRegistry::ReadValue(HKEY hRoot, const WCHAR* pName, DWORD type
 {
     value.clear();
     const WCHAR* keyPath = m_localMachineKey.c_str();
-    if (!REGISTRY_VERIFY(keyPath && *keyPath, E_UNEXPECTED) || !REGISTRY_VERIFY(pName && *pName, E_INVALIDARG))
+    if (!VTR_VERIFY_UNDER(operation, keyPath && *keyPath, E_UNEXPECTED) ||
+        !VTR_VERIFY_UNDER(operation, pName && *pName, E_INVALIDARG))
         return false;
 
     CKeyHandle hKey;
@@ -74,14 +71,14 @@ bool COutlookAddinRegistry::ReadValue(HKEY hRoot, const WCHAR* pName, DWORD type
         LogWin32(retValue, operation, __LINE__);
         return false;
     }
-    if (!REGISTRY_VERIFY((valueType == type) || (valueType == altType), E_UNEXPECTED))
+    if (!VTR_VERIFY_UNDER(operation, (valueType == type) || (valueType == altType), E_UNEXPECTED))
         return false;
 
     value.resize(buffSize);
     DWORD secondType = REG_NONE;
     retValue = RegQueryValueExW(hKey, pName, nullptr, &secondType, value.data(), &buffSize);
-    if (!REGISTRY_VERIFY((retValue == ERROR_SUCCESS) && (buffSize == value.size()), E_UNEXPECTED) ||
-        !REGISTRY_VERIFY(secondType == valueType, E_UNEXPECTED)) {
+    if (!VTR_VERIFY_UNDER(operation, (retValue == ERROR_SUCCESS) && (buffSize == value.size()), E_UNEXPECTED) ||
+        !VTR_VERIFY_UNDER(operation, secondType == valueType, E_UNEXPECTED)) {
         value.clear();
         return false;
     }
@@ -92,7 +89,8 @@ bool COutlookAddinRegistry::WriteValue(HKEY hRoot, const WCHAR* pName, DWORD typ
                                        const char* operation)
 {
     const WCHAR* keyPath = m_localMachineKey.c_str();
-    if (!REGISTRY_VERIFY(keyPath && *keyPath, E_UNEXPECTED) || !REGISTRY_VERIFY(pName && *pName, E_INVALIDARG))
+    if (!VTR_VERIFY_UNDER(operation, keyPath && *keyPath, E_UNEXPECTED) ||
+        !VTR_VERIFY_UNDER(operation, pName && *pName, E_INVALIDARG))
         return false;
 
     CKeyHandle hKey;
@@ -132,7 +130,7 @@ bool COutlookAddinRegistry::ReadString(HKEY hRoot, const WCHAR* pName, WString& 
 bool COutlookAddinRegistry::WriteString(HKEY hRoot, const WCHAR* pName, const WCHAR* pText)
 {
     const char* operation = VTR_FUNCTION;
-    if (!REGISTRY_VERIFY(pText, E_INVALIDARG))
+    if (!VTR_VERIFY_UNDER(operation, pText, E_INVALIDARG))
         return false;
     return WriteValue(hRoot, pName, REG_SZ, reinterpret_cast<const BYTE*>(pText),
                       DWORD((wcslen(pText) + 1) * sizeof(WCHAR)), operation);
@@ -143,7 +141,7 @@ bool COutlookAddinRegistry::ReadDWORD(const WCHAR* pName, DWORD& value)
     const char* operation = VTR_FUNCTION;
     std::vector<BYTE> bytes;
     if (!ReadValue(HKEY_CURRENT_USER, pName, REG_DWORD, REG_DWORD, bytes, operation) ||
-        !REGISTRY_VERIFY(bytes.size() == sizeof(DWORD), E_UNEXPECTED))
+        !VTR_VERIFY_UNDER(operation, bytes.size() == sizeof(DWORD), E_UNEXPECTED))
         return false;
     memcpy(&value, bytes.data(), sizeof(DWORD));
     return true;
@@ -160,7 +158,7 @@ bool COutlookAddinRegistry::ReadQWORD(const WCHAR* pName, ULONGLONG& value)
     const char* operation = VTR_FUNCTION;
     std::vector<BYTE> bytes;
     if (!ReadValue(HKEY_CURRENT_USER, pName, REG_QWORD, REG_QWORD, bytes, operation) ||
-        !REGISTRY_VERIFY(bytes.size() == sizeof(ULONGLONG), E_UNEXPECTED))
+        !VTR_VERIFY_UNDER(operation, bytes.size() == sizeof(ULONGLONG), E_UNEXPECTED))
         return false;
     memcpy(&value, bytes.data(), sizeof(ULONGLONG));
     return true;

@@ -5,8 +5,7 @@
 void CRequestBase::requestAsync(const WCHAR* pHttpReq, RequestInfo* pRequestInfo)
 {
     try {
-        if (!pHttpReq || !*pHttpReq)
-            throw CErrorInfo("pHttpReq", E_INVALIDARG, VTR_HERE);
+        VTR_CHECK_TEXT(pHttpReq && *pHttpReq, "pHttpReq", E_INVALIDARG);
         VTR_CHECK(pRequestInfo, E_INVALIDARG);
         pRequestInfo->RequestAsync(pHttpReq, this);
     }

@@ -34,8 +34,7 @@ void RequestInfo::RequestAsync(const WCHAR* pHttpReq, CRequestBase* pRequestBase
     HRESULT hr = S_OK;
     bool created = false, sent = false;
     try {
-        if (!pHttpReq || !*pHttpReq)
-            throw CErrorInfo("pHttpReq", E_INVALIDARG, VTR_HERE);
+        VTR_CHECK_TEXT(pHttpReq && *pHttpReq, "pHttpReq", E_INVALIDARG);
         VTR_CHECK(!spRequest, E_POINTER);
         VTR_CHECK(!spCallback, E_POINTER);
 

@@ -138,10 +138,7 @@ HRESULT CRequestNotifyCB::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
             CComQIPtr<IServerXMLHTTPRequest> spServer(spRequest);
             if (spServer) {
                 CComVariant url;
-                HRESULT hrUrl = spServer->getOption(SXH_OPTION_URL, &url);
-                if (FAILED(hrUrl))
-                    CErrorInfo(hrUrl, true, VTR_HERE);
-                else if (url.vt == VT_BSTR)
+                if (SUCCEEDED(VTR_VERIFY_HR(spServer->getOption(SXH_OPTION_URL, &url))) && url.vt == VT_BSTR)
                     info.location = url.bstrVal;
             }
         }

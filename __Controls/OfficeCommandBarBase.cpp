@@ -11,15 +11,14 @@ void COfficeCommandBarBase::remove()
 
 COfficeControlBase* COfficeCommandBarBase::GetControl(int Id)
 {
-    OFFICE_CHECK(Id > 0, E_INVALIDARG);
+    VTR_CHECK_QUOTED(Id > 0, E_INVALIDARG);
     auto found = m_controlsMap.find(Id);
     return found == m_controlsMap.end() ? nullptr : found->second.get();
 }
 
 COfficeControlBase* COfficeCommandBarBase::GetControl(const WCHAR* pControlTag)
 {
-    if (!pControlTag || !*pControlTag)
-        throw CErrorInfo("pControlTag", E_INVALIDARG, VTR_HERE);
+    VTR_CHECK_TEXT(pControlTag && *pControlTag, "pControlTag", E_INVALIDARG);
     for (const auto& entry : m_controlsMap)
         if (entry.second && wcscmp(entry.second->Tag(), pControlTag) == 0)
             return entry.second.get();

@@ -19,16 +19,14 @@ COfficeControlBase::~COfficeControlBase()
 
 CComBSTR COfficeControlBase::TagFromId(int Id)
 {
-    OFFICE_CHECK(Id > 0, E_INVALIDARG);
+    VTR_CHECK_QUOTED(Id > 0, E_INVALIDARG);
     CComVariant number(Id, VT_INT);
     VTR_CHECK_HR(number.ChangeType(VT_BSTR));
     CComBSTR controlId(number.bstrVal);
-    if (controlId.Length() == 0)
-        throw CErrorInfo("controlId", E_UNEXPECTED, VTR_HERE);
+    VTR_CHECK_TEXT(controlId.Length() > 0, "controlId", E_UNEXPECTED);
     CComBSTR controlTag(TAG_PREFIX);
     VTR_CHECK_HR(controlTag.AppendBSTR(controlId));
-    if (controlTag.Length() == 0)
-        throw CErrorInfo("controlTag", E_UNEXPECTED, VTR_HERE);
+    VTR_CHECK_TEXT(controlTag.Length() > 0, "controlTag", E_UNEXPECTED);
     return controlTag;
 }
 

@@ -7,13 +7,6 @@
 
 #include "__Utilities/ErrorInfo.h"
 
-// The ribbon framework's checks log the expression in double quotes.
-#define OFFICE_CHECK(cond, code)                                           \
-    do {                                                                   \
-        if (!(cond))                                                       \
-            throw CErrorInfo("\"" #cond "\"", (code), VTR_HERE);           \
-    } while (0)
-
 class COfficeControlBase {
 public:
     explicit COfficeControlBase(int id);

@@ -52,13 +52,12 @@ void COfficeRibbon::remove()
 COfficeControlBase* COfficeRibbon::GetControl(IDispatch* pRibbonControl)
 {
     try {
-        OFFICE_CHECK(pRibbonControl, E_INVALIDARG);
+        VTR_CHECK_QUOTED(pRibbonControl, E_INVALIDARG);
         CComQIPtr<IRibbonControl> spRibbonControl(static_cast<IUnknown*>(pRibbonControl));
-        OFFICE_CHECK(spRibbonControl, E_POINTER);
+        VTR_CHECK_QUOTED(spRibbonControl, E_POINTER);
         CComBSTR buttonTag;
         VTR_CHECK_HR(spRibbonControl->get_Id(&buttonTag));
-        if (buttonTag.Length() == 0)
-            throw CErrorInfo("buttonTag", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_TEXT(buttonTag.Length() > 0, "buttonTag", E_UNEXPECTED);
         return GetControl(static_cast<const WCHAR*>(buttonTag.m_str));
     }
     VTR_CATCH_RETHROW
@@ -76,8 +75,7 @@ BSTR COfficeRibbon::GetXML()
                 throw;
             }
         }
-        if (m_ribbonXML.Length() == 0)
-            throw CErrorInfo("m_ribbonXML", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_TEXT(m_ribbonXML.Length() > 0, "m_ribbonXML", E_UNEXPECTED);
         return m_ribbonXML;
     }
     VTR_CATCH_RETHROW
@@ -86,11 +84,11 @@ BSTR COfficeRibbon::GetXML()
 void COfficeRibbon::SetRibbonPtr(IRibbonUI* pRibbonUI)
 {
     try {
-        OFFICE_CHECK(pRibbonUI, E_INVALIDARG);
+        VTR_CHECK_QUOTED(pRibbonUI, E_INVALIDARG);
         m_loaded = true;
         for (const auto& entry : m_controlsMap) {
             auto* pRibbonCtrl = dynamic_cast<COfficeRibbonControl*>(entry.second.get());
-            OFFICE_CHECK(pRibbonCtrl, E_POINTER);
+            VTR_CHECK_QUOTED(pRibbonCtrl, E_POINTER);
             pRibbonCtrl->SetRibbonPtr(pRibbonUI);
         }
     }
@@ -120,10 +118,10 @@ void COfficeRibbon::setAttribute(IXMLDOMElement* pElement, const WCHAR* name, co
 
 CComPtr<IXMLDOMElement> COfficeRibbon::appendElement(IXMLDOMElement* pXMLRibbon, const WCHAR* name)
 {
-    OFFICE_CHECK(pXMLRibbon, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pXMLRibbon, E_INVALIDARG);
     CComPtr<IXMLDOMDocument> spDocument;
     CheckDom(pXMLRibbon->get_ownerDocument(&spDocument), pXMLRibbon, __uuidof(IXMLDOMNode));
-    OFFICE_CHECK(spDocument, E_POINTER);
+    VTR_CHECK_QUOTED(spDocument, E_POINTER);
     CComPtr<IXMLDOMElement> spElement = createElement(spDocument, name);
     if (spElement)
         appendChild(pXMLRibbon, spElement);
@@ -132,14 +130,14 @@ CComPtr<IXMLDOMElement> COfficeRibbon::appendElement(IXMLDOMElement* pXMLRibbon,
 
 CComPtr<IXMLDOMElement> COfficeRibbon::createSimpleControl(IXMLDOMElement* pXMLRibbon, SimpleControl kind, int ctrlId)
 {
-    OFFICE_CHECK(pXMLRibbon, E_INVALIDARG);
-    OFFICE_CHECK(ctrlId > 0, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pXMLRibbon, E_INVALIDARG);
+    VTR_CHECK_QUOTED(ctrlId > 0, E_INVALIDARG);
     const WCHAR* name = kind == SimpleControl::Tab     ? W("tab")
                         : kind == SimpleControl::Group ? W("group")
                         : kind == SimpleControl::Label ? W("labelControl")
                                                        : W("separator");
     CComPtr<IXMLDOMElement> spXMLCtrlNode = appendElement(pXMLRibbon, name);
-    OFFICE_CHECK(spXMLCtrlNode, E_POINTER);
+    VTR_CHECK_QUOTED(spXMLCtrlNode, E_POINTER);
     bool withKeyTip = kind == SimpleControl::Tab || kind == SimpleControl::Group;
     bool withLabel = kind != SimpleControl::Separator;
     initControl(spXMLCtrlNode, std::make_unique<COfficeRibbonControl>(ctrlId), withKeyTip, withLabel);
@@ -148,9 +146,9 @@ CComPtr<IXMLDOMElement> COfficeRibbon::createSimpleControl(IXMLDOMElement* pXMLR
 
 CComPtr<IXMLDOMElement> COfficeRibbon::createMenu(IXMLDOMElement* pXMLRibbon)
 {
-    OFFICE_CHECK(pXMLRibbon, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pXMLRibbon, E_INVALIDARG);
     CComPtr<IXMLDOMElement> spXMLMenu = appendElement(pXMLRibbon, W("menu"));
-    OFFICE_CHECK(spXMLMenu, E_POINTER);
+    VTR_CHECK_QUOTED(spXMLMenu, E_POINTER);
     CComVariant number(++g_menuCount, VT_INT);
     VTR_CHECK_HR(number.ChangeType(VT_BSTR));
     CComBSTR menuId(W("Office_Menu"));
@@ -163,10 +161,10 @@ CComPtr<IXMLDOMElement> COfficeRibbon::createMenu(IXMLDOMElement* pXMLRibbon)
 CComPtr<IXMLDOMElement> COfficeRibbon::createButton(IXMLDOMElement* pXMLRibbon, int btnId, bool showImage, bool large,
                                                     bool noVisible)
 {
-    OFFICE_CHECK(pXMLRibbon, E_INVALIDARG);
-    OFFICE_CHECK(btnId > 0, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pXMLRibbon, E_INVALIDARG);
+    VTR_CHECK_QUOTED(btnId > 0, E_INVALIDARG);
     CComPtr<IXMLDOMElement> spXMLButton = appendElement(pXMLRibbon, W("button"));
-    OFFICE_CHECK(spXMLButton, E_POINTER);
+    VTR_CHECK_QUOTED(spXMLButton, E_POINTER);
     initButton(spXMLButton, std::make_unique<COfficeRibbonButton>(btnId, large), showImage, large);
     if (!noVisible)
         setAttribute(spXMLButton, W("getVisible"), CB_VISIBLE);
@@ -175,21 +173,21 @@ CComPtr<IXMLDOMElement> COfficeRibbon::createButton(IXMLDOMElement* pXMLRibbon, 
 
 CComPtr<IXMLDOMElement> COfficeRibbon::createDialogBoxLauncher(IXMLDOMElement* pXMLRibbon, int btnId)
 {
-    OFFICE_CHECK(pXMLRibbon, E_INVALIDARG);
-    OFFICE_CHECK(btnId > 0, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pXMLRibbon, E_INVALIDARG);
+    VTR_CHECK_QUOTED(btnId > 0, E_INVALIDARG);
     CComPtr<IXMLDOMElement> spXMLDialogBoxLauncher = appendElement(pXMLRibbon, W("dialogBoxLauncher"));
-    OFFICE_CHECK(spXMLDialogBoxLauncher, E_POINTER);
+    VTR_CHECK_QUOTED(spXMLDialogBoxLauncher, E_POINTER);
     CComPtr<IXMLDOMElement> spXMLButton = createButton(spXMLDialogBoxLauncher, btnId, false, false, true);
-    OFFICE_CHECK(spXMLButton, E_POINTER);
+    VTR_CHECK_QUOTED(spXMLButton, E_POINTER);
     return spXMLDialogBoxLauncher;
 }
 
 CComPtr<IXMLDOMElement> COfficeRibbon::createSplitButton(IXMLDOMElement* pXMLRibbon, int btnId)
 {
-    OFFICE_CHECK(pXMLRibbon, E_INVALIDARG);
-    OFFICE_CHECK(btnId > 0, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pXMLRibbon, E_INVALIDARG);
+    VTR_CHECK_QUOTED(btnId > 0, E_INVALIDARG);
     CComPtr<IXMLDOMElement> spXMLButton = appendElement(pXMLRibbon, W("splitButton"));
-    OFFICE_CHECK(spXMLButton, E_POINTER);
+    VTR_CHECK_QUOTED(spXMLButton, E_POINTER);
     auto button = std::make_unique<COfficeRibbonButton>(btnId, false);
     CComBSTR tag(button->Tag());
     AddControl(button.release());
@@ -203,10 +201,10 @@ CComPtr<IXMLDOMElement> COfficeRibbon::createSplitButton(IXMLDOMElement* pXMLRib
 
 CComPtr<IXMLDOMElement> COfficeRibbon::createGallery(IXMLDOMElement* pXMLRibbon, int galleryId)
 {
-    OFFICE_CHECK(pXMLRibbon, E_INVALIDARG);
-    OFFICE_CHECK(galleryId > 0, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pXMLRibbon, E_INVALIDARG);
+    VTR_CHECK_QUOTED(galleryId > 0, E_INVALIDARG);
     CComPtr<IXMLDOMElement> spXMLGallery = appendElement(pXMLRibbon, W("gallery"));
-    OFFICE_CHECK(spXMLGallery, E_POINTER);
+    VTR_CHECK_QUOTED(spXMLGallery, E_POINTER);
     auto gallery = std::make_unique<COfficeRibbonGallery>(galleryId);
     CComBSTR tag(gallery->Tag());
     bool hasLabel = SysStringLen(gallery->GetLabel()) > 0;
@@ -236,15 +234,14 @@ CComPtr<IXMLDOMElement> COfficeRibbon::createGallery(IXMLDOMElement* pXMLRibbon,
 void COfficeRibbon::initControl(IXMLDOMElement* pXMLControl, std::unique_ptr<COfficeRibbonControl> pNewControl,
                                 bool withKeyTip, bool withLabel)
 {
-    OFFICE_CHECK(pXMLControl, E_INVALIDARG);
-    OFFICE_CHECK(pNewControl, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pXMLControl, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pNewControl, E_INVALIDARG);
     COfficeRibbonControl* control = pNewControl.get();
     AddControl(pNewControl.release());
     setAttribute(pXMLControl, W("id"), control->Tag());
     if (withKeyTip) {
         CComBSTR tabCaption(control->GetLabel());
-        if (tabCaption.Length() == 0)
-            throw CErrorInfo("tabCaption", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_TEXT(tabCaption.Length() > 0, "tabCaption", E_UNEXPECTED);
         CComBSTR keyTip(W("Z"));
         VTR_CHECK_HR(keyTip.Append(tabCaption.m_str, 1));
         setAttribute(pXMLControl, W("keytip"), keyTip);
@@ -257,8 +254,8 @@ void COfficeRibbon::initControl(IXMLDOMElement* pXMLControl, std::unique_ptr<COf
 void COfficeRibbon::initButton(IXMLDOMElement* pXMLButton, std::unique_ptr<COfficeRibbonButton> pNewButton,
                                bool showImage, bool large)
 {
-    OFFICE_CHECK(pXMLButton, E_INVALIDARG);
-    OFFICE_CHECK(pNewButton, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pXMLButton, E_INVALIDARG);
+    VTR_CHECK_QUOTED(pNewButton, E_INVALIDARG);
     COfficeRibbonButton* button = pNewButton.get();
     AddControl(pNewButton.release());
     setAttribute(pXMLButton, W("id"), button->Tag());

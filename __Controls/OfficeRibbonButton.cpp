@@ -10,7 +10,7 @@ COfficeRibbonButton::~COfficeRibbonButton() = default;
 void COfficeRibbonButton::SetImage(int newId)
 {
     try {
-        OFFICE_CHECK(newId > 0, E_INVALIDARG);
+        VTR_CHECK_QUOTED(newId > 0, E_INVALIDARG);
         if (newId != m_imageId) {
             m_imageId = newId;
             invalidate();

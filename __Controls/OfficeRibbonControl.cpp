@@ -41,8 +41,7 @@ CComBSTR COfficeRibbonControl::GetKeyTip() const
 void COfficeRibbonControl::SetLabel(const WCHAR* pNewLabel)
 {
     try {
-        if (!pNewLabel || !*pNewLabel)
-            throw CErrorInfo("pNewLabel", E_INVALIDARG, VTR_HERE);
+        VTR_CHECK_TEXT(pNewLabel && *pNewLabel, "pNewLabel", E_INVALIDARG);
         m_label = pNewLabel;
         invalidate();
     }
@@ -52,8 +51,7 @@ void COfficeRibbonControl::SetLabel(const WCHAR* pNewLabel)
 void COfficeRibbonControl::SetToolTip(const WCHAR* pNewToolTip)
 {
     try {
-        if (!pNewToolTip || !*pNewToolTip)
-            throw CErrorInfo("pNewToolTip", E_INVALIDARG, VTR_HERE);
+        VTR_CHECK_TEXT(pNewToolTip && *pNewToolTip, "pNewToolTip", E_INVALIDARG);
         m_toolTip = pNewToolTip;
         invalidate();
     }
@@ -63,8 +61,7 @@ void COfficeRibbonControl::SetToolTip(const WCHAR* pNewToolTip)
 void COfficeRibbonControl::SetSuperTip(const WCHAR* pNewSuperTip)
 {
     try {
-        if (!pNewSuperTip || !*pNewSuperTip)
-            throw CErrorInfo("pNewSuperTip", E_INVALIDARG, VTR_HERE);
+        VTR_CHECK_TEXT(pNewSuperTip && *pNewSuperTip, "pNewSuperTip", E_INVALIDARG);
         m_superTip = pNewSuperTip;
         invalidate();
     }
@@ -102,7 +99,7 @@ void COfficeRibbonControl::SetRibbonPtr(IRibbonUI* pRibbonUI)
 {
     try {
         m_spRibbonUI = CComQIPtr<IRibbonUI>(static_cast<IUnknown*>(pRibbonUI));
-        OFFICE_CHECK(m_spRibbonUI, E_POINTER);
+        VTR_CHECK_QUOTED(m_spRibbonUI, E_POINTER);
     }
     VTR_CATCH_RETHROW
 }
@@ -110,9 +107,8 @@ void COfficeRibbonControl::SetRibbonPtr(IRibbonUI* pRibbonUI)
 void COfficeRibbonControl::invalidate()
 {
     try {
-        OFFICE_CHECK(ID() > 0, E_UNEXPECTED);
-        if (Tag() == nullptr || SysStringLen(Tag()) == 0)
-            throw CErrorInfo("Tag()", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_QUOTED(ID() > 0, E_UNEXPECTED);
+        VTR_CHECK_TEXT(Tag() && SysStringLen(Tag()) > 0, "Tag()", E_UNEXPECTED);
         if (!m_spRibbonUI)
             return;
         VTR_CHECK_HR(m_spRibbonUI->InvalidateControl(Tag()));

@@ -52,16 +52,30 @@ const char* QualifiedName(const char* prettyFunction) noexcept;
 #endif
 #define VTR_HERE VTR_FUNCTION, __FILE__, __LINE__
 
-// Check or throw: a false condition builds the error from its text and throws it.
-#define VTR_CHECK(cond, code)                                              \
+// The two verbs, each evaluating its condition once. Check or throw: a false condition builds the error
+// from text and code at the given place (function, file, line) and throws it. Check and log: a false
+// condition builds (and so logs) the error and goes on; yields the condition.
+#define VTR_CHECK_TEXT_AT(cond, text, code, ...)                           \
     do {                                                                   \
         if (!(cond))                                                       \
-            throw CErrorInfo(#cond, (code), VTR_HERE);                     \
+            throw CErrorInfo((text), (code), __VA_ARGS__);                 \
     } while (0)
+#define VTR_VERIFY_TEXT_AT(cond, text, code, ...) \
+    ((cond) ? true : (static_cast<void>(CErrorInfo((text), (code), __VA_ARGS__)), false))
 
-// Check and log: a false condition builds (and so logs) the error and goes on; yields the condition.
-#define VTR_VERIFY(cond, code) \
-    ((cond) ? true : (static_cast<void>(CErrorInfo(#cond, (code), VTR_HERE)), false))
+// The same, here: the text is given (when the log shows something else than the condition) ...
+#define VTR_CHECK_TEXT(cond, text, code) VTR_CHECK_TEXT_AT(cond, text, code, VTR_HERE)
+#define VTR_VERIFY_TEXT(cond, text, code) VTR_VERIFY_TEXT_AT(cond, text, code, VTR_HERE)
+// ... or the condition as written ...
+#define VTR_CHECK(cond, code) VTR_CHECK_TEXT(cond, #cond, code)
+#define VTR_VERIFY(cond, code) VTR_VERIFY_TEXT(cond, #cond, code)
+// ... or the condition as written, in double quotes, as the ribbon, e-mail and file type code logs it.
+#define VTR_CHECK_QUOTED(cond, code) VTR_CHECK_TEXT(cond, "\"" #cond "\"", code)
+#define VTR_VERIFY_QUOTED(cond, code) VTR_VERIFY_TEXT(cond, "\"" #cond "\"", code)
+// Check and log under an operation named by the caller (a helper logging for the public operation).
+#define VTR_VERIFY_UNDER(function, cond, code) VTR_VERIFY_TEXT_AT(cond, #cond, code, function, __FILE__, __LINE__)
+// A failure with no condition left to test (a failed allocation, a search that found nothing).
+#define VTR_FAIL(text, code) throw CErrorInfo((text), (code), VTR_HERE)
 
 // A failed HRESULT throws, with the thread's COM error description when there is one.
 #define VTR_CHECK_HR(expr)                                                 \

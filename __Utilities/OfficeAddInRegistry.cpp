@@ -90,20 +90,17 @@ void COfficeAddinRegistry::DeleteKeyTree(HKEY hParent, const WCHAR* pName)
     LSTATUS retValue = RegOpenKeyExW(hParent, pName, 0, KEY_ALL_ACCESS, &hKey);
     if (retValue == ERROR_FILE_NOT_FOUND)
         return;
-    if (retValue != ERROR_SUCCESS)
-        throw CErrorInfo("\"retValue == ERROR_SUCCESS\"", E_UNEXPECTED, VTR_HERE);
+    VTR_CHECK_QUOTED(retValue == ERROR_SUCCESS, E_UNEXPECTED);
     for (;;) {
         WCHAR subKey[256];
         DWORD cchSubKey = 256;
         retValue = RegEnumKeyExW(hKey, 0, subKey, &cchSubKey, nullptr, nullptr, nullptr, nullptr);
         if (retValue == ERROR_NO_MORE_ITEMS)
             break;
-        if (retValue != ERROR_SUCCESS)
-            throw CErrorInfo("\"retValue == ERROR_SUCCESS\"", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_QUOTED(retValue == ERROR_SUCCESS, E_UNEXPECTED);
         DeleteKeyTree(hKey, subKey);
     }
     hKey.Close();
     retValue = RegDeleteKeyW(hParent, pName);
-    if (retValue != ERROR_SUCCESS)
-        throw CErrorInfo("\"retValue == ERROR_SUCCESS\"", E_UNEXPECTED, VTR_HERE);
+    VTR_CHECK_QUOTED(retValue == ERROR_SUCCESS, E_UNEXPECTED);
 }

@@ -41,8 +41,7 @@ CResourceManager::CResourceManager() : m_hInst(_AtlBaseModule.GetResourceInstanc
 
 CComBSTR CResourceManager::GetText(int Id)
 {
-    if (!(Id > 0))
-        throw CErrorInfo("\"Id > 0\"", E_INVALIDARG, VTR_HERE);
+    VTR_CHECK_QUOTED(Id > 0, E_INVALIDARG);
     VTR_CHECK(m_hInst, E_UNEXPECTED);
 
     CComBSTR text(W(""));
@@ -81,15 +80,13 @@ CComBSTR CResourceManager::GetHelpFile()
 {
     std::vector<WCHAR> path(32768, 0);
     DWORD retCode = GetModuleFileNameW(m_hInst, path.data(), DWORD(path.size()));
-    if (!(retCode > 0))
-        throw CErrorInfo("\"retCode > 0\"", E_FAIL, VTR_HERE);
+    VTR_CHECK_QUOTED(retCode > 0, E_FAIL);
     WString helpFile(path.data(), retCode);
     size_t slash = helpFile.find_last_of(W('\\'));
     helpFile.erase(slash == WString::npos ? 0 : slash + 1);
     CComBSTR name = GetText(IDS_HELP_FILE);
     if (name.Length())
         helpFile.append(name.m_str, name.Length());
-    if (helpFile.empty())
-        throw CErrorInfo("helpFile", E_UNEXPECTED, VTR_HERE);
+    VTR_CHECK_TEXT(!helpFile.empty(), "helpFile", E_UNEXPECTED);
     return CComBSTR(int(helpFile.size()), helpFile.c_str());
 }

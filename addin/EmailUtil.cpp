@@ -85,5 +85,5 @@ LPSPropValue CEmailRowSetProp::GetValue(ULONG propTag) const
         if (row.lpProps[i].ulPropTag == propTag)
             return &row.lpProps[i];
     }
-    throw CErrorInfo("Unknown error", E_FAIL, VTR_HERE);
+    VTR_FAIL("Unknown error", E_FAIL);
 }

@@ -12,13 +12,6 @@
 
 #include "__Utilities/ErrorInfo.h"
 
-// The checks of the templates log their expression in quotes, as the rest of the e-mail model does.
-#define EMAILUTIL_CHECK(cond, code)                                    \
-    do {                                                               \
-        if (!(cond))                                                   \
-            throw CErrorInfo("\"" #cond "\"", (code), VTR_HERE);       \
-    } while (0)
-
 // The index of the first of the three visible rows over the list the derived class owns.
 template <class TControl>
 class CTopRow {
@@ -31,14 +24,14 @@ public:
     int GetTopRow() const
     {
         using std::max;
-        EMAILUTIL_CHECK((int) m_topRow <= max(0, (int) m_control.size() - 3), E_UNEXPECTED);
+        VTR_CHECK_QUOTED((int) m_topRow <= max(0, (int) m_control.size() - 3), E_UNEXPECTED);
         return m_topRow;
     }
 
     // Rows beyond the end show the last three elements; a negative row shows the first three.
     void SetTopRow(int row)
     {
-        EMAILUTIL_CHECK(m_control.size() > 3, E_UNEXPECTED);
+        VTR_CHECK_QUOTED(m_control.size() > 3, E_UNEXPECTED);
         m_topRow = row < 0 ? 0 : (std::min)(row, (int) m_control.size() - 3);
     }
 
@@ -61,16 +54,16 @@ public:
 
     int GetMenuChoice(int menu) const
     {
-        EMAILUTIL_CHECK(m_menuSelection.size() == m_control.size(), E_UNEXPECTED);
-        EMAILUTIL_CHECK((menu >= 0) && (menu < (int) m_menuSelection.size()), E_INVALIDARG);
+        VTR_CHECK_QUOTED(m_menuSelection.size() == m_control.size(), E_UNEXPECTED);
+        VTR_CHECK_QUOTED((menu >= 0) && (menu < (int) m_menuSelection.size()), E_INVALIDARG);
         return m_menuSelection[menu];
     }
 
     void SetMenuChoice(int menu, int menuChoice)
     {
-        EMAILUTIL_CHECK(m_menuSelection.size() == m_control.size(), E_UNEXPECTED);
-        EMAILUTIL_CHECK((menu >= 0) && (menu < (int) m_menuSelection.size()), E_INVALIDARG);
-        EMAILUTIL_CHECK((menuChoice >= 0) && (menuChoice < (int) m_control[menu].locationInfo.size()), E_INVALIDARG);
+        VTR_CHECK_QUOTED(m_menuSelection.size() == m_control.size(), E_UNEXPECTED);
+        VTR_CHECK_QUOTED((menu >= 0) && (menu < (int) m_menuSelection.size()), E_INVALIDARG);
+        VTR_CHECK_QUOTED((menuChoice >= 0) && (menuChoice < (int) m_control[menu].locationInfo.size()), E_INVALIDARG);
         m_menuSelection[menu] = menuChoice;
     }
 

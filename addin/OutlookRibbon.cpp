@@ -31,13 +31,12 @@ void COutlookRibbon::create()
 {
     try {
         VTR_CHECK(m_controlsMap.empty(), E_UNEXPECTED);
-        if (m_ribbonXML.Length() > 0)
-            throw CErrorInfo("m_ribbonXML.length() <= 0", E_UNEXPECTED, VTR_HERE);
+        VTR_CHECK_TEXT(m_ribbonXML.Length() == 0, "m_ribbonXML.length() <= 0", E_UNEXPECTED);
 
         CComPtr<IXMLDOMDocument> spXMLRibbon;
         HRESULT hr = spXMLRibbon.CoCreateInstance(W("msxml.domdocument"));
-        if (FAILED(hr) && hr != E_NOINTERFACE)
-            throw CErrorInfo(hr, true, VTR_HERE);
+        if (hr != E_NOINTERFACE)
+            VTR_CHECK_HR(hr);
         VTR_CHECK(spXMLRibbon, E_POINTER);
 
         CComPtr<IXMLDOMElement> spXMLCustomUINode = createElement(spXMLRibbon, W("customUI"));

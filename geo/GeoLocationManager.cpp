@@ -156,8 +156,8 @@ CIPRequest* CGeoLocationManager::GetSelProvider(unsigned dist, const IPInfo& IP)
 {
     try {
         VTR_CHECK(!m_selectedProviders.empty(), E_UNEXPECTED);
-        if (dist >= m_selectedProviders.size())
-            throw CErrorInfo("(dist >= 0) && (dist < m_selectedProviders.size())", E_INVALIDARG, VTR_HERE);
+        VTR_CHECK_TEXT(dist < m_selectedProviders.size(), "(dist >= 0) && (dist < m_selectedProviders.size())",
+                       E_INVALIDARG);
         unsigned count = 0;
         for (CIPRequest* provider : m_selectedProviders) {
             if (!provider->IsLocationInfoSupported(IP))

@@ -16,6 +16,18 @@ if grep -rnE --include='*.h' --include='*.cpp' "$pattern" "${dirs[@]}"; then
   status=1
 fi
 
+# Checks are written through the macros of __Utilities/ErrorInfo.h: no hand-built check errors, and no
+# check macros of their own elsewhere.
+if grep -rnE --include='*.h' --include='*.cpp' 'throw[[:space:]]+CErrorInfo[[:space:]]*\("' "${dirs[@]}"; then
+  echo "check-sources: hand-built check errors (above); write them with the macros of __Utilities/ErrorInfo.h" >&2
+  status=1
+fi
+define='#[[:space:]]*define[[:space:]]+([A-Za-z0-9_]*(CHECK|VERIFY|FAIL)|.*CErrorInfo)'
+if grep -rnE --include='*.h' --include='*.cpp' "$define" "${dirs[@]}" | grep -v '^__Utilities/ErrorInfo\.h:'; then
+  echo "check-sources: check macros defined outside __Utilities/ErrorInfo.h (above); use the ones it defines" >&2
+  status=1
+fi
+
 cxx=x86_64-w64-mingw32-g++-posix
 if ! command -v "$cxx" >/dev/null; then
   echo "check-sources: $cxx not found (tools/install-deps.sh installs it)" >&2
