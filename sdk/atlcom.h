@@ -13,9 +13,6 @@
 
 #include "atlbase.h"
 
-#ifndef TYPE_E_CANTLOADLIBRARY
-#define TYPE_E_CANTLOADLIBRARY _HRESULT_TYPEDEF_(0x80029C4AL)
-#endif
 
 namespace ATL {
 
@@ -45,10 +42,81 @@ private:
 
 namespace ATL {
 
-// Registers the type library held as TYPELIB resource lpszIndex ("\\2"; null for 1) of the module:
-// HKCR\TypeLib\{LIBID}\<version> and HKCR\Interface\{IID} of its automation interfaces.
-HRESULT AtlRegisterTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex);
-HRESULT AtlUnRegisterTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex);
+// Loads the type library held as TYPELIB resource lpszIndex ("\\2"; null for 1) of the module; gives its
+// path as the system names it (the module's path, with the index when there is one).
+inline HRESULT AtlLoadTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex, BSTR* pbstrPath, ITypeLib** ppTypeLib)
+{
+    if (!pbstrPath || !ppTypeLib)
+        return E_POINTER;
+    *pbstrPath = nullptr;
+    *ppTypeLib = nullptr;
+    WCHAR module[MAX_PATH * 4];
+    DWORD n = GetModuleFileNameW(hInstTypeLib, module, DWORD(std::size(module)));
+    if (n == 0 || n >= std::size(module))
+        return HRESULT_FROM_WIN32(GetLastError() ? GetLastError() : DWORD(ERROR_INSUFFICIENT_BUFFER));
+    CComBSTR path(int(n), module);
+    if (lpszIndex && *lpszIndex)
+        path.Append(lpszIndex);
+    HRESULT hr = LoadTypeLibEx(path, REGKIND_NONE, ppTypeLib);
+    if (SUCCEEDED(hr))
+        *pbstrPath = path.Detach();
+    return hr;
+}
+
+// Registers the module's type library: TypeLib\{LIBID}\<version> and Interface\{IID} of its automation
+// interfaces, in the user's classes under per-user registration.
+inline HRESULT AtlRegisterTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex)
+{
+    CComBSTR path;
+    CComPtr<ITypeLib> typeLib;
+    HRESULT hr = AtlLoadTypeLib(hInstTypeLib, lpszIndex, &path, &typeLib);
+    if (FAILED(hr))
+        return hr;
+    // The help folder is the module's own.
+    std::basic_string<OLECHAR> helpDir(path.m_str, path.Length());
+    if (lpszIndex && *lpszIndex)
+        helpDir.erase(helpDir.size() - wcslen(lpszIndex));
+    size_t slash = helpDir.find_last_of(OLESTR('\\'));
+    helpDir.erase(slash == helpDir.npos ? 0 : slash);
+    return _AtlRegisterPerUser ? RegisterTypeLibForUser(typeLib, path, &helpDir[0])
+                               : RegisterTypeLib(typeLib, path, helpDir.c_str());
+}
+
+// Removes what AtlRegisterTypeLib wrote; a library that is not registered is nothing to remove.
+inline HRESULT AtlUnRegisterTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex)
+{
+    CComBSTR path;
+    CComPtr<ITypeLib> typeLib;
+    HRESULT hr = AtlLoadTypeLib(hInstTypeLib, lpszIndex, &path, &typeLib);
+    if (FAILED(hr))
+        return hr;
+    TLIBATTR* attr = nullptr;
+    hr = typeLib->GetLibAttr(&attr);
+    if (FAILED(hr))
+        return hr;
+    WCHAR libid[40] = {};
+    StringFromGUID2(attr->guid, libid, 40);
+    auto hex = [](unsigned v) {
+        std::basic_string<OLECHAR> text;
+        do
+            text.insert(text.begin(), OLECHAR(OLESTR("0123456789abcdef")[v % 16]));
+        while (v /= 16);
+        return text;
+    };
+    std::basic_string<OLECHAR> key = std::basic_string<OLECHAR>(OLESTR("TypeLib\\")) + libid + OLESTR("\\") +
+                                     hex(attr->wMajorVerNum) + OLESTR(".") + hex(attr->wMinorVerNum);
+    HKEY versionKey = nullptr;
+    LSTATUS found = RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &versionKey);
+    if (found == ERROR_SUCCESS) {
+        RegCloseKey(versionKey);
+        hr = _AtlRegisterPerUser ? UnRegisterTypeLibForUser(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum,
+                                                            attr->lcid, attr->syskind)
+                                 : UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
+                                                     attr->syskind);
+    }
+    typeLib->ReleaseTLibAttr(attr);
+    return hr;
+}
 
 // While alive, and when per-user registration is on, HKEY_CLASSES_ROOT means the user's classes.
 class CAtlPerUserClassesScope {

@@ -90,7 +90,9 @@ bool IsSystemDll(const std::string& stem)
 }
 
 std::mutex g_lock;
-std::map<HMODULE, void*> g_loaded; // handles from LoadLibraryW, for FreeLibrary
+// Handles from LoadLibraryW, one per call: each FreeLibrary gives one back, so a module stays loaded until
+// every LoadLibraryW of it is matched, as the system counts them.
+std::map<HMODULE, std::vector<void*>> g_loaded;
 
 void* OpenHandle(HMODULE base)
 {
@@ -166,10 +168,7 @@ extern "C" HMODULE LoadLibraryW(LPCWSTR lpLibFileName)
     }
     auto base = static_cast<HMODULE>(di.dli_fbase);
     std::lock_guard<std::mutex> guard(g_lock);
-    auto [it, inserted] = g_loaded.emplace(base, handle);
-    if (!inserted)
-        dlclose(handle); // already counted once; the dynamic linker keeps its own count
-    (void)it;
+    g_loaded[base].push_back(handle);
     return base;
 }
 
@@ -179,8 +178,10 @@ extern "C" BOOL FreeLibrary(HMODULE hLibModule)
     auto it = g_loaded.find(hLibModule);
     if (it == g_loaded.end())
         return hLibModule == OwnBase();
-    dlclose(it->second);
-    g_loaded.erase(it);
+    dlclose(it->second.back());
+    it->second.pop_back();
+    if (it->second.empty())
+        g_loaded.erase(it);
     return TRUE;
 }
 

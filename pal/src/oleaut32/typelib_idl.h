@@ -27,8 +27,10 @@ struct IdlLibrary {
 // False when the text holds no library with a uuid, or an attribute cannot be read.
 bool ParseIdl(const std::string& text, IdlLibrary& lib);
 
-// Writes (or removes) HKCR\TypeLib\{LIBID}\<major>.<minor> and HKCR\Interface\{IID} for each interface.
-HRESULT RegisterLibrary(const IdlLibrary& lib, const std::u16string& modulePath, const std::u16string& helpDir);
-HRESULT UnregisterLibrary(const IdlLibrary& lib);
+// Writes (or removes) HKCR\TypeLib\{LIBID}\<major>.<minor> and HKCR\Interface\{IID} for each interface;
+// forUser: under the user's classes (HKCU\Software\Classes) instead.
+HRESULT RegisterLibrary(const IdlLibrary& lib, const std::u16string& modulePath, const std::u16string& helpDir,
+                        bool forUser);
+HRESULT UnregisterLibrary(const IdlLibrary& lib, bool forUser);
 
 } // namespace pal::typelib

@@ -30,11 +30,11 @@ std::u16string VersionText(const IdlLibrary& lib) { return Hex(lib.major) + u"."
 HRESULT FromStatus(LSTATUS s) { return s == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(s); }
 
 // Creates root\path and sets its default value (and one named value when given).
-HRESULT SetKey(const std::u16string& path, const std::u16string& value, const char16_t* name = nullptr,
+HRESULT SetKey(HKEY root, const std::u16string& path, const std::u16string& value, const char16_t* name = nullptr,
                const std::u16string& named = {})
 {
     HKEY key = nullptr;
-    LSTATUS s = RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    LSTATUS s = RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
     if (s != ERROR_SUCCESS)
         return FromStatus(s);
     s = RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
@@ -48,34 +48,46 @@ HRESULT SetKey(const std::u16string& path, const std::u16string& value, const ch
 
 } // namespace
 
-HRESULT RegisterLibrary(const IdlLibrary& lib, const std::u16string& modulePath, const std::u16string& helpDir)
+// The classes root of the machine, or the user's own classes.
+HKEY ClassesRoot(bool forUser, std::u16string& prefix)
 {
+    prefix = forUser ? u"Software\\Classes\\" : u"";
+    return forUser ? HKEY_CURRENT_USER : HKEY_CLASSES_ROOT;
+}
+
+HRESULT RegisterLibrary(const IdlLibrary& lib, const std::u16string& modulePath, const std::u16string& helpDir,
+                        bool forUser)
+{
+    std::u16string prefix;
+    HKEY root = ClassesRoot(forUser, prefix);
     std::u16string libid = GuidText(lib.libid);
-    std::u16string base = u"TypeLib\\" + libid + u"\\" + VersionText(lib);
-    HRESULT hr = SetKey(base, lib.helpString.empty() ? lib.name : lib.helpString);
+    std::u16string base = prefix + u"TypeLib\\" + libid + u"\\" + VersionText(lib);
+    HRESULT hr = SetKey(root, base, lib.helpString.empty() ? lib.name : lib.helpString);
     if (SUCCEEDED(hr))
-        hr = SetKey(base + u"\\" + Hex(lib.lcid) + u"\\win64", modulePath);
+        hr = SetKey(root, base + u"\\" + Hex(lib.lcid) + u"\\win64", modulePath);
     if (SUCCEEDED(hr))
-        hr = SetKey(base + u"\\FLAGS", u"0");
+        hr = SetKey(root, base + u"\\FLAGS", u"0");
     if (SUCCEEDED(hr))
-        hr = SetKey(base + u"\\HELPDIR", helpDir);
+        hr = SetKey(root, base + u"\\HELPDIR", helpDir);
     for (const IdlInterface& itf : lib.interfaces) {
         if (FAILED(hr) || !itf.automation)
             continue;
-        std::u16string key = u"Interface\\" + GuidText(itf.iid);
-        hr = SetKey(key, itf.name);
+        std::u16string key = prefix + u"Interface\\" + GuidText(itf.iid);
+        hr = SetKey(root, key, itf.name);
         if (SUCCEEDED(hr))
-            hr = SetKey(key + u"\\ProxyStubClsid", kAutomationProxy);
+            hr = SetKey(root, key + u"\\ProxyStubClsid", kAutomationProxy);
         if (SUCCEEDED(hr))
-            hr = SetKey(key + u"\\ProxyStubClsid32", kAutomationProxy);
+            hr = SetKey(root, key + u"\\ProxyStubClsid32", kAutomationProxy);
         if (SUCCEEDED(hr))
-            hr = SetKey(key + u"\\TypeLib", libid, u"Version", VersionText(lib));
+            hr = SetKey(root, key + u"\\TypeLib", libid, u"Version", VersionText(lib));
     }
     return hr;
 }
 
-HRESULT UnregisterLibrary(const IdlLibrary& lib)
+HRESULT UnregisterLibrary(const IdlLibrary& lib, bool forUser)
 {
+    std::u16string prefix;
+    HKEY root = ClassesRoot(forUser, prefix);
     std::u16string libid = GuidText(lib.libid);
     HRESULT hr = S_OK;
     auto note = [&hr](LSTATUS s) {
@@ -86,26 +98,26 @@ HRESULT UnregisterLibrary(const IdlLibrary& lib)
         if (!itf.automation)
             continue;
         // Only the interface keys that still point at this library: another may have taken them over.
-        std::u16string key = u"Interface\\" + GuidText(itf.iid);
+        std::u16string key = prefix + u"Interface\\" + GuidText(itf.iid);
         WCHAR owner[64] = {};
         DWORD size = sizeof(owner);
-        LSTATUS s = RegGetValueW(HKEY_CLASSES_ROOT, (key + u"\\TypeLib").c_str(), nullptr, RRF_RT_REG_SZ, nullptr,
+        LSTATUS s = RegGetValueW(root, (key + u"\\TypeLib").c_str(), nullptr, RRF_RT_REG_SZ, nullptr,
                                  owner, &size);
         if (s == ERROR_SUCCESS && _wcsicmp(owner, libid.c_str()) != 0)
             continue;
-        note(RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str()));
+        note(RegDeleteTreeW(root, key.c_str()));
     }
-    std::u16string libKey = u"TypeLib\\" + libid;
-    note(RegDeleteTreeW(HKEY_CLASSES_ROOT, (libKey + u"\\" + VersionText(lib)).c_str()));
+    std::u16string libKey = prefix + u"TypeLib\\" + libid;
+    note(RegDeleteTreeW(root, (libKey + u"\\" + VersionText(lib)).c_str()));
     // The library's key goes with its last version.
     HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, libKey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+    if (RegOpenKeyExW(root, libKey.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
         DWORD subkeys = 1;
         RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr, nullptr, nullptr,
                          nullptr, nullptr);
         RegCloseKey(key);
         if (subkeys == 0)
-            note(RegDeleteKeyW(HKEY_CLASSES_ROOT, libKey.c_str()));
+            note(RegDeleteKeyW(root, libKey.c_str()));
     }
     return hr;
 }
