@@ -290,7 +290,7 @@ TEST_F(XmlHttpTest, ResponseTextDecodesEverySequenceAsTheLayerDoesAndRepeats)
 {
     // Valid sequences of every length, and each kind of invalid one (overlong, stray continuation,
     // truncated, encoded surrogate, above U+10FFFF), around ASCII runs of odd lengths.
-    const std::string utf8 = "abc\xC3\xA9defghijklmnop\xE2\x82\xAC\xF0\x9F\x98\x80q\xC0\xAFr\x80st\xE2\x82"
+    const std::string utf8 = "abc\xC3\xA9" "defghijklmnop\xE2\x82\xAC\xF0\x9F\x98\x80q\xC0\xAFr\x80st\xE2\x82"
                              "uvwxyz0123456\xED\xA0\x80\xF4\x90\x80\x80\xFF" "12345678\xC3";
     LoopbackServer server([&](const HttpCall& c) {
         HttpReply r;
