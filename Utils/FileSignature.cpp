@@ -143,12 +143,26 @@ const WCHAR* const s_dangerousExts[] = {W("CPL"), W("CRT"), W("INF"), W("INS"), 
 
 const WCHAR* SkipDot(const WCHAR* extension) { return extension[0] == W('.') ? extension + 1 : extension; }
 
+// _wcsicmp(upper, e) == 0 for a table entry, which is upper-case ASCII: e is upper-cased as _wcsicmp does it,
+// in one pass, since every name is looked up in these tables several times.
+bool SameExtension(const WCHAR* upper, const WCHAR* e)
+{
+    for (;; ++upper, ++e) {
+        WCHAR c = *e;
+        c = c < 0x80 ? (c >= u'a' && c <= u'z' ? WCHAR(c - (u'a' - u'A')) : c) : towupper(c);
+        if (c != *upper)
+            return false;
+        if (!c)
+            return true;
+    }
+}
+
 template <size_t N> bool InList(const WCHAR* const (&list)[N], const WCHAR* extension)
 {
     if (!extension || !*extension)
         return false;
     const WCHAR* e = SkipDot(extension);
-    return std::any_of(std::begin(list), std::end(list), [e](const WCHAR* x) { return _wcsicmp(x, e) == 0; });
+    return std::any_of(std::begin(list), std::end(list), [e](const WCHAR* x) { return SameExtension(x, e); });
 }
 
 bool IsArchiveOrOffice(FileKind kind)
@@ -217,7 +231,7 @@ FileKind CFileSignature::GetExtensionType(const WCHAR* extension)
         const WCHAR* e = SkipDot(extension);
         for (const KindInfo& info : s_kinds)
             for (const WCHAR* x : info.extensions)
-                if (x && _wcsicmp(x, e) == 0)
+                if (x && SameExtension(x, e))
                     return info.kind;
     }
     VTR_CATCH_LOG

@@ -37,8 +37,8 @@ struct RequestInfo {
     // Clears the payload; the base part empties the error text and the location.
     virtual void Reset() = 0;
     virtual void ClearRequest(bool abort);
-    // The longest answer this kind of record digests, in characters (and declared bytes); 0 for no bound
-    // but the transfer's own.
+    // The longest answer this kind of record digests, in bytes received or declared (and in characters);
+    // 0 for no bound but the transfer's own.
     virtual size_t MaxAnswerLength() const { return 0; }
 
     void RequestAsync(const WCHAR* pHttpReq, CRequestBase* pRequestBase);

@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include <objidl.h>
+
 #include "Utils/RequestBase.h"
 
 #include "__Utilities/ErrorInfo.h"
@@ -51,6 +53,20 @@ bool DeclaredLength(IXMLHTTPRequest* pRequest, size_t& length)
             return false;
         length = length >= SIZE_MAX / 10 ? SIZE_MAX : length * 10 + size_t(*p - '0');
     }
+    return true;
+}
+
+// The byte size of the answer received, read from its stream so that the body is not decoded.
+bool ReceivedLength(IXMLHTTPRequest* pRequest, size_t& length)
+{
+    CComVariant stream;
+    if (FAILED(pRequest->get_responseStream(&stream)) || stream.vt != VT_UNKNOWN || !stream.punkVal)
+        return false;
+    CComQIPtr<IStream> spStream(stream.punkVal);
+    STATSTG stat{};
+    if (!spStream || FAILED(spStream->Stat(&stat, STATFLAG_NONAME)))
+        return false;
+    length = stat.cbSize.QuadPart > SIZE_MAX ? SIZE_MAX : size_t(stat.cbSize.QuadPart);
     return true;
 }
 
@@ -141,6 +157,12 @@ HRESULT CRequestNotifyCB::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
                 if (SUCCEEDED(VTR_VERIFY_HR(spServer->getOption(SXH_OPTION_URL, &url))) && url.vt == VT_BSTR)
                     info.location = url.bstrVal;
             }
+        }
+        // An answer longer than the record digests is refused before anything decodes it.
+        size_t received = 0, maxLength = info.MaxAnswerLength();
+        if (maxLength && ReceivedLength(spRequest, received) && !VTR_VERIFY(received <= maxLength, E_FAIL)) {
+            info.status = RS_FAILED;
+            return S_FALSE;
         }
         m_pRequestBase->processResult(&info);
         return S_FALSE;

@@ -39,7 +39,7 @@ using testing_support::LoopbackServer;
 enum Answer {
     HUGE_CHUNKED,   // 1 GiB without a declared length: the transfer's 32 MiB bound stops it
     HUGE_DECLARED,  // 1 GiB with its length declared
-    LONG_VALID,     // a well-formed 30 MB answer without a declared length: fetched, decoded, refused
+    LONG_VALID,     // a well-formed 30 MB answer without a declared length: fetched, refused by its size, never decoded
     HUGE_ERROR,     // status 500 with 1 GiB of body, without a declared length
     NORMAL,         // a provider's usual answer, for comparison
 };

@@ -65,15 +65,12 @@ Identified Identify(const std::string& path)
 {
     Identified id;
     id.path = path;
-    struct stat st{};
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
-        id.error = "is a directory";
-        return id;
-    }
     CComPtr<IStream> stream;
     HRESULT hr = OpenStream(path, stream);
     if (FAILED(hr)) {
-        id.error = HResultText(hr);
+        // Asked only on failure: a folder is refused by the stream, and said to be one.
+        struct stat st{};
+        id.error = stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? "is a directory" : HResultText(hr);
         return id;
     }
     std::string name = path.substr(path.find_last_of('/') + 1);

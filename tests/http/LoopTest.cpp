@@ -1,6 +1,8 @@
 // The PAL message loop: thread timers, posted work and the controllable clock.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <vector>
 
 #include "pal/loop.h"
@@ -11,6 +13,12 @@ namespace {
 
 std::vector<UINT_PTR> g_fired;
 UINT_PTR g_killInside = 0;
+std::vector<int> g_order; // 0 marks a timer call among other callbacks
+
+void CALLBACK OrderTimer(HWND, UINT, UINT_PTR, DWORD)
+{
+    g_order.push_back(0);
+}
 
 void CALLBACK RecordTimer(HWND hwnd, UINT msg, UINT_PTR id, DWORD)
 {
@@ -27,6 +35,7 @@ protected:
     {
         g_fired.clear();
         g_killInside = 0;
+        g_order.clear();
     }
 };
 
@@ -90,6 +99,51 @@ TEST_F(LoopTest, PostedWorkRunsInOrderAndNestedPumpsAreSafe)
     pal::PostToLoop([&] { order.push_back(2); });
     EXPECT_TRUE(pal::PumpUntil([&] { return order.size() == 3; }, 1000));
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3}));
+}
+
+// The items stand for completions that were all ready in one round; the first takes long (the clock moves
+// past the timer's due time), and the timer must not wait for the rest.
+TEST_F(LoopTest, ADueTimerRunsBetweenWorkQueuedForTheSameRound)
+{
+    UINT_PTR id = SetTimer(nullptr, 0, 200, OrderTimer);
+    pal::PostToLoop([] {
+        g_order.push_back(1);
+        pal::AdvanceClock(200);
+    });
+    pal::PostToLoop([] { g_order.push_back(2); });
+    pal::PostToLoop([] { g_order.push_back(3); });
+    EXPECT_TRUE(pal::PumpUntil([] { return g_order.size() == 4; }, 1000));
+    EXPECT_EQ(g_order, (std::vector<int>{1, 0, 2, 3}));
+    KillTimer(nullptr, id);
+}
+
+// Two sockets that stay readable and whose every event takes long: the timer runs between them, and
+// neither socket keeps the other from being served.
+TEST_F(LoopTest, ADueTimerRunsBetweenReadySocketsAndEverySocketGetsItsTurn)
+{
+    int a[2], b[2];
+    ASSERT_EQ(pipe(a), 0);
+    ASSERT_EQ(pipe(b), 0);
+    ASSERT_EQ(write(a[1], "a", 1), 1);
+    ASSERT_EQ(write(b[1], "b", 1), 1);
+    UINT_PTR id = SetTimer(nullptr, 0, 200, OrderTimer);
+    auto slow = [&](int fd, int) {
+        g_order.push_back(fd == a[0] ? 10 : 20);
+        pal::AdvanceClock(200);
+    };
+    pal::WatchSocket(a[0], pal::LOOP_READ, slow);
+    pal::WatchSocket(b[0], pal::LOOP_READ, slow);
+    for (int round = 0; round < 8 && g_order.size() < 4; ++round)
+        pal::PumpOnce(0);
+    pal::WatchSocket(a[0], 0, nullptr);
+    pal::WatchSocket(b[0], 0, nullptr);
+    KillTimer(nullptr, id);
+    for (int fd : {a[0], a[1], b[0], b[1]})
+        close(fd);
+    ASSERT_GE(g_order.size(), 4u);
+    EXPECT_EQ(g_order[1], 0);
+    EXPECT_EQ(g_order[3], 0);
+    EXPECT_NE(g_order[0], g_order[2]) << "each ready socket is served in turn";
 }
 
 TEST_F(LoopTest, PumpUntilGivesUpAtItsDeadline)

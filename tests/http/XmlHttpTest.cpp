@@ -290,8 +290,8 @@ TEST_F(XmlHttpTest, ResponseTextDecodesEverySequenceAsTheLayerDoesAndRepeats)
 {
     // Valid sequences of every length, and each kind of invalid one (overlong, stray continuation,
     // truncated, encoded surrogate, above U+10FFFF), around ASCII runs of odd lengths.
-    const std::string utf8 = "abc\xC3\xA9defghijklmnop\xE2\x82\xAC\xF0\x9F\x98\x80q\xC0\xAFr\x80st\xE2\x82"
-                             "uvwxyz0123456\xED\xA0\x80\xF4\x90\x80\x80\xFF12345678\xC3";
+    const std::string utf8 = "abc\xC3\xA9" "defghijklmnop\xE2\x82\xAC\xF0\x9F\x98\x80q\xC0\xAFr\x80st\xE2\x82"
+                             "uvwxyz0123456\xED\xA0\x80\xF4\x90\x80\x80\xFF" "12345678\xC3";
     LoopbackServer server([&](const HttpCall& c) {
         HttpReply r;
         r.contentType = c.path == "/latin" ? "text/plain; charset=\"ISO-8859-1\"" : "text/plain";
@@ -313,6 +313,78 @@ TEST_F(XmlHttpTest, ResponseTextDecodesEverySequenceAsTheLayerDoesAndRepeats)
     CComBSTR text;
     ASSERT_EQ(latin->get_responseText(&text), S_OK);
     EXPECT_EQ(std::u16string(text.m_str, text.Length()), std::u16string(u"\u20AC\u00E9\u0081"));
+}
+
+// The stream reads the bytes received, shares them instead of copying, and refuses every change.
+TEST_F(XmlHttpTest, ResponseStreamIsAReadOnlyViewThatOutlivesTheRequest)
+{
+    std::string body;
+    for (size_t i = 0; body.size() < (300u << 10); ++i)
+        body += char('a' + i % 23);
+    LoopbackServer server([&](const HttpCall&) {
+        HttpReply r;
+        r.body = body;
+        r.contentType = "application/octet-stream";
+        return r;
+    });
+    CComPtr<IXMLHTTPRequest> req = Send(server.Url("/body"));
+    ASSERT_TRUE(Finish(req));
+    CComVariant value;
+    ASSERT_EQ(req->get_responseStream(&value), S_OK);
+    ASSERT_EQ(value.vt, VT_UNKNOWN);
+    CComQIPtr<IStream> stream(value.punkVal);
+    ASSERT_TRUE(stream);
+    value.Clear();
+
+    STATSTG stat;
+    ASSERT_EQ(stream->Stat(&stat, STATFLAG_DEFAULT), S_OK);
+    EXPECT_EQ(stat.type, DWORD(STGTY_STREAM));
+    EXPECT_EQ(stat.cbSize.QuadPart, body.size());
+    EXPECT_EQ(stat.grfMode, DWORD(STGM_READ));
+    EXPECT_EQ(stat.pwcsName, nullptr);
+
+    // Changes are refused and leave the stream as it was.
+    ULONG written = 1;
+    EXPECT_EQ(stream->Write("x", 1, &written), STG_E_ACCESSDENIED);
+    EXPECT_EQ(written, 0u);
+    ULARGE_INTEGER size;
+    size.QuadPart = 1;
+    EXPECT_EQ(stream->SetSize(size), STG_E_ACCESSDENIED);
+    EXPECT_EQ(stream->Commit(STGC_DEFAULT), STG_E_ACCESSDENIED);
+    EXPECT_EQ(stream->Revert(), STG_E_ACCESSDENIED);
+    EXPECT_EQ(stream->LockRegion(size, size, 0), STG_E_ACCESSDENIED);
+
+    // Seeks from each origin; a read past the end gives nothing.
+    LARGE_INTEGER move;
+    move.QuadPart = -5;
+    ULARGE_INTEGER pos;
+    ASSERT_EQ(stream->Seek(move, STREAM_SEEK_END, &pos), S_OK);
+    EXPECT_EQ(pos.QuadPart, body.size() - 5);
+    char buf[16] = {};
+    ULONG read = 0;
+    EXPECT_EQ(stream->Read(buf, sizeof buf, &read), S_OK);
+    EXPECT_EQ(std::string(buf, read), body.substr(body.size() - 5));
+    EXPECT_EQ(stream->Read(buf, sizeof buf, &read), S_OK);
+    EXPECT_EQ(read, 0u);
+    move.QuadPart = -1;
+    EXPECT_TRUE(FAILED(stream->Seek(move, STREAM_SEEK_SET, &pos)));
+    move.QuadPart = 100;
+    ASSERT_EQ(stream->Seek(move, STREAM_SEEK_SET, nullptr), S_OK);
+    CComPtr<IStream> clone;
+    ASSERT_EQ(stream->Clone(&clone), S_OK);
+    ASSERT_EQ(stream->Seek(move, STREAM_SEEK_CUR, &pos), S_OK);
+    EXPECT_EQ(pos.QuadPart, 200u);
+    EXPECT_EQ(clone->Read(buf, 10, &read), S_OK); // the clone keeps its own position
+    EXPECT_EQ(std::string(buf, read), body.substr(100, 10));
+
+    // The object lets its answer go; the stream keeps the bytes it covers.
+    EXPECT_EQ(req->abort(), S_OK);
+    req.Release();
+    move.QuadPart = 0;
+    ASSERT_EQ(stream->Seek(move, STREAM_SEEK_SET, nullptr), S_OK);
+    std::string all(body.size() + 1, '\0');
+    EXPECT_EQ(stream->Read(all.data(), ULONG(all.size()), &read), S_OK);
+    EXPECT_EQ(all.substr(0, read), body);
 }
 
 TEST_F(XmlHttpTest, StalledAnswersEndAtTheStallLimit)

@@ -24,7 +24,9 @@ struct TestRecord : RequestInfo {
     explicit TestRecord(bool server = false) : m_server(server) { Reset(); }
     CLSID GetClassId() const override { return m_server ? CLSID_ServerXMLHTTP60 : CLSID_XMLHTTP60; }
     void Reset() override { RequestInfo::Reset(); }
+    size_t MaxAnswerLength() const override { return m_maxLength; }
     bool m_server;
+    size_t m_maxLength = 0;
 };
 
 // A copy would share the live HTTP object and abort it when destroyed: records are never copied.
@@ -52,8 +54,9 @@ protected:
     RequestCoreTest()
         : server([](const HttpCall& c) {
               HttpReply r;
-              if (c.path == "/ok") {
+              if (c.path == "/ok" || c.path == "/chunked") {
                   r.body = "{\"a\":\"b\"}";
+                  r.chunked = c.path == "/chunked";
               } else if (c.path == "/moved") {
                   r.status = 302;
                   r.headers = {{"Location", "/ok"}};
@@ -155,6 +158,23 @@ TEST_F(RequestCoreTest, DigestedAnswersLeaveOnlyTheirResult)
     moved.ClearRequest(true);
     EXPECT_EQ(moved.status, RS_ABORTED);
     EXPECT_FALSE(moved.IsOutstanding());
+}
+
+// Chunked, so that no declared length refuses it early: the size received decides, before the owner (who
+// would decode the text) ever sees the answer.
+TEST_F(RequestCoreTest, AnswersLongerThanTheRecordsBoundFailUndecoded)
+{
+    TestRecord tooLong, fits;
+    tooLong.m_maxLength = 8;
+    fits.m_maxLength = 9;
+    owner.requestAsync(Url("/chunked").c_str(), &tooLong);
+    owner.requestAsync(Url("/chunked").c_str(), &fits);
+    ASSERT_TRUE(Settle(tooLong) && Settle(fits));
+    EXPECT_EQ(tooLong.status, RS_FAILED);
+    EXPECT_FALSE(tooLong.spRequest);
+    EXPECT_EQ(fits.status, RS_DONE);
+    EXPECT_EQ(owner.calls, 1);
+    EXPECT_EQ(owner.lastText, "{\"a\":\"b\"}");
 }
 
 TEST_F(RequestCoreTest, ServerObjectRecordsTheUrlFinallyFetched)

@@ -98,6 +98,22 @@ TEST(Danger, ExtensionLists)
     EXPECT_FALSE(CFileSignature::IsDangerousExt(W("PDF")));
 }
 
+TEST(Danger, TablesMatchNamesAsTheCaseInsensitiveCompareDoes)
+{
+    // Neither a prefix nor a longer name is the entry.
+    EXPECT_EQ(CFileSignature::GetExtensionType(W("JPE")), FK_UNKNOWN);
+    EXPECT_EQ(CFileSignature::GetExtensionType(W("jpegs")), FK_UNKNOWN);
+    EXPECT_FALSE(CFileSignature::IsScriptExt(W("J")));
+    EXPECT_FALSE(CFileSignature::IsDangerousExt(W("..scr")));
+    // Units outside ASCII fold as the system's compare folds them: some upper-case to an ASCII letter.
+    for (const WCHAR* name : {W("\u017Fcr"), W("\u0131ns"), W("scr\u00E9"), W("\uFF33CR")}) {
+        bool same = _wcsicmp(W("SCR"), name) == 0 || _wcsicmp(W("INS"), name) == 0;
+        EXPECT_EQ(same, CFileSignature::IsDangerousExt(name)) << pal::ToUtf8(name);
+    }
+    EXPECT_EQ(_wcsicmp(W("TIF"), W("t\u0131f")) == 0 ? FK_TIFF : FK_UNKNOWN,
+              CFileSignature::GetExtensionType(W("t\u0131f")));
+}
+
 TEST(Danger, PotentiallyDangerousVerdict)
 {
     auto verdict = [](const char16_t* extension, const char16_t* typeName) {

@@ -26,6 +26,7 @@ void SetHttpLimits(const HttpLimits& limits);
 // Gives the absolute URL to follow, or an empty text when the answer is final.
 std::string RedirectTarget(const std::string& fromUrl, long status, const std::string& absoluteLocation);
 
+// Defined in the MSXML component (libmsxml6.so): callers link it.
 // The bytes a request object holds for its answer (body, decoded text, headers), counted by capacity;
 // 0 for an object that is not one of the layer's.
 size_t HttpAnswerBytesHeld(IXMLHTTPRequest* request);

@@ -10,12 +10,17 @@
 namespace pal {
 
 // Runs what is due once: posted work, expired timers, ready sockets. Waits at most maxWaitMs for
-// something to happen when nothing is due. Returns true when anything ran.
+// something to happen when nothing is due. Posted work and sockets stop early, after at least one item,
+// once a timer is due (the rest runs in the next round, in order). Returns true when anything ran.
 bool PumpOnce(DWORD maxWaitMs);
 // Pumps until done() holds or timeoutMs has passed on the loop clock; returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
 // Pumps for the given time on the loop clock.
 void PumpFor(DWORD ms);
+
+// A timer or layer timeout is due: work that handles a batch (transfer completions) stops and posts the
+// rest, so that the timer runs first.
+bool TimerDue();
 
 // Work to run on the loop. Safe to call from any thread; wakes a waiting loop.
 void PostToLoop(std::function<void()> work);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -23,14 +24,25 @@ struct LoadedObject {
     std::string path; // empty for the main program
 };
 
+// An object's image base, as dladdr reports it (the page of its lowest loaded segment), read from its
+// program headers: asking dladdr would search every loaded object again for each one.
+HMODULE BaseOf(const dl_phdr_info* info)
+{
+    static const uintptr_t pageMask = ~uintptr_t(sysconf(_SC_PAGESIZE) - 1);
+    uintptr_t lowest = UINTPTR_MAX;
+    for (ElfW(Half) k = 0; k < info->dlpi_phnum; ++k)
+        if (info->dlpi_phdr[k].p_type == PT_LOAD && (info->dlpi_phdr[k].p_vaddr & pageMask) < lowest)
+            lowest = info->dlpi_phdr[k].p_vaddr & pageMask;
+    return lowest == UINTPTR_MAX ? nullptr : reinterpret_cast<HMODULE>(info->dlpi_addr + lowest);
+}
+
 int Collect(dl_phdr_info* info, size_t, void* data)
 {
-    Dl_info di{};
-    if (info->dlpi_phnum == 0 || !dladdr(info->dlpi_phdr, &di) || !di.dli_fbase)
+    HMODULE base = BaseOf(info);
+    if (!base)
         return 0;
     auto* list = static_cast<std::vector<LoadedObject>*>(data);
-    std::string name = info->dlpi_name ? info->dlpi_name : "";
-    list->push_back({static_cast<HMODULE>(di.dli_fbase), name});
+    list->push_back({base, info->dlpi_name ? info->dlpi_name : ""});
     return 0;
 }
 
@@ -48,12 +60,31 @@ std::string MainProgramPath()
     return n > 0 ? std::string(buf, size_t(n)) : std::string();
 }
 
+struct PathSearch {
+    HMODULE base = nullptr;
+    bool found = false;
+    std::string path;
+};
+
+int FindPath(dl_phdr_info* info, size_t, void* data)
+{
+    auto* search = static_cast<PathSearch*>(data);
+    if (BaseOf(info) != search->base)
+        return 0;
+    search->found = true;
+    search->path = info->dlpi_name ? info->dlpi_name : "";
+    return 1; // stops the walk
+}
+
+// One walk over the loaded objects, stopped at the one sought.
 std::string PathOf(HMODULE base)
 {
-    for (const LoadedObject& o : LoadedObjects())
-        if (o.base == base)
-            return o.path.empty() ? MainProgramPath() : o.path;
-    return {};
+    PathSearch search;
+    search.base = base;
+    dl_iterate_phdr(FindPath, &search);
+    if (!search.found)
+        return {};
+    return search.path.empty() ? MainProgramPath() : search.path;
 }
 
 HMODULE OwnBase()

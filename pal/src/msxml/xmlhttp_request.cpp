@@ -7,12 +7,14 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "common/ComObject.h"
+#include "msxml/xmlhttp_stream.h"
 #include "msxml/xmlhttp_text.h"
 #include "msxml/xmlhttp_transport.h"
 #include "objidl.h"
@@ -20,7 +22,6 @@
 #include "pal/http_limits.h"
 #include "pal/loop.h"
 #include "pal/msxml_http.h"
-#include "shlwapi.h"
 #include "windows.h"
 
 namespace {
@@ -295,7 +296,10 @@ public:
             return m_failure;
         if (m_reported < 3)
             return E_PENDING;
-        IStream* stream = SHCreateMemStream(reinterpret_cast<const BYTE*>(m_body.data()), UINT(m_body.size()));
+        // The stream shares the bytes received so far: asking for it costs no copy, even of megabytes.
+        if (!m_body)
+            m_body = std::make_shared<std::string>();
+        IStream* stream = pal::http::CreateBodyStream(m_body, m_body->size());
         if (!stream)
             return E_OUTOFMEMORY;
         body->vt = VT_UNKNOWN;
@@ -365,7 +369,7 @@ public:
             using S = std::decay_t<decltype(s)>;
             return s.capacity() > S().capacity() ? s.capacity() * sizeof(s[0]) : 0;
         };
-        size_t held = heap(m_body) + heap(m_text) + heap(m_statusText) + heap(m_redirect);
+        size_t held = (m_body ? heap(*m_body) : 0) + heap(m_text) + heap(m_statusText) + heap(m_redirect);
         for (const auto& [name, text] : m_responseHeaders)
             held += heap(name) + heap(text);
         return held + m_responseHeaders.capacity() * sizeof(m_responseHeaders[0]);
@@ -404,10 +408,11 @@ private:
         m_reportedSend = false;
     }
 
-    // Gives back the memory of the answer: clear() would keep the capacity of a body of megabytes.
+    // Gives back the memory of the answer: clear() would keep the capacity of a body of megabytes. A body
+    // still read through a stream stays with the stream.
     void FreeAnswer()
     {
-        std::string().swap(m_body);
+        m_body.reset();
         std::u16string().swap(m_text);
         m_textDecoded = false;
         std::string().swap(m_statusText);
@@ -558,15 +563,18 @@ private:
         if (!req->m_redirect.empty())
             return n; // the body of a hop that is followed is nobody's
         size_t maxBody = pal::GetHttpLimits().maxBodyBytes;
-        if (req->m_body.size() + n > maxBody) {
+        if (!req->m_body)
+            req->m_body = std::make_shared<std::string>();
+        std::string& body = *req->m_body;
+        if (body.size() + n > maxBody) {
             req->m_tooLarge = true;
             return 0; // ends the transfer with a write error
         }
         // A long body gets room for the most it may hold at once: the pages are only touched as bytes
         // arrive, where doubling would copy the whole body (megabytes) inside one loop callback.
-        if (req->m_body.size() + n > LONG_BODY && req->m_body.capacity() < maxBody)
-            req->m_body.reserve(maxBody);
-        req->m_body.append(data, n);
+        if (body.size() + n > LONG_BODY && body.capacity() < maxBody)
+            body.reserve(maxBody);
+        body.append(data, n);
         req->Advance(3);
         return n;
     }
@@ -673,7 +681,7 @@ private:
                 charset.erase(std::remove(charset.begin(), charset.end(), '"'), charset.end());
             }
         }
-        return pal::http::DecodeBody(m_body, charset);
+        return m_body ? pal::http::DecodeBody(*m_body, charset) : std::u16string();
     }
 
     const bool m_server;
@@ -700,7 +708,9 @@ private:
     long m_status = 0;
     std::string m_statusText;
     std::vector<std::pair<std::string, std::string>> m_responseHeaders;
-    std::string m_body;
+    // Shared with the streams handed out; only appended to while the transfer runs, so the bytes a stream
+    // covers never change.
+    std::shared_ptr<std::string> m_body;
     std::u16string m_text; // the decoded body, once asked for
     bool m_textDecoded = false;
     std::string m_redirect;

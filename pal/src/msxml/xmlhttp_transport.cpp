@@ -13,10 +13,13 @@ struct Multi {
     CURLM* handle = nullptr;
     UINT_PTR timeout = 0;
     std::set<CURL*> running;
+    bool resumePosted = false; // finished transfers are left in libcurl's queue for a posted resume
 };
 
 Multi& TheMulti();
 
+// Hands each finished transfer to its owner, oldest first. Once a timer is due the rest stays in
+// libcurl's queue (which forgets a handle removed meanwhile) and is read by posted work after the timer.
 void ReadFinished(Multi& m)
 {
     int left = 0;
@@ -31,6 +34,17 @@ void ReadFinished(Multi& m)
         m.running.erase(easy);
         if (owner)
             owner->OnTransferDone(result);
+        if (left > 0 && TimerDue()) {
+            if (!m.resumePosted) {
+                m.resumePosted = true;
+                PostToLoop([] {
+                    Multi& multi = TheMulti();
+                    multi.resumePosted = false;
+                    ReadFinished(multi);
+                });
+            }
+            return;
+        }
     }
 }
 

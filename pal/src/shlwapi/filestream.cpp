@@ -252,7 +252,7 @@ STDAPI SHCreateStreamOnFileEx(LPCWSTR pszFile, DWORD grfMode, DWORD, BOOL fCreat
         close(fd);
         return HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED);
     }
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    fcntl(fd, F_SETFL, flags & ~O_NONBLOCK); // only the status flags count: the others are ignored
     DWORD share = grfMode & 0x70;
     if (share == STGM_SHARE_EXCLUSIVE || share == STGM_SHARE_DENY_READ || share == STGM_SHARE_DENY_WRITE ||
         share == STGM_SHARE_DENY_NONE) {

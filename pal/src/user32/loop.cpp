@@ -1,7 +1,9 @@
 // The message loop of the add-in's one thread: posted work, timers and the sockets of the layer's network
 // objects, dispatched in that order by each round. Nested rounds (modal dialogs, tests that pump from a
 // callback) are allowed: every list is re-read after each callback, so a callback may add or remove
-// entries, including its own.
+// entries, including its own. A round ends early once a timer is due, so that a burst of completions or
+// a fast stream cannot hold a timer back for longer than one item; what is left waits for the next round,
+// in the same order.
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
@@ -48,6 +50,7 @@ struct Loop {
     std::map<UINT_PTR, Timeout> timeouts;
     UINT_PTR nextTimeoutId = 1;
     std::map<int, Watch> sockets;
+    int lastSocket = -1; // served last: the next round starts after it, so no socket starves the others
     std::function<void(HWND, UINT_PTR)> windowSink;
 
     std::mutex postLock;
@@ -65,8 +68,18 @@ Loop& TheLoop()
 constexpr UINT USER_TIMER_MINIMUM = 10;
 constexpr UINT USER_TIMER_MAXIMUM = 0x7FFFFFFF;
 
+ULONGLONG NextDue(const Loop& loop)
+{
+    ULONGLONG next = ~0ULL;
+    for (const auto& [key, timer] : loop.timers)
+        next = std::min(next, timer.due);
+    for (const auto& [id, timeout] : loop.timeouts)
+        next = std::min(next, timeout.due);
+    return next;
+}
+
 // Runs the work queued before this round, oldest first; one item at a time, so that a nested round
-// started by an item keeps the order.
+// started by an item keeps the order. Stops after an item when a timer has become due.
 bool RunPosted(Loop& loop)
 {
     size_t count;
@@ -75,7 +88,7 @@ bool RunPosted(Loop& loop)
         count = loop.posted.size();
     }
     size_t ran = 0;
-    for (; ran < count; ++ran) {
+    while (ran < count) {
         std::function<void()> fn;
         {
             std::lock_guard<std::mutex> guard(loop.postLock);
@@ -85,6 +98,9 @@ bool RunPosted(Loop& loop)
             loop.posted.pop_front();
         }
         fn();
+        ++ran;
+        if (NextDue(loop) <= GetTickCount64())
+            break; // the timer goes first; the rest keeps its place
     }
     return ran > 0;
 }
@@ -125,16 +141,6 @@ bool RunTimers(Loop& loop)
     return ran;
 }
 
-ULONGLONG NextDue(const Loop& loop)
-{
-    ULONGLONG next = ~0ULL;
-    for (const auto& [key, timer] : loop.timers)
-        next = std::min(next, timer.due);
-    for (const auto& [id, timeout] : loop.timeouts)
-        next = std::min(next, timeout.due);
-    return next;
-}
-
 bool PollSockets(Loop& loop, DWORD waitMs)
 {
     std::vector<pollfd> fds;
@@ -151,7 +157,8 @@ bool PollSockets(Loop& loop, DWORD waitMs)
     int n = poll(fds.data(), fds.size(), int(std::min<DWORD>(waitMs, 0x7FFFFFFF)));
     if (n <= 0)
         return false;
-    bool ran = false;
+    // Ready sockets after the one served last come first; the others wait for a due timer's turn.
+    std::vector<pollfd> ready;
     for (const pollfd& p : fds) {
         if (!p.revents)
             continue;
@@ -161,6 +168,13 @@ bool PollSockets(Loop& loop, DWORD waitMs)
             }
             continue;
         }
+        ready.push_back(p);
+    }
+    std::stable_partition(ready.begin(), ready.end(), [&](const pollfd& p) { return p.fd > loop.lastSocket; });
+    bool ran = false;
+    for (const pollfd& p : ready) {
+        if (ran && NextDue(loop) <= GetTickCount64())
+            break; // still ready at the next poll
         auto it = loop.sockets.find(p.fd);
         if (it == loop.sockets.end())
             continue; // removed by an earlier callback of this round
@@ -173,6 +187,7 @@ bool PollSockets(Loop& loop, DWORD waitMs)
             revents |= pal::LOOP_ERROR;
         auto fn = it->second.fn; // the callback may stop watching its own socket
         ran = true;
+        loop.lastSocket = p.fd;
         fn(p.fd, revents);
     }
     return ran;
@@ -207,6 +222,12 @@ bool pal::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
         PumpOnce(DWORD(std::min<ULONGLONG>(deadline - now, 50)));
     }
     return done();
+}
+
+bool pal::TimerDue()
+{
+    const Loop& loop = TheLoop();
+    return NextDue(loop) <= GetTickCount64();
 }
 
 void pal::PumpFor(DWORD ms)
