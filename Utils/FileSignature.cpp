@@ -149,7 +149,7 @@ bool SameExtension(const WCHAR* upper, const WCHAR* e)
 {
     for (;; ++upper, ++e) {
         WCHAR c = *e;
-        c = c < 0x80 ? (c >= u'a' && c <= u'z' ? WCHAR(c - (u'a' - u'A')) : c) : towupper(c);
+        c = c < 0x80 ? (c >= W('a') && c <= W('z') ? WCHAR(c - (W('a') - W('A'))) : c) : towupper(c);
         if (c != *upper)
             return false;
         if (!c)

@@ -78,8 +78,14 @@ inline HRESULT AtlRegisterTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex)
         helpDir.erase(helpDir.size() - wcslen(lpszIndex));
     size_t slash = helpDir.find_last_of(OLESTR('\\'));
     helpDir.erase(slash == helpDir.npos ? 0 : slash);
-    return _AtlRegisterPerUser ? RegisterTypeLibForUser(typeLib, path, &helpDir[0])
-                               : RegisterTypeLib(typeLib, path, helpDir.c_str());
+    // The per-user forms came with later systems: found at run time, as ATL finds them.
+    typedef HRESULT(STDAPICALLTYPE * RegisterFn)(ITypeLib*, OLECHAR*, OLECHAR*);
+    RegisterFn forUser = nullptr;
+    if (_AtlRegisterPerUser)
+        if (HMODULE oleaut = GetModuleHandleW(OLESTR("OLEAUT32.DLL")))
+            forUser = reinterpret_cast<RegisterFn>(
+                reinterpret_cast<void (*)()>(GetProcAddress(oleaut, "RegisterTypeLibForUser")));
+    return forUser ? forUser(typeLib, path, &helpDir[0]) : RegisterTypeLib(typeLib, path, &helpDir[0]);
 }
 
 // Removes what AtlRegisterTypeLib wrote; a library that is not registered is nothing to remove.
@@ -109,10 +115,14 @@ inline HRESULT AtlUnRegisterTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex)
     LSTATUS found = RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &versionKey);
     if (found == ERROR_SUCCESS) {
         RegCloseKey(versionKey);
-        hr = _AtlRegisterPerUser ? UnRegisterTypeLibForUser(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum,
-                                                            attr->lcid, attr->syskind)
-                                 : UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
-                                                     attr->syskind);
+        typedef HRESULT(STDAPICALLTYPE * UnregisterFn)(REFGUID, WORD, WORD, LCID, SYSKIND);
+        UnregisterFn forUser = nullptr;
+        if (_AtlRegisterPerUser)
+            if (HMODULE oleaut = GetModuleHandleW(OLESTR("OLEAUT32.DLL")))
+                forUser = reinterpret_cast<UnregisterFn>(
+                    reinterpret_cast<void (*)()>(GetProcAddress(oleaut, "UnRegisterTypeLibForUser")));
+        UnregisterFn unregister = forUser ? forUser : &UnRegisterTypeLib;
+        hr = unregister(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
     }
     typeLib->ReleaseTLibAttr(attr);
     return hr;
