@@ -63,6 +63,14 @@ inline HRESULT AtlLoadTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex, BSTR*
     return hr;
 }
 
+// Under per-user registration, oleaut32's per-user form of a registration function. Those forms came with
+// later systems: found at run time, as ATL finds them; null when absent or when registering per machine.
+template <class Fn> Fn _AtlPerUserTypeLibFunction(const char* name)
+{
+    HMODULE oleaut = _AtlRegisterPerUser ? GetModuleHandleW(OLESTR("OLEAUT32.DLL")) : nullptr;
+    return oleaut ? reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(GetProcAddress(oleaut, name))) : nullptr;
+}
+
 // Registers the module's type library: TypeLib\{LIBID}\<version> and Interface\{IID} of its automation
 // interfaces, in the user's classes under per-user registration.
 inline HRESULT AtlRegisterTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex)
@@ -78,13 +86,8 @@ inline HRESULT AtlRegisterTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex)
         helpDir.erase(helpDir.size() - wcslen(lpszIndex));
     size_t slash = helpDir.find_last_of(OLESTR('\\'));
     helpDir.erase(slash == helpDir.npos ? 0 : slash);
-    // The per-user forms came with later systems: found at run time, as ATL finds them.
     typedef HRESULT(STDAPICALLTYPE * RegisterFn)(ITypeLib*, OLECHAR*, OLECHAR*);
-    RegisterFn forUser = nullptr;
-    if (_AtlRegisterPerUser)
-        if (HMODULE oleaut = GetModuleHandleW(OLESTR("OLEAUT32.DLL")))
-            forUser = reinterpret_cast<RegisterFn>(
-                reinterpret_cast<void (*)()>(GetProcAddress(oleaut, "RegisterTypeLibForUser")));
+    RegisterFn forUser = _AtlPerUserTypeLibFunction<RegisterFn>("RegisterTypeLibForUser");
     return forUser ? forUser(typeLib, path, &helpDir[0]) : RegisterTypeLib(typeLib, path, &helpDir[0]);
 }
 
@@ -116,11 +119,7 @@ inline HRESULT AtlUnRegisterTypeLib(HINSTANCE hInstTypeLib, LPCOLESTR lpszIndex)
     if (found == ERROR_SUCCESS) {
         RegCloseKey(versionKey);
         typedef HRESULT(STDAPICALLTYPE * UnregisterFn)(REFGUID, WORD, WORD, LCID, SYSKIND);
-        UnregisterFn forUser = nullptr;
-        if (_AtlRegisterPerUser)
-            if (HMODULE oleaut = GetModuleHandleW(OLESTR("OLEAUT32.DLL")))
-                forUser = reinterpret_cast<UnregisterFn>(
-                    reinterpret_cast<void (*)()>(GetProcAddress(oleaut, "UnRegisterTypeLibForUser")));
+        UnregisterFn forUser = _AtlPerUserTypeLibFunction<UnregisterFn>("UnRegisterTypeLibForUser");
         UnregisterFn unregister = forUser ? forUser : &UnRegisterTypeLib;
         hr = unregister(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid, attr->syskind);
     }

@@ -5,10 +5,13 @@
 #include <optional>
 
 #include "pal/host.h"
+#include "support/RegistryTestUtil.h"
 #include "support/TestPrefix.h"
 #include "windows.h"
 
 namespace {
+
+using testing_support::KeyExists;
 
 const char16_t kClsid[] = u"{F8158EA8-AA22-4DE7-A907-E2C8480FD7E1}";
 const char16_t kLibid[] = u"{9F5DAF14-B0F6-4C74-8ABE-986A1B713DEB}";
@@ -29,15 +32,6 @@ std::optional<DWORD> ReadDword(HKEY root, const std::u16string& path, const char
     if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &v, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return v;
-}
-
-bool KeyExists(HKEY root, const std::u16string& path)
-{
-    HKEY h = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(h);
-    return true;
 }
 
 class ModuleTest : public ::testing::Test {

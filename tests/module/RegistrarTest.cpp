@@ -10,6 +10,7 @@
 #include "addin/AddinModule.h"
 #include "__Utilities/OfficeAddInRegistry.h"
 #include "pal/host.h"
+#include "support/RegistryTestUtil.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -31,14 +32,7 @@ std::u16string Get(HKEY root, const char16_t* path, const char16_t* name = nullp
     return std::u16string(buf, size / 2 - 1);
 }
 
-bool Exists(HKEY root, const char16_t* path)
-{
-    HKEY h = nullptr;
-    if (RegOpenKeyExW(root, path, 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(h);
-    return true;
-}
+bool Exists(HKEY root, const char16_t* path) { return testing_support::KeyExists(root, path); }
 
 class RegistrarTest : public ::testing::Test {
 protected:

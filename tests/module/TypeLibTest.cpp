@@ -8,20 +8,14 @@
 #include <string>
 
 #include "pal/host.h"
+#include "support/RegistryTestUtil.h"
 #include "support/TestPrefix.h"
 
 namespace {
 
-std::u16string ModulePath() { return pal::ToWindowsPath(std::string(VANTORA_BIN_DIR) + "/VantoraAddin.so"); }
+using testing_support::KeyExists;
 
-bool KeyExists(HKEY root, const std::u16string& path)
-{
-    HKEY h = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &h) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(h);
-    return true;
-}
+std::u16string ModulePath() { return pal::ToWindowsPath(std::string(VANTORA_BIN_DIR) + "/VantoraAddin.so"); }
 
 const char16_t kLibKey[] = u"TypeLib\\{9F5DAF14-B0F6-4C74-8ABE-986A1B713DEB}\\1.0";
 
