@@ -6,6 +6,8 @@ jobs=$(nproc)
 bash "$root/tools/build.sh" release
 # The add-in's sources stay Windows code that compiles against the Windows SDK.
 bash "$root/tools/check-sources.sh"
+# The Windows DLL from the same sources, registered and unregistered under Wine.
+bash "$root/tools/windows.sh"
 (cd "$root/build" && ctest --output-on-failure -j"$jobs" --timeout 300)
 bash "$root/tools/build.sh" sanitize
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1

@@ -1,0 +1,55 @@
+# The Windows build: VantoraAddin.dll from the add-in folders, our shared headers in sdk/ and the resource
+# script compiled by windres, with the type library compiled from its IDL by widl; linked to the system
+# DLLs and zlib. No platform layer: on Windows the add-in uses the system's MSXML, urlmon and registry.
+set(VANTORA_ADDIN_DIRS addin __Utilities __Controls Utils email geo dialogs)
+set(VANTORA_ADDIN_SOURCES "")
+foreach(dir ${VANTORA_ADDIN_DIRS})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
+  list(APPEND VANTORA_ADDIN_SOURCES ${sources})
+endforeach()
+
+# The type library: widl with Wine's IDL files of the system interfaces and its stdole2.tlb.
+find_program(WIDL x86_64-w64-mingw32-widl REQUIRED)
+set(VANTORA_WINE_IDL_DIR /usr/include/wine/wine/windows CACHE PATH "IDL files of the system interfaces")
+set(VANTORA_STDOLE_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows CACHE PATH "Folder of stdole2.tlb")
+set(VANTORA_TLB ${CMAKE_BINARY_DIR}/res/VantoraAddin.tlb)
+add_custom_command(OUTPUT ${VANTORA_TLB}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/res
+  COMMAND ${WIDL} -t -I ${VANTORA_WINE_IDL_DIR} -L ${VANTORA_STDOLE_DIR} -o ${VANTORA_TLB}
+    ${CMAKE_SOURCE_DIR}/res/VantoraAddin.idl
+  DEPENDS ${CMAKE_SOURCE_DIR}/res/VantoraAddin.idl
+  COMMENT "Compiling the type library VantoraAddin.tlb"
+  VERBATIM)
+add_custom_target(vantora_typelib DEPENDS ${VANTORA_TLB})
+
+set(VANTORA_VERSION_TWEAK ${PROJECT_VERSION_TWEAK})
+if(NOT VANTORA_VERSION_TWEAK)
+  set(VANTORA_VERSION_TWEAK 0)
+endif()
+set(VANTORA_VERSION_TEXT
+  "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.${VANTORA_VERSION_TWEAK}")
+
+add_library(VantoraAddin SHARED ${VANTORA_ADDIN_SOURCES} ${CMAKE_SOURCE_DIR}/sdk/win/comsupp.cpp
+  ${CMAKE_SOURCE_DIR}/res/VantoraAddin.rc
+  ${CMAKE_SOURCE_DIR}/addin/VantoraAddin.def)
+add_dependencies(VantoraAddin vantora_typelib)
+set_target_properties(VantoraAddin PROPERTIES PREFIX "" OUTPUT_NAME VantoraAddin
+  RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+target_include_directories(VantoraAddin PRIVATE ${CMAKE_SOURCE_DIR} ${CMAKE_SOURCE_DIR}/sdk
+  ${CMAKE_SOURCE_DIR}/sdk/win)
+target_compile_definitions(VantoraAddin PRIVATE UNICODE _UNICODE)
+# Wide literals: L"" with the Windows SDK (the platform layer defines W for the Linux build).
+target_compile_options(VantoraAddin PRIVATE "-DW(s)=L##s")
+file(WRITE ${CMAKE_BINARY_DIR}/res/VantoraVersion.h.in
+  "#define VANTORA_VERSION_MAJOR ${PROJECT_VERSION_MAJOR}\n#define VANTORA_VERSION_MINOR ${PROJECT_VERSION_MINOR}\n"
+  "#define VANTORA_VERSION_PATCH ${PROJECT_VERSION_PATCH}\n#define VANTORA_VERSION_TWEAK ${VANTORA_VERSION_TWEAK}\n"
+  "#define VANTORA_VERSION_TEXT \"${VANTORA_VERSION_TEXT}\"\n")
+configure_file(${CMAKE_BINARY_DIR}/res/VantoraVersion.h.in ${CMAKE_BINARY_DIR}/res/VantoraVersion.h COPYONLY)
+set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --include-dir=${CMAKE_BINARY_DIR}/res --include-dir=${CMAKE_SOURCE_DIR}/res")
+# zlib is linked in too: nothing to ship beside the DLL.
+set(ZLIB_USE_STATIC_LIBS ON)
+find_package(ZLIB REQUIRED)
+# The C and C++ runtimes are linked in, so the DLL needs nothing beside it but the system's DLLs.
+target_link_options(VantoraAddin PRIVATE -static -static-libgcc -static-libstdc++)
+target_link_libraries(VantoraAddin PRIVATE ZLIB::ZLIB ole32 oleaut32 advapi32 shlwapi urlmon version user32 gdi32
+  comdlg32 comctl32 uuid)
