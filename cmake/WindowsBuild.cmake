@@ -53,3 +53,10 @@ find_package(ZLIB REQUIRED)
 target_link_options(VantoraAddin PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(VantoraAddin PRIVATE ZLIB::ZLIB ole32 oleaut32 advapi32 shlwapi urlmon version user32 gdi32
   comdlg32 comctl32 uuid)
+
+# What Outlook does with the add-in at start-up, run under Wine by tools/windows.sh.
+add_executable(outlook_startup ${CMAKE_SOURCE_DIR}/tests/windows/OutlookStartup.cpp)
+set_target_properties(outlook_startup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+target_compile_definitions(outlook_startup PRIVATE UNICODE _UNICODE)
+target_link_options(outlook_startup PRIVATE -static)
+target_link_libraries(outlook_startup PRIVATE ole32 advapi32 uuid)
