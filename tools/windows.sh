@@ -23,6 +23,34 @@ wine regsvr32 /s "$dll" || fail "regsvr32 failed"
 wine reg query "$addin" /v LoadBehavior 2>/dev/null | grep -q 'REG_DWORD *0x3' || fail "no add-in key after registering"
 wine reg query "$clsid" 2>/dev/null | grep -qi 'VantoraAddin.dll' || fail "no InprocServer32 naming the DLL"
 wine "$root/build-windows/bin/outlook_startup.exe" || fail "Outlook's start-up steps failed (above)"
+
+# What regsvr32 wrote is what vantora register writes on Linux: the same keys and values, the module's path
+# and folder aside. One difference is Wine's: it registers the type library's flags as they are in the
+# library (widl sets the disk-image flag, 8), where Windows registers 0, as the Linux registration does.
+keys=('Software\Classes\CLSID\{F8158EA8-AA22-4DE7-A907-E2C8480FD7E1}' 'Software\Classes\VantoraAddin.Connect'
+      'Software\Classes\VantoraAddin.Connect.1' 'Software\Classes\TypeLib\{9F5DAF14-B0F6-4C74-8ABE-986A1B713DEB}'
+      'Software\Classes\Interface\{214F3170-C585-458D-B394-EA83ED803EA2}'
+      'Software\Classes\Interface\{6ED1230D-65E6-436E-BA20-8390033AA4F7}'
+      'Software\Microsoft\Office\Outlook\Addins\VantoraAddin.Connect')
+flatten="$root/tools/windows/flatten-reg.awk"
+: > "$scratch/wine.flat"
+for k in "${keys[@]}"; do
+  wine reg export "HKEY_LOCAL_MACHINE\\$k" "$scratch/export.reg" /y >/dev/null 2>&1 || fail "regsvr32 wrote no $k"
+  iconv -f UTF-16 -t UTF-8 "$scratch/export.reg" | awk -f "$flatten" >> "$scratch/wine.flat"
+done
+sed -i 's/\\1.0\\FLAGS]|@="8"$/\\1.0\\FLAGS]|@="0"/' "$scratch/wine.flat"
+[ -x "$root/build/bin/vantora" ] || bash "$root/tools/build.sh" release
+VANTORA_PREFIX="$scratch/linux" "$root/build/bin/vantora" register >/dev/null
+: > "$scratch/linux.flat"
+for k in "${keys[@]}"; do
+  KEY="[HKEY_LOCAL_MACHINE\\$k" awk 'BEGIN { key = ENVIRON["KEY"] }
+    /^\[/ { keep = index($0, key "]") == 1 || index($0, key "\\") == 1 } keep' "$scratch/linux/registry/HKLM.reg" |
+    awk -f "$flatten" >> "$scratch/linux.flat"
+done
+sort -o "$scratch/wine.flat" "$scratch/wine.flat"
+sort -o "$scratch/linux.flat" "$scratch/linux.flat"
+diff "$scratch/wine.flat" "$scratch/linux.flat" || fail "regsvr32 under Wine (<) and vantora register (>) differ"
+echo "windows: regsvr32 under Wine wrote what vantora register writes ($(wc -l < "$scratch/linux.flat") keys and values)"
 wine regsvr32 /s /u "$dll" || fail "regsvr32 /u failed"
 if wine reg query "$addin" >/dev/null 2>&1; then fail "the add-in key is left after unregistering"; fi
 if wine reg query "$clsid" >/dev/null 2>&1; then fail "the class is left after unregistering"; fi
