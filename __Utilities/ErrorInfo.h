@@ -3,6 +3,8 @@
 // qualified operation name, the source file and the line come from the compiler.
 #pragma once
 
+#include <source_location>
+
 #include <windows.h>
 #include <comdef.h>
 #include <atlbase.h>
@@ -40,15 +42,18 @@ private:
     HRESULT m_code = S_OK;
 };
 
-// "Class::Operation" of the enclosing function: Microsoft's compiler names it so itself; GCC and Clang give
-// the full signature, which QualifiedName cuts down.
-#if defined(_MSC_VER)
-#define VTR_FUNCTION __FUNCTION__
-#else
+// "Class::Operation" of the enclosing function, cut out of the signature the standard library gives for it.
+// A compiler whose library lacks source_location is given its own signature macro by its build
+// (VTR_FUNCTION_SIGNATURE).
 namespace vantora_errors {
-const char* QualifiedName(const char* prettyFunction) noexcept;
+const char* QualifiedName(const char* signature) noexcept;
 } // namespace vantora_errors
-#define VTR_FUNCTION ::vantora_errors::QualifiedName(__PRETTY_FUNCTION__)
+#if defined(VTR_FUNCTION_SIGNATURE)
+#define VTR_FUNCTION ::vantora_errors::QualifiedName(VTR_FUNCTION_SIGNATURE)
+#elif defined(__cpp_lib_source_location)
+#define VTR_FUNCTION ::vantora_errors::QualifiedName(std::source_location::current().function_name())
+#else
+#error "std::source_location is missing: define VTR_FUNCTION_SIGNATURE as the compiler's function signature"
 #endif
 #define VTR_HERE VTR_FUNCTION, __FILE__, __LINE__
 

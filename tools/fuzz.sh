@@ -22,6 +22,8 @@ export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 build() {
   bash "$root/tools/install-deps.sh"
   local flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+  # clang 14 with GCC 12's library has no std::source_location: the check macros take clang's own signature.
+  flags="$flags -DVTR_FUNCTION_SIGNATURE=__PRETTY_FUNCTION__"
   cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" \
     -DVANTORA_FUZZ=ON -DVANTORA_BENCH=OFF >/dev/null
