@@ -1,7 +1,6 @@
 # The Windows build: VantoraAddin.dll from the add-in folders, our shared headers in sdk/ and the resource
 # script compiled by windres, with the type library compiled from its IDL by widl; linked to the system
 # DLLs and zlib. No platform layer: on Windows the add-in uses the system's MSXML, urlmon and registry.
-set(VANTORA_ADDIN_DIRS addin __Utilities __Controls Utils email geo dialogs)
 set(VANTORA_ADDIN_SOURCES "")
 foreach(dir ${VANTORA_ADDIN_DIRS})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp)
@@ -21,13 +20,6 @@ add_custom_command(OUTPUT ${VANTORA_TLB}
   COMMENT "Compiling the type library VantoraAddin.tlb"
   VERBATIM)
 add_custom_target(vantora_typelib DEPENDS ${VANTORA_TLB})
-
-set(VANTORA_VERSION_TWEAK ${PROJECT_VERSION_TWEAK})
-if(NOT VANTORA_VERSION_TWEAK)
-  set(VANTORA_VERSION_TWEAK 0)
-endif()
-set(VANTORA_VERSION_TEXT
-  "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.${VANTORA_VERSION_TWEAK}")
 
 add_library(VantoraAddin SHARED ${VANTORA_ADDIN_SOURCES} ${CMAKE_SOURCE_DIR}/sdk/win/comsupp.cpp
   ${CMAKE_SOURCE_DIR}/res/VantoraAddin.rc
