@@ -6,6 +6,8 @@ jobs=$(nproc)
 bash "$root/tools/build.sh" release
 # The add-in's sources stay Windows code that compiles against the Windows SDK.
 bash "$root/tools/check-sources.sh"
+# The platform layer exports only what its callers use.
+bash "$root/tools/check-pal-exports.sh"
 # The Windows DLL from the same sources, registered and unregistered under Wine.
 bash "$root/tools/windows.sh"
 (cd "$root/build" && ctest --output-on-failure -j"$jobs" --timeout 300)

@@ -1,6 +1,8 @@
 // Vantora platform layer: declares only what Vantora uses of the compiler COM support (_com_error, _bstr_t).
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/com.h"
 #include "pal/variant.h"
 
@@ -52,3 +54,5 @@ private:
 
 [[noreturn]] void _com_issue_error(HRESULT hr);
 [[noreturn]] void _com_issue_errorex(HRESULT hr, IUnknown* punk, REFIID riid);
+
+#pragma GCC visibility pop

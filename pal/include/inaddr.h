@@ -1,6 +1,8 @@
 // Vantora platform layer: declares only what Vantora uses of inaddr.h: the IPv4 address structure.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/types.h"
 
 // The tag differs from the SDK's "in_addr" so that the C library's struct of that name can live in the same
@@ -15,3 +17,5 @@ typedef struct pal_in_addr {
 } IN_ADDR, *PIN_ADDR, *LPIN_ADDR;
 
 static_assert(sizeof(IN_ADDR) == 4, "IN_ADDR is 32 bits");
+
+#pragma GCC visibility pop

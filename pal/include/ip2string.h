@@ -2,6 +2,8 @@
 // The add-in looks them up at run time in "NTDLL.DLL"; the layer's library exports them under those names.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/types.h"
 #include "pal/errors.h"
 #include "inaddr.h"
@@ -28,3 +30,5 @@ PWSTR NTAPI RtlIpv6AddressToStringW(const IN6_ADDR* Addr, PWSTR S);
 NTSTATUS NTAPI RtlIpv6AddressToStringExW(const IN6_ADDR* Address, ULONG ScopeId, USHORT Port, PWSTR AddressString,
                                          PULONG AddressStringLength);
 }
+
+#pragma GCC visibility pop

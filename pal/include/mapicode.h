@@ -1,6 +1,8 @@
 // Vantora platform layer: declares only the MAPI status codes Vantora uses.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/errors.h"
 
 #define MAKE_MAPI_SCODE(sev, fac, code) ((SCODE)(((unsigned long)(sev) << 31) | ((unsigned long)(fac) << 16) | ((unsigned long)(code))))
@@ -32,3 +34,5 @@
 
 // GetProps: some of the asked properties came back as PT_ERROR values.
 #define MAPI_W_ERRORS_RETURNED MAKE_MAPI_S(0x380)
+
+#pragma GCC visibility pop

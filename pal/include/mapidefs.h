@@ -3,6 +3,8 @@
 // themselves come from the MAPI library that the mail client has loaded.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/types.h"
 #include "pal/errors.h"
 #include "pal/com.h"
@@ -233,3 +235,5 @@ typedef IMessage* LPMESSAGE;
 #define IID_IMAPITable __uuidof(IMAPITable)
 #define IID_IAttachment __uuidof(IAttach)
 #define IID_IMessage __uuidof(IMessage)
+
+#pragma GCC visibility pop

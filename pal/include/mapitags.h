@@ -1,6 +1,8 @@
 // Vantora platform layer: declares only the MAPI property tags and attachment methods Vantora uses.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "mapidefs.h"
 
 #define PR_SUBJECT_W PROP_TAG(PT_UNICODE, 0x0037)
@@ -23,3 +25,5 @@
 #define ATTACH_BY_REF_ONLY ((ULONG)0x00000004)
 #define ATTACH_EMBEDDED_MSG ((ULONG)0x00000005)
 #define ATTACH_OLE ((ULONG)0x00000006)
+
+#pragma GCC visibility pop

@@ -2,4 +2,8 @@
 // declares.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "mapix.h"
+
+#pragma GCC visibility pop

@@ -3,9 +3,13 @@
 // mail client has already loaded, never linked.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "mapidefs.h"
 #include "mapicode.h"
 #include "mapitags.h"
 
 typedef ULONG(STDAPICALLTYPE MAPIFREEBUFFER)(LPVOID lpBuffer);
 typedef MAPIFREEBUFFER* LPMAPIFREEBUFFER;
+
+#pragma GCC visibility pop

@@ -2,5 +2,9 @@
 // request objects).
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/msxml_dom.h"
 #include "pal/msxml_http.h"
+
+#pragma GCC visibility pop

@@ -2,6 +2,8 @@
 // (ISequentialStream, IStream, STATSTG) and streams over global memory.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/com.h"
 #include "pal/kernel32.h"
 #include "pal/types.h"
@@ -64,3 +66,5 @@ typedef IStream* LPSTREAM;
 // as the block's size.
 STDAPI CreateStreamOnHGlobal(HGLOBAL hGlobal, BOOL fDeleteOnRelease, LPSTREAM* ppstm);
 STDAPI GetHGlobalFromStream(LPSTREAM pstm, HGLOBAL* phglobal);
+
+#pragma GCC visibility pop

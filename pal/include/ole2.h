@@ -1,5 +1,9 @@
 // Vantora platform layer: declares only what Vantora uses of the OLE API.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/com.h"
 #include "pal/variant.h"
+
+#pragma GCC visibility pop

@@ -1,6 +1,8 @@
 // Vantora platform layer: declares only what Vantora uses of the process status API (module enumeration).
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/types.h"
 
 #define LIST_MODULES_DEFAULT 0x0
@@ -11,5 +13,6 @@
 extern "C" {
 BOOL EnumProcessModules(HANDLE hProcess, HMODULE* lphModule, DWORD cb, LPDWORD lpcbNeeded);
 BOOL EnumProcessModulesEx(HANDLE hProcess, HMODULE* lphModule, DWORD cb, LPDWORD lpcbNeeded, DWORD dwFilterFlag);
-DWORD GetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 }
+
+#pragma GCC visibility pop

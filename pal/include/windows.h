@@ -1,6 +1,8 @@
 // Vantora platform layer: declares only what Vantora uses of the Windows API.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/types.h"
 #include "pal/errors.h"
 #include "pal/wstr.h"
@@ -12,3 +14,5 @@
 #include "pal/sysmetrics.h"
 #include "winver.h"
 #include "pal/user32.h"
+
+#pragma GCC visibility pop

@@ -2,6 +2,8 @@
 // (<prefix>/registry/HKLM.reg and HKCU.reg, in the registry editor's export format).
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/types.h"
 #include "pal/errors.h"
 
@@ -85,12 +87,9 @@ LSTATUS RegGetValueW(HKEY hkey, LPCWSTR lpSubKey, LPCWSTR lpValue, DWORD dwFlags
                      LPDWORD pcbData);
 LSTATUS RegDeleteValueW(HKEY hKey, LPCWSTR lpValueName);
 LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey);
-LSTATUS RegDeleteKeyExW(HKEY hKey, LPCWSTR lpSubKey, REGSAM samDesired, DWORD Reserved);
 LSTATUS RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey);
 LSTATUS RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD lpReserved,
                       LPWSTR lpClass, LPDWORD lpcchClass, FILETIME* lpftLastWriteTime);
-LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD lpReserved,
-                      LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData);
 LSTATUS RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD lpReserved, LPDWORD lpcSubKeys,
                          LPDWORD lpcbMaxSubKeyLen, LPDWORD lpcbMaxClassLen, LPDWORD lpcValues,
                          LPDWORD lpcbMaxValueNameLen, LPDWORD lpcbMaxValueLen, LPDWORD lpcbSecurityDescriptor,
@@ -98,3 +97,5 @@ LSTATUS RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD 
 // Per-user class registration maps HKEY_CLASSES_ROOT to HKEY_CURRENT_USER\Software\Classes.
 LSTATUS RegOverridePredefKey(HKEY hKey, HKEY hNewHKey);
 }
+
+#pragma GCC visibility pop

@@ -1,6 +1,8 @@
 // Vantora platform layer: declares only what Vantora's resource script uses of winres.h.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "winver.h"
 
 #define IDC_STATIC (-1)
@@ -10,3 +12,5 @@
 #undef RT_MANIFEST
 #define RT_MANIFEST 24
 #endif
+
+#pragma GCC visibility pop

@@ -1,6 +1,8 @@
 // Vantora platform layer: declares only what Vantora uses of version information (winver.h).
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/resources.h"
 
 #define VS_VERSION_INFO 1
@@ -40,3 +42,5 @@ typedef struct tagVS_FIXEDFILEINFO {
 } VS_FIXEDFILEINFO;
 static_assert(sizeof(VS_FIXEDFILEINFO) == 52, "Windows layout");
 #endif
+
+#pragma GCC visibility pop

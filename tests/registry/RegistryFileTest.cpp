@@ -84,11 +84,10 @@ TEST_F(RegistryTest, ExportFormatRoundTripsAwkwardNamesAndValues)
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, kAwkwardKey, 0, KEY_READ, &h));
     std::vector<Awkward> expected = AwkwardValues();
     for (size_t i = 0; i < expected.size(); ++i) {
-        WCHAR name[128];
-        DWORD cch = 128, type = 0, size = 1024;
+        DWORD type = 0, size = 1024;
         BYTE data[1024];
-        ASSERT_EQ(ERROR_SUCCESS, RegEnumValueW(h, DWORD(i), name, &cch, nullptr, &type, data, &size));
-        EXPECT_EQ(expected[i].name, std::u16string(name, cch));
+        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(h, expected[i].name.c_str(), nullptr, &type, data, &size))
+            << pal::ToUtf8(expected[i].name);
         EXPECT_EQ(expected[i].type, type) << pal::ToUtf8(expected[i].name);
         EXPECT_EQ(expected[i].data, std::vector<BYTE>(data, data + size)) << pal::ToUtf8(expected[i].name);
     }

@@ -1,6 +1,8 @@
 // Vantora platform layer: GUIDs, __uuidof, IUnknown, IDispatch, IClassFactory and COM error information.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include <cstring>
 #include <type_traits>
 
@@ -200,16 +202,13 @@ extern "C" {
 HRESULT GetErrorInfo(ULONG dwReserved, IErrorInfo** pperrinfo);
 HRESULT SetErrorInfo(ULONG dwReserved, IErrorInfo* perrinfo);
 HRESULT CreateErrorInfo(ICreateErrorInfo** pperrinfo);
-LPVOID CoTaskMemAlloc(SIZE_T cb);
-LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb);
 void CoTaskMemFree(LPVOID pv);
 HRESULT CoInitializeEx(LPVOID pvReserved, DWORD dwCoInit);
-HRESULT CoInitialize(LPVOID pvReserved);
 void CoUninitialize();
 HRESULT CoCreateInstance(REFCLSID rclsid, LPUNKNOWN pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
 HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid);
 HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid);
-HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid);
 int StringFromGUID2(REFGUID rguid, LPOLESTR lpsz, int cchMax);
-HRESULT StringFromCLSID(REFCLSID rclsid, LPOLESTR* lplpsz);
 }
+
+#pragma GCC visibility pop

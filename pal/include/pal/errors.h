@@ -1,6 +1,8 @@
 // Vantora platform layer: HRESULT, Win32 error and NTSTATUS codes and macros used by Vantora.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/types.h"
 
 #define _HRESULT_TYPEDEF_(sc) ((HRESULT)(sc))
@@ -139,3 +141,5 @@ typedef LONG LSTATUS;
 #define STATUS_SUCCESS ((NTSTATUS)0x00000000L)
 #define STATUS_INVALID_PARAMETER ((NTSTATUS)0xC000000DL)
 #define NT_SUCCESS(status) (((NTSTATUS)(status)) >= 0)
+
+#pragma GCC visibility pop

@@ -2,6 +2,8 @@
 // The add-in never includes this header.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -18,9 +20,6 @@ std::u16string ToWide(std::string_view utf8);
 std::string ToUnixPath(const WCHAR* windowsPath);
 std::u16string ToWindowsPath(const std::string& unixPath);
 
-// The prefix folder that holds the registry files, AppData and Temp ($VANTORA_PREFIX, else
-// $XDG_DATA_HOME/vantora, else ~/.local/share/vantora). Created on first use.
-std::string PrefixPath();
 // Points the layer at another prefix (tests); takes effect for every later call.
 void SetPrefixPath(const std::string& path);
 
@@ -29,3 +28,5 @@ using ClassFactoryFn = std::function<HRESULT(REFIID riid, void** ppv)>;
 void RegisterBuiltinClass(REFCLSID clsid, const WCHAR* progId, ClassFactoryFn create);
 
 } // namespace pal
+
+#pragma GCC visibility pop

@@ -2,6 +2,8 @@
 // and the tests. The add-in never includes this header.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include <cstddef>
 #include <string>
 
@@ -32,3 +34,5 @@ std::string RedirectTarget(const std::string& fromUrl, long status, const std::s
 size_t HttpAnswerBytesHeld(IXMLHTTPRequest* request);
 
 } // namespace pal
+
+#pragma GCC visibility pop

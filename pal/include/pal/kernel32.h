@@ -1,6 +1,8 @@
 // Vantora platform layer: the kernel32 and CRT calls Vantora uses (errors, modules, text conversion, files).
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include <cstdio>
 
 #include "pal/errors.h"
@@ -22,7 +24,6 @@ void SetLastError(DWORD dwErrCode);
 DWORD FormatMessageW(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId, LPWSTR lpBuffer,
                      DWORD nSize, va_list* Arguments);
 HGLOBAL LocalFree(HGLOBAL hMem);
-HGLOBAL LocalAlloc(UINT uFlags, SIZE_T uBytes);
 #define LMEM_FIXED 0x0000
 #define LMEM_ZEROINIT 0x0040
 #define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
@@ -33,7 +34,6 @@ HGLOBAL LocalAlloc(UINT uFlags, SIZE_T uBytes);
 #define GHND (GMEM_MOVEABLE | GMEM_ZEROINIT)
 #define GPTR (GMEM_FIXED | GMEM_ZEROINIT)
 HGLOBAL GlobalAlloc(UINT uFlags, SIZE_T dwBytes);
-HGLOBAL GlobalReAlloc(HGLOBAL hMem, SIZE_T dwBytes, UINT uFlags);
 LPVOID GlobalLock(HGLOBAL hMem);
 BOOL GlobalUnlock(HGLOBAL hMem);
 SIZE_T GlobalSize(HGLOBAL hMem);
@@ -49,8 +49,6 @@ DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nSize);
 #define GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS 0x00000004
 BOOL GetModuleHandleExW(DWORD dwFlags, LPCWSTR lpModuleName, HMODULE* phModule);
 HANDLE GetCurrentProcess();
-DWORD GetCurrentProcessId();
-DWORD GetCurrentThreadId();
 
 #define CP_ACP 0
 #define CP_UTF8 65001
@@ -61,8 +59,6 @@ int WideCharToMultiByte(UINT CodePage, DWORD dwFlags, LPCWSTR lpWideCharStr, int
                         int cbMultiByte, LPCSTR lpDefaultChar, LPBOOL lpUsedDefaultChar);
 DWORD CharLowerBuffW(LPWSTR lpsz, DWORD cchLength);
 DWORD CharUpperBuffW(LPWSTR lpsz, DWORD cchLength);
-int lstrlenW(LPCWSTR lpString);
-int lstrcmpiW(LPCWSTR a, LPCWSTR b);
 
 typedef struct _SYSTEM_INFO {
     union {
@@ -86,7 +82,6 @@ typedef struct _SYSTEM_INFO {
 #define PROCESSOR_ARCHITECTURE_ARM64 12
 #define PROCESSOR_ARCHITECTURE_UNKNOWN 0xffff
 void GetNativeSystemInfo(LPSYSTEM_INFO lpSystemInfo);
-void GetSystemInfo(LPSYSTEM_INFO lpSystemInfo);
 BOOL GetProductInfo(DWORD dwOSMajorVersion, DWORD dwOSMinorVersion, DWORD dwSpMajorVersion, DWORD dwSpMinorVersion,
                     PDWORD pdwReturnedProductType);
 
@@ -123,19 +118,13 @@ typedef NTSTATUS(WINAPI* RtlGetVersion_t)(PRTL_OSVERSIONINFOW lpVersionInformati
 NTSTATUS RtlGetVersion(PRTL_OSVERSIONINFOW lpVersionInformation);
 
 DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD nSize);
-DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer);
-DWORD GetTickCount();
 ULONGLONG GetTickCount64();
-void Sleep(DWORD dwMilliseconds);
 
 #define INVALID_FILE_ATTRIBUTES ((DWORD)-1)
 #define FILE_ATTRIBUTE_READONLY 0x00000001
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
-DWORD GetFileAttributesW(LPCWSTR lpFileName);
 BOOL CreateDirectoryW(LPCWSTR lpPathName, void* lpSecurityAttributes);
-BOOL DeleteFileW(LPCWSTR lpFileName);
-BOOL RemoveDirectoryW(LPCWSTR lpPathName);
 }
 
 // CRT file functions with wide paths (UTF-16 on the Windows side, UTF-8 on disk here).
@@ -144,11 +133,7 @@ BOOL RemoveDirectoryW(LPCWSTR lpPathName);
 #define _SH_DENYRD 0x30
 #define _SH_DENYNO 0x40
 FILE* _wfsopen(const WCHAR* filename, const WCHAR* mode, int shflag);
-int _wfopen_s(FILE** pFile, const WCHAR* filename, const WCHAR* mode);
 int _waccess(const WCHAR* path, int mode);
-int _waccess_s(const WCHAR* path, int mode);
-int _wmkdir(const WCHAR* dirname);
-int _wremove(const WCHAR* path);
-// Text written to files is UTF-8, as narrow text is on Linux.
-int fputws(const WCHAR* str, FILE* stream);
 int fwprintf(FILE* stream, const WCHAR* format, ...);
+
+#pragma GCC visibility pop

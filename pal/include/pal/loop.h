@@ -3,19 +3,18 @@
 // asynchronous COM objects that the loop drives.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include <functional>
 
 #include "pal/types.h"
 
 namespace pal {
 
-// Runs what is due once: posted work, expired timers, ready sockets. Waits at most maxWaitMs for
-// something to happen when nothing is due. Posted work and sockets stop early, after at least one item,
-// once a timer is due (the rest runs in the next round, in order). Returns true when anything ran.
-bool PumpOnce(DWORD maxWaitMs);
-// Pumps until done() holds or timeoutMs has passed on the loop clock; returns done().
+// Pumps until done() holds or timeoutMs has passed on the loop clock (one round at least, unless done()
+// holds at once); returns done().
 bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs);
-// Pumps for the given time on the loop clock.
+// Pumps for the given time on the loop clock; PumpFor(0) runs what is due now, once.
 void PumpFor(DWORD ms);
 
 // A timer or layer timeout is due: work that handles a batch (transfer completions) stops and posts the
@@ -33,12 +32,10 @@ void CancelLoopTimeout(UINT_PTR id);
 enum : int { LOOP_READ = 1, LOOP_WRITE = 2, LOOP_ERROR = 4 };
 void WatchSocket(int fd, int events, std::function<void(int fd, int revents)> fn);
 
-// Timers set with a window and no procedure are handed here (the dialog engine owns windows).
-void SetWindowTimerSink(std::function<void(HWND hwnd, UINT_PTR id)> sink);
 
 // The controllable clock: moves GetTickCount64 (and so every loop timer) forward without waiting.
 void AdvanceClock(DWORD ms);
-// Number of live Win32 timers (tests).
-size_t ActiveTimerCount();
 
 } // namespace pal
+
+#pragma GCC visibility pop

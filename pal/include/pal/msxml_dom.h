@@ -3,6 +3,8 @@
 // (createElement, setAttribute, appendChild, navigation, the xml property). The rest return E_NOTIMPL.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/com.h"
 #include "pal/variant.h"
 
@@ -137,3 +139,5 @@ DEFINE_UUIDOF(DOMDocument60, "88D96A05-F192-11D4-A65F-0040963251E5");
 #define IID_IXMLDOMNode __uuidof(IXMLDOMNode)
 #define IID_IXMLDOMElement __uuidof(IXMLDOMElement)
 #define IID_IXMLDOMDocument __uuidof(IXMLDOMDocument)
+
+#pragma GCC visibility pop

@@ -4,6 +4,8 @@
 // object's timeouts and options). The rest return E_NOTIMPL.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/com.h"
 #include "pal/variant.h"
 
@@ -52,3 +54,5 @@ DEFINE_UUIDOF(XMLHTTP60, "88D96A0A-F192-11D4-A65F-0040963251E5");
 DEFINE_UUIDOF(ServerXMLHTTP60, "88D96A0B-F192-11D4-A65F-0040963251E5");
 #define CLSID_XMLHTTP60 __uuidof(XMLHTTP60)
 #define CLSID_ServerXMLHTTP60 __uuidof(ServerXMLHTTP60)
+
+#pragma GCC visibility pop

@@ -1,6 +1,8 @@
 // Vantora platform layer: resource lookup (string table, raw resources, version information).
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/types.h"
 
 #define RT_CURSOR MAKEINTRESOURCEW(1)
@@ -23,7 +25,6 @@ HRSRC FindResourceExW(HMODULE hModule, LPCWSTR lpType, LPCWSTR lpName, WORD wLan
 HGLOBAL LoadResource(HMODULE hModule, HRSRC hResInfo);
 LPVOID LockResource(HGLOBAL hResData);
 DWORD SizeofResource(HMODULE hModule, HRSRC hResInfo);
-BOOL FreeResource(HGLOBAL hResData);
 // cchBufferMax 0 stores a read-only pointer to the (unterminated) text in *lpBuffer and returns its length.
 int LoadStringW(HINSTANCE hInstance, UINT uID, LPWSTR lpBuffer, int cchBufferMax);
 DWORD GetFileVersionInfoSizeW(LPCWSTR lptstrFilename, LPDWORD lpdwHandle);
@@ -35,3 +36,5 @@ BOOL VerQueryValueW(LPCVOID pBlock, LPCWSTR lpSubBlock, LPVOID* lplpBuffer, PUIN
 BOOL PalRegisterModuleResources(HMODULE hModule, const void* image, DWORD size);
 void PalUnregisterModuleResources(HMODULE hModule, const void* image);
 }
+
+#pragma GCC visibility pop

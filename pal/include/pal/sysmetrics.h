@@ -1,6 +1,8 @@
 // Vantora platform layer: the system metrics Vantora asks for.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/types.h"
 
 #define SM_CXSCREEN 0
@@ -8,3 +10,5 @@
 #define SM_SERVERR2 89
 
 extern "C" int GetSystemMetrics(int nIndex);
+
+#pragma GCC visibility pop

@@ -1,6 +1,8 @@
 // Vantora platform layer: the fixed-width Windows types and calling-convention macros the add-in uses.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include <cstddef>
 #include <cstdint>
 
@@ -152,3 +154,5 @@ static_assert(sizeof(QWORD) == 8, "Windows widths");
 #define W(s) L##s
 #define PAL_EXPORT
 #endif
+
+#pragma GCC visibility pop

@@ -2,28 +2,20 @@
 // text, shared by the registry and the wide string functions.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include <string>
 #include <string_view>
 
 namespace pal {
 
-// Simple (one unit to one unit) case mapping of a single UTF-16 code unit, the same in every locale, as
-// the system's upcase table maps it: Unicode's simple uppercase and lowercase mappings (UnicodeData.txt
-// fields 12 and 13, Unicode 14.0) of the characters of the Basic Multilingual Plane whose mapping is in
-// that plane too. Surrogates and every other unit map to themselves.
-char16_t UpcaseUnit(char16_t c);
-char16_t DowncaseUnit(char16_t c);
 
 // Case-insensitive comparison by upcased code units: equal exactly when the registry calls two names
 // equal. The order is that of the units with A to Z taken as a to z, as the CRT's comparison orders.
 int CompareNoCase(std::u16string_view a, std::u16string_view b);
 
-// True when s[i] is a surrogate that is not half of a pair (such a unit has no UTF-8 form).
-bool IsLoneSurrogate(std::u16string_view s, size_t i);
 
-// UTF-8 in which a lone surrogate is written as the three bytes its code point would take (a form
-// beyond UTF-8 that holds any UTF-16 text), and the way back; FromWtf8 reads other bad bytes as ToWide.
-std::string ToWtf8(std::u16string_view s);
-std::u16string FromWtf8(std::string_view s);
 
 } // namespace pal
+
+#pragma GCC visibility pop

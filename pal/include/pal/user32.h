@@ -1,6 +1,8 @@
 // Vantora platform layer: declares only what Vantora uses of user32's thread timers and thread messages.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/types.h"
 
 #define WM_NULL 0x0000
@@ -16,3 +18,5 @@ extern "C" {
 UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc);
 BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent);
 }
+
+#pragma GCC visibility pop

@@ -1,6 +1,8 @@
 // Vantora platform layer: BSTR and VARIANT, with the SDK's layout so that v.vt and v.bstrVal compile.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/com.h"
 
 enum VARENUM {
@@ -119,9 +121,6 @@ typedef VARIANTARG* LPVARIANTARG;
 extern "C" {
 BSTR SysAllocString(const OLECHAR* psz);
 BSTR SysAllocStringLen(const OLECHAR* strIn, UINT ui);
-BSTR SysAllocStringByteLen(LPCSTR psz, UINT len);
-INT SysReAllocString(BSTR* pbstr, const OLECHAR* psz);
-INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len);
 void SysFreeString(BSTR bstrString);
 UINT SysStringLen(BSTR pbstr);
 UINT SysStringByteLen(BSTR bstr);
@@ -131,3 +130,5 @@ HRESULT VariantClear(VARIANTARG* pvarg);
 HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc);
 HRESULT VariantChangeType(VARIANTARG* pvargDest, const VARIANTARG* pvarSrc, USHORT wFlags, VARTYPE vt);
 }
+
+#pragma GCC visibility pop

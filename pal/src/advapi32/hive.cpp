@@ -22,6 +22,7 @@
 #include <tuple>
 
 #include "advapi32/regtree.h"
+#include "common/prefix.h"
 #include "pal/host.h"
 
 namespace pal::reg {

@@ -7,6 +7,7 @@
 
 #include "advapi32/regtree.h"
 #include "pal/host.h"
+#include "common/text.h"
 #include "pal/unicode.h"
 
 namespace pal::reg {

@@ -583,11 +583,6 @@ extern "C" LSTATUS RegDeleteKeyW(HKEY hKey, LPCWSTR lpSubKey)
     return DeleteKey(hKey, lpSubKey, false);
 }
 
-extern "C" LSTATUS RegDeleteKeyExW(HKEY hKey, LPCWSTR lpSubKey, REGSAM, DWORD)
-{
-    return RegDeleteKeyW(hKey, lpSubKey);
-}
-
 extern "C" LSTATUS RegDeleteTreeW(HKEY hKey, LPCWSTR lpSubKey) { return DeleteKey(hKey, lpSubKey, true); }
 
 extern "C" LSTATUS RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWORD lpcchName, LPDWORD,
@@ -610,26 +605,6 @@ extern "C" LSTATUS RegEnumKeyExW(HKEY hKey, DWORD dwIndex, LPWSTR lpName, LPDWOR
     if (lpftLastWriteTime)
         *lpftLastWriteTime = FILETIME{0, 0};
     return ERROR_SUCCESS;
-}
-
-extern "C" LSTATUS RegEnumValueW(HKEY hKey, DWORD dwIndex, LPWSTR lpValueName, LPDWORD lpcchValueName, LPDWORD,
-                                 LPDWORD lpType, LPBYTE lpData, LPDWORD lpcbData)
-{
-    if (lpData && !lpcbData)
-        return ERROR_INVALID_PARAMETER;
-    Location loc;
-    Resolved r;
-    LSTATUS status = OpenExisting(hKey, KEY_QUERY_VALUE, loc, r);
-    if (status != ERROR_SUCCESS)
-        return status;
-    if (dwIndex >= r.home->values.size())
-        return ERROR_NO_MORE_ITEMS;
-    const Value& v = r.home->values[dwIndex];
-    if ((status = CopyName(v.name, lpValueName, lpcchValueName)) != ERROR_SUCCESS)
-        return status;
-    if (lpType)
-        *lpType = v.type;
-    return CopyData(v.data, lpData, lpcbData);
 }
 
 extern "C" LSTATUS RegQueryInfoKeyW(HKEY hKey, LPWSTR lpClass, LPDWORD lpcchClass, LPDWORD, LPDWORD lpcSubKeys,

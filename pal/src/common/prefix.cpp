@@ -4,6 +4,7 @@
 #include <system_error>
 #include <filesystem>
 
+#include "common/prefix.h"
 #include "pal/host.h"
 
 namespace pal {

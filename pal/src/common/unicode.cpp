@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pal/host.h"
+#include "common/text.h"
 #include "pal/unicode.h"
 
 namespace pal {

@@ -5,6 +5,7 @@
 
 #include "comdef.h"
 #include "pal/host.h"
+#include "kernel32/memory.h"
 #include "windows.h"
 
 _bstr_t::_bstr_t(const WCHAR* s)

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "pal/host.h"
+#include "msvcrt/format.h"
 #include "windows.h"
 
 namespace {
@@ -43,45 +44,11 @@ bool Fail()
 
 } // namespace
 
-extern "C" DWORD GetFileAttributesW(LPCWSTR lpFileName)
-{
-    struct stat st{};
-    std::string path = lpFileName ? pal::ToUnixPath(lpFileName) : std::string();
-    if (!lpFileName || stat(path.c_str(), &st) != 0) {
-        Fail();
-        // Windows tells a missing folder on the way from a missing file.
-        struct stat parent{};
-        size_t slash = path.find_last_of('/');
-        if (errno == ENOENT && slash != std::string::npos && slash > 0 &&
-            stat(path.substr(0, slash).c_str(), &parent) != 0)
-            SetLastError(ERROR_PATH_NOT_FOUND);
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    DWORD attrs = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : 0;
-    if (!(st.st_mode & S_IWUSR))
-        attrs |= FILE_ATTRIBUTE_READONLY;
-    return attrs ? attrs : FILE_ATTRIBUTE_NORMAL;
-}
-
 extern "C" BOOL CreateDirectoryW(LPCWSTR lpPathName, void*)
 {
     if (!lpPathName)
         return Fail();
     return mkdir(pal::ToUnixPath(lpPathName).c_str(), 0777) == 0 ? TRUE : Fail();
-}
-
-extern "C" BOOL DeleteFileW(LPCWSTR lpFileName)
-{
-    if (!lpFileName)
-        return Fail();
-    return unlink(pal::ToUnixPath(lpFileName).c_str()) == 0 ? TRUE : Fail();
-}
-
-extern "C" BOOL RemoveDirectoryW(LPCWSTR lpPathName)
-{
-    if (!lpPathName)
-        return Fail();
-    return rmdir(pal::ToUnixPath(lpPathName).c_str()) == 0 ? TRUE : Fail();
 }
 
 FILE* _wfsopen(const WCHAR* filename, const WCHAR* mode, int shflag)
@@ -110,14 +77,6 @@ FILE* _wfsopen(const WCHAR* filename, const WCHAR* mode, int shflag)
     return f;
 }
 
-int _wfopen_s(FILE** pFile, const WCHAR* filename, const WCHAR* mode)
-{
-    if (!pFile)
-        return EINVAL;
-    *pFile = _wfsopen(filename, mode, _SH_DENYWR);
-    return *pFile ? 0 : (errno ? errno : EINVAL);
-}
-
 int _waccess(const WCHAR* path, int mode)
 {
     if (!path) {
@@ -132,27 +91,8 @@ int _waccess(const WCHAR* path, int mode)
     return access(pal::ToUnixPath(path).c_str(), m);
 }
 
-int _waccess_s(const WCHAR* path, int mode) { return _waccess(path, mode) == 0 ? 0 : errno; }
 
-int _wmkdir(const WCHAR* dirname)
-{
-    if (!dirname) {
-        errno = EINVAL;
-        return -1;
-    }
-    return mkdir(pal::ToUnixPath(dirname).c_str(), 0777);
-}
-
-int _wremove(const WCHAR* path)
-{
-    if (!path) {
-        errno = EINVAL;
-        return -1;
-    }
-    return std::remove(pal::ToUnixPath(path).c_str());
-}
-
-int fputws(const WCHAR* str, FILE* stream)
+static int fputws(const WCHAR* str, FILE* stream)
 {
     if (!str || !stream)
         return EOF;

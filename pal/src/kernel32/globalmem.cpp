@@ -5,6 +5,7 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "kernel32/memory.h"
 #include "windows.h"
 
 namespace {

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "kernel32/memory.h"
 #include "windows.h"
 
 namespace {

@@ -261,8 +261,6 @@ extern "C" DWORD GetModuleFileNameW(HMODULE hModule, LPWSTR lpFilename, DWORD nS
 }
 
 extern "C" HANDLE GetCurrentProcess() { return reinterpret_cast<HANDLE>(intptr_t(-1)); }
-extern "C" DWORD GetCurrentProcessId() { return DWORD(getpid()); }
-extern "C" DWORD GetCurrentThreadId() { return DWORD(gettid()); }
 
 extern "C" BOOL EnumProcessModulesEx(HANDLE hProcess, HMODULE* lphModule, DWORD cb, LPDWORD lpcbNeeded, DWORD)
 {
@@ -280,13 +278,4 @@ extern "C" BOOL EnumProcessModulesEx(HANDLE hProcess, HMODULE* lphModule, DWORD 
 extern "C" BOOL EnumProcessModules(HANDLE hProcess, HMODULE* lphModule, DWORD cb, LPDWORD lpcbNeeded)
 {
     return EnumProcessModulesEx(hProcess, lphModule, cb, lpcbNeeded, LIST_MODULES_DEFAULT);
-}
-
-extern "C" DWORD GetModuleFileNameExW(HANDLE hProcess, HMODULE hModule, LPWSTR lpFilename, DWORD nSize)
-{
-    if (hProcess != GetCurrentProcess()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return 0;
-    }
-    return GetModuleFileNameW(hModule, lpFilename, nSize);
 }

@@ -219,7 +219,6 @@ extern "C" HGLOBAL LoadResource(HMODULE, HRSRC hResInfo)
 
 extern "C" LPVOID LockResource(HGLOBAL hResData) { return hResData; }
 
-extern "C" BOOL FreeResource(HGLOBAL) { return FALSE; }
 
 extern "C" DWORD SizeofResource(HMODULE, HRSRC hResInfo)
 {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "common/prefix.h"
 #include "pal/host.h"
 #include "windows.h"
 
@@ -32,7 +33,6 @@ extern "C" void GetNativeSystemInfo(LPSYSTEM_INFO info)
     info->dwAllocationGranularity = 65536;
 }
 
-extern "C" void GetSystemInfo(LPSYSTEM_INFO info) { GetNativeSystemInfo(info); }
 
 extern "C" BOOL GetProductInfo(DWORD, DWORD, DWORD, DWORD, PDWORD type)
 {
@@ -79,17 +79,6 @@ extern "C" DWORD GetEnvironmentVariableW(LPCWSTR lpName, LPWSTR lpBuffer, DWORD 
     return DWORD(w.size());
 }
 
-extern "C" DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer)
-{
-    std::string dir = pal::PrefixPath() + "/Temp";
-    CreateDirectoryW(pal::ToWindowsPath(dir).c_str(), nullptr);
-    std::u16string w = pal::ToWindowsPath(dir) + u"\\";
-    if (!lpBuffer || w.size() >= nBufferLength)
-        return DWORD(w.size() + 1);
-    std::memcpy(lpBuffer, w.c_str(), (w.size() + 1) * sizeof(WCHAR));
-    return DWORD(w.size());
-}
-
 namespace pal {
 extern std::atomic<long long> g_tickOffsetMs; // the test clock's advance (user32/loop.cpp)
 }
@@ -101,11 +90,3 @@ extern "C" ULONGLONG GetTickCount64()
     return ULONGLONG(ts.tv_sec) * 1000 + ULONGLONG(ts.tv_nsec / 1000000) + ULONGLONG(pal::g_tickOffsetMs.load());
 }
 
-extern "C" DWORD GetTickCount() { return DWORD(GetTickCount64()); }
-
-extern "C" void Sleep(DWORD ms)
-{
-    timespec ts{time_t(ms / 1000), long(ms % 1000) * 1000000L};
-    while (nanosleep(&ts, &ts) != 0) {
-    }
-}

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "pal/host.h"
+#include "common/text.h"
 #include "pal/unicode.h"
 #include "windows.h"
 
@@ -119,5 +120,3 @@ extern "C" DWORD CharUpperBuffW(LPWSTR lpsz, DWORD cchLength)
     return cchLength;
 }
 
-extern "C" int lstrlenW(LPCWSTR lpString) { return lpString ? int(wcslen(lpString)) : 0; }
-extern "C" int lstrcmpiW(LPCWSTR a, LPCWSTR b) { return _wcsicmp(a ? a : u"", b ? b : u""); }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "pal/host.h"
-#include "strsafe.h"
+#include "msvcrt/format.h"
 #include "windows.h"
 
 namespace {
@@ -185,7 +185,7 @@ int _vscwprintf(const WCHAR* format, va_list args)
     return ok ? int(out.size()) : -1;
 }
 
-int _vsnwprintf_s(WCHAR* buffer, size_t sizeOfBuffer, size_t count, const WCHAR* format, va_list args)
+static int _vsnwprintf_s(WCHAR* buffer, size_t sizeOfBuffer, size_t count, const WCHAR* format, va_list args)
 {
     if (!buffer || sizeOfBuffer == 0 || !format)
         return -1;
@@ -213,15 +213,6 @@ int _vsnwprintf_s(WCHAR* buffer, size_t sizeOfBuffer, size_t count, const WCHAR*
     return int(out.size());
 }
 
-int _snwprintf_s(WCHAR* buffer, size_t sizeOfBuffer, size_t count, const WCHAR* format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    int r = _vsnwprintf_s(buffer, sizeOfBuffer, count, format, args);
-    va_end(args);
-    return r;
-}
-
 int vswprintf_s(WCHAR* buffer, size_t sizeOfBuffer, const WCHAR* format, va_list args)
 {
     return _vsnwprintf_s(buffer, sizeOfBuffer, sizeOfBuffer ? sizeOfBuffer - 1 : 0, format, args);
@@ -234,86 +225,4 @@ int swprintf_s(WCHAR* buffer, size_t sizeOfBuffer, const WCHAR* format, ...)
     int r = vswprintf_s(buffer, sizeOfBuffer, format, args);
     va_end(args);
     return r;
-}
-
-HRESULT StringCchVPrintfW(LPWSTR dest, size_t cchDest, LPCWSTR format, va_list args)
-{
-    if (!dest || cchDest == 0 || cchDest > STRSAFE_MAX_CCH || !format)
-        return STRSAFE_E_INVALID_PARAMETER;
-    std::u16string out;
-    va_list copy;
-    va_copy(copy, args);
-    bool ok = Format(out, format, copy);
-    va_end(copy);
-    if (!ok) {
-        dest[0] = 0;
-        return STRSAFE_E_INVALID_PARAMETER;
-    }
-    size_t n = out.size() < cchDest ? out.size() : cchDest - 1;
-    std::memcpy(dest, out.data(), n * sizeof(WCHAR));
-    dest[n] = 0;
-    return n == out.size() ? S_OK : STRSAFE_E_INSUFFICIENT_BUFFER;
-}
-
-HRESULT StringCchPrintfW(LPWSTR dest, size_t cchDest, LPCWSTR format, ...)
-{
-    va_list args;
-    va_start(args, format);
-    HRESULT hr = StringCchVPrintfW(dest, cchDest, format, args);
-    va_end(args);
-    return hr;
-}
-
-HRESULT StringCchPrintfA(LPSTR dest, size_t cchDest, LPCSTR format, ...)
-{
-    if (!dest || cchDest == 0 || cchDest > STRSAFE_MAX_CCH || !format)
-        return STRSAFE_E_INVALID_PARAMETER;
-    va_list args;
-    va_start(args, format);
-    int n = std::vsnprintf(dest, cchDest, format, args);
-    va_end(args);
-    if (n < 0) {
-        dest[0] = 0;
-        return STRSAFE_E_INVALID_PARAMETER;
-    }
-    return size_t(n) < cchDest ? S_OK : STRSAFE_E_INSUFFICIENT_BUFFER;
-}
-
-HRESULT StringCchCopyNW(LPWSTR dest, size_t cchDest, LPCWSTR src, size_t cchToCopy)
-{
-    if (!dest || cchDest == 0 || cchDest > STRSAFE_MAX_CCH || !src)
-        return STRSAFE_E_INVALID_PARAMETER;
-    size_t i = 0;
-    for (; i < cchToCopy && src[i] && i + 1 < cchDest; ++i)
-        dest[i] = src[i];
-    dest[i] = 0;
-    return (i < cchToCopy && src[i]) ? STRSAFE_E_INSUFFICIENT_BUFFER : S_OK;
-}
-
-HRESULT StringCchCopyW(LPWSTR dest, size_t cchDest, LPCWSTR src)
-{
-    return StringCchCopyNW(dest, cchDest, src, STRSAFE_MAX_CCH);
-}
-
-HRESULT StringCchCatW(LPWSTR dest, size_t cchDest, LPCWSTR src)
-{
-    if (!dest || cchDest == 0 || cchDest > STRSAFE_MAX_CCH || !src)
-        return STRSAFE_E_INVALID_PARAMETER;
-    size_t used = wcsnlen(dest, cchDest);
-    if (used == cchDest)
-        return STRSAFE_E_INVALID_PARAMETER;
-    return StringCchCopyNW(dest + used, cchDest - used, src, STRSAFE_MAX_CCH);
-}
-
-HRESULT StringCchLengthW(LPCWSTR psz, size_t cchMax, size_t* pcchLength)
-{
-    if (!psz || cchMax > STRSAFE_MAX_CCH) {
-        if (pcchLength)
-            *pcchLength = 0;
-        return STRSAFE_E_INVALID_PARAMETER;
-    }
-    size_t n = wcsnlen(psz, cchMax);
-    if (pcchLength)
-        *pcchLength = n == cchMax ? 0 : n;
-    return n == cchMax ? STRSAFE_E_INVALID_PARAMETER : S_OK;
 }

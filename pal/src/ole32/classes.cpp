@@ -10,6 +10,7 @@
 
 #include "msxml6.h"
 #include "pal/host.h"
+#include "kernel32/memory.h"
 #include "windows.h"
 
 namespace {
@@ -103,11 +104,9 @@ void pal::RegisterBuiltinClass(REFCLSID clsid, const WCHAR* progId, ClassFactory
 }
 
 extern "C" HRESULT CoInitializeEx(LPVOID, DWORD) { return S_OK; }
-extern "C" HRESULT CoInitialize(LPVOID) { return S_OK; }
 extern "C" void CoUninitialize() {}
 
 extern "C" LPVOID CoTaskMemAlloc(SIZE_T cb) { return std::malloc(cb ? cb : 1); }
-extern "C" LPVOID CoTaskMemRealloc(LPVOID pv, SIZE_T cb) { return std::realloc(pv, cb ? cb : 1); }
 extern "C" void CoTaskMemFree(LPVOID pv) { std::free(pv); }
 
 extern "C" HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, LPCLSID lpclsid)

@@ -19,17 +19,6 @@ extern "C" int StringFromGUID2(REFGUID g, LPOLESTR lpsz, int cchMax)
     return 39;
 }
 
-extern "C" HRESULT StringFromCLSID(REFCLSID rclsid, LPOLESTR* lplpsz)
-{
-    if (!lplpsz)
-        return E_INVALIDARG;
-    *lplpsz = static_cast<LPOLESTR>(CoTaskMemAlloc(39 * sizeof(WCHAR)));
-    if (!*lplpsz)
-        return E_OUTOFMEMORY;
-    StringFromGUID2(rclsid, *lplpsz, 39);
-    return S_OK;
-}
-
 static bool ParseGuid(LPCOLESTR s, GUID* g)
 {
     if (!s || wcslen(s) != 38 || s[0] != '{' || s[37] != '}')
@@ -69,15 +58,4 @@ extern "C" HRESULT CLSIDFromString(LPCOLESTR lpsz, LPCLSID pclsid)
         return S_OK;
     *pclsid = GUID_NULL;
     return CO_E_CLASSSTRING;
-}
-
-extern "C" HRESULT IIDFromString(LPCOLESTR lpsz, LPIID lpiid)
-{
-    if (!lpiid)
-        return E_INVALIDARG;
-    if (!lpsz) {
-        *lpiid = GUID_NULL;
-        return S_OK;
-    }
-    return ParseGuid(lpsz, lpiid) ? S_OK : CO_E_CLASSSTRING;
 }

@@ -8,6 +8,7 @@
 #include "common/ComObject.h"
 #include "objidl.h"
 #include "shlwapi.h"
+#include "kernel32/memory.h"
 #include "windows.h"
 
 namespace {

@@ -40,18 +40,6 @@ extern "C" BSTR SysAllocString(const OLECHAR* psz)
     return psz ? SysAllocStringLen(psz, UINT(wcslen(psz))) : nullptr;
 }
 
-extern "C" BSTR SysAllocStringByteLen(LPCSTR psz, UINT len)
-{
-    BSTR b = Allocate(len);
-    if (b) {
-        if (psz)
-            std::memcpy(b, psz, len);
-        else
-            std::memset(b, 0, len);
-    }
-    return b;
-}
-
 extern "C" void SysFreeString(BSTR bstrString)
 {
     if (bstrString)
@@ -64,20 +52,3 @@ extern "C" UINT SysStringByteLen(BSTR bstr)
 }
 
 extern "C" UINT SysStringLen(BSTR bstr) { return SysStringByteLen(bstr) / sizeof(WCHAR); }
-
-extern "C" INT SysReAllocStringLen(BSTR* pbstr, const OLECHAR* psz, UINT len)
-{
-    if (!pbstr)
-        return FALSE;
-    BSTR b = SysAllocStringLen(psz, len);
-    if (!b)
-        return FALSE;
-    SysFreeString(*pbstr);
-    *pbstr = b;
-    return TRUE;
-}
-
-extern "C" INT SysReAllocString(BSTR* pbstr, const OLECHAR* psz)
-{
-    return SysReAllocStringLen(pbstr, psz, psz ? UINT(wcslen(psz)) : 0);
-}

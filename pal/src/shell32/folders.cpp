@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/prefix.h"
 #include "pal/host.h"
 #include "shlobj.h"
 #include "windows.h"

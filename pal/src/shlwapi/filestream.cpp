@@ -16,6 +16,7 @@
 #include "objidl.h"
 #include "pal/host.h"
 #include "shlwapi.h"
+#include "kernel32/memory.h"
 #include "windows.h"
 
 namespace {
@@ -269,10 +270,4 @@ STDAPI SHCreateStreamOnFileEx(LPCWSTR pszFile, DWORD grfMode, DWORD, BOOL fCreat
     }
     *ppstm = stream;
     return S_OK;
-}
-
-STDAPI SHCreateStreamOnFileW(LPCWSTR pszFile, DWORD grfMode, IStream** ppstm)
-{
-    return SHCreateStreamOnFileEx(pszFile, grfMode, FILE_ATTRIBUTE_NORMAL, (grfMode & STGM_CREATE) != 0, nullptr,
-                                  ppstm);
 }

@@ -51,7 +51,6 @@ struct Loop {
     UINT_PTR nextTimeoutId = 1;
     std::map<int, Watch> sockets;
     int lastSocket = -1; // served last: the next round starts after it, so no socket starves the others
-    std::function<void(HWND, UINT_PTR)> windowSink;
 
     std::mutex postLock;
     std::deque<std::function<void()>> posted;
@@ -122,8 +121,6 @@ bool RunTimers(Loop& loop)
         ran = true;
         if (proc)
             proc(key.first, WM_TIMER, key.second, DWORD(now));
-        else if (loop.windowSink)
-            loop.windowSink(key.first, key.second);
     }
     std::vector<UINT_PTR> dueTimeouts;
     for (const auto& [id, timeout] : loop.timeouts)
@@ -193,9 +190,10 @@ bool PollSockets(Loop& loop, DWORD waitMs)
     return ran;
 }
 
-} // namespace
-
-bool pal::PumpOnce(DWORD maxWaitMs)
+// Runs what is due once: posted work, expired timers, ready sockets. Waits at most maxWaitMs for
+// something to happen when nothing is due. Posted work and sockets stop early, after at least one item,
+// once a timer is due (the rest runs in the next round, in order). Returns true when anything ran.
+bool PumpOnce(DWORD maxWaitMs)
 {
     Loop& loop = TheLoop();
     bool ran = RunPosted(loop);
@@ -212,14 +210,17 @@ bool pal::PumpOnce(DWORD maxWaitMs)
     return PollSockets(loop, wait) || ran;
 }
 
+} // namespace
+
 bool pal::PumpUntil(const std::function<bool()>& done, DWORD timeoutMs)
 {
+    // One round at least, so that a zero time-out runs what is due now.
     ULONGLONG deadline = GetTickCount64() + timeoutMs;
     while (!done()) {
         ULONGLONG now = GetTickCount64();
-        if (now >= deadline)
+        PumpOnce(DWORD(std::min<ULONGLONG>(deadline > now ? deadline - now : 0, 50)));
+        if (GetTickCount64() >= deadline)
             break;
-        PumpOnce(DWORD(std::min<ULONGLONG>(deadline - now, 50)));
     }
     return done();
 }
@@ -270,20 +271,12 @@ void pal::WatchSocket(int fd, int events, std::function<void(int, int)> fn)
         loop.sockets[fd] = Watch{events, std::move(fn)};
 }
 
-void pal::SetWindowTimerSink(std::function<void(HWND, UINT_PTR)> sink)
-{
-    TheLoop().windowSink = std::move(sink);
-}
 
 void pal::AdvanceClock(DWORD ms)
 {
     g_tickOffsetMs += ms;
 }
 
-size_t pal::ActiveTimerCount()
-{
-    return TheLoop().timers.size();
-}
 
 extern "C" UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPROC lpTimerFunc)
 {
