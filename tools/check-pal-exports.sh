@@ -9,6 +9,14 @@ lib="$root/${1:-build}/bin/libpal.so"
 [ -f "$lib" ] || { echo "check-pal-exports: $lib is not built" >&2; exit 1; }
 cd "$root"
 
+# Each public header marks what it declares as exported.
+missing=$(grep -L '^#pragma GCC visibility push(default)' pal/include/*.h pal/include/pal/*.h || true)
+if [ -n "$missing" ]; then
+  echo "check-pal-exports: these layer headers do not mark their declarations as exported:" >&2
+  echo "$missing" | sed 's/^/  /' >&2
+  exit 1
+fi
+
 # Sources that may call the layer: everything but the layer itself and the tests written for it.
 mapfile -t callers < <(
   { find addin __Controls __Utilities email Utils geo dialogs sdk host pal/src/msxml bench tests \
