@@ -16,4 +16,12 @@ struct IPInfo {
     IPV6_address ipv6;
     URL_address host;
     std::vector<IPLocationInfo*> locationInfo;
+
+    // The row's text: "Invalid", "Reserved", or the first provider's short text (empty without requests).
+    CComBSTR ToString() const;
+    // The reserved range's description, or the long text of the request at idx.
+    CComBSTR ToLongString(int idx) const;
+
+    // The address that addressType names (IPv4, else IPv6, else the host); null when it names none.
+    const IP_address* Address() const;
 };

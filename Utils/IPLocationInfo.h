@@ -14,6 +14,11 @@ struct IPLocationInfo : RequestInfo {
     void Reset() override;
     size_t MaxAnswerLength() const override { return MAX_ANSWER_LENGTH; }
 
+    // One word for the request's state, or the country once done (a ribbon button's label).
+    CComBSTR ToString() const;
+    // The state's word with the reason it failed, or once done the location as labelled lines.
+    CComBSTR ToLongString() const;
+
     WCHAR countryCode[4] = {};
     CComBSTR countryName;
     CComBSTR region;

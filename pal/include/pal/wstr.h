@@ -28,7 +28,6 @@ int iswcntrl(WCHAR c);
 WCHAR towlower(WCHAR c);
 WCHAR towupper(WCHAR c);
 int wcscat_s(WCHAR* dest, size_t destSize, const WCHAR* src);
-template <size_t N> int wcscpy_s(WCHAR (&dest)[N], const WCHAR* src) { return wcscpy_s(dest, N, src); }
 template <size_t N> int wcscat_s(WCHAR (&dest)[N], const WCHAR* src) { return wcscat_s(dest, N, src); }
 
 int swprintf_s(WCHAR* buffer, size_t sizeOfBuffer, const WCHAR* format, ...);
