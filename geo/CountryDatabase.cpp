@@ -108,6 +108,9 @@ bool CCountryDatabase::Parse(const BYTE* pData, size_t size)
         uint32_t v6xCount = Read32(pData + OFFSET_V6X_COUNT);
         VTR_CHECK_TEXT(v4Count <= MAX_ENTRIES && v6Count <= MAX_ENTRIES && v6xCount <= MAX_ENTRIES,
                        "country database: too many ranges", E_BAD_DATABASE);
+        // A database without ranges would answer "no country" for every address instead of failing.
+        VTR_CHECK_TEXT(v4Count > 0 || v6Count > 0 || v6xCount > 0, "country database: holds no ranges",
+                       E_BAD_DATABASE);
         uint64_t bodySize = BodySize(v4Count, v6Count, v6xCount);
         VTR_CHECK_TEXT(Read64(pData + OFFSET_BODY_SIZE) == bodySize, "country database: bad body size",
                        E_BAD_DATABASE);

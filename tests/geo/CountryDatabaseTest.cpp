@@ -186,6 +186,12 @@ TEST(CountryDatabase, DamagedOrForeignImagesAreRefusedWhole)
         {"huge count", [](Image& i) { i.Put32(country_db::OFFSET_V4_COUNT, 0xFFFFFFFFu); }, true},
         {"count beyond the body", [&](Image& i) { i.Put32(country_db::OFFSET_V4_COUNT, v4Count + 1); }, true},
         {"trailing byte", [](Image& i) { i.bytes.push_back(0); }, true},
+        {"no ranges at all", [](Image& i) {
+             i.bytes.resize(country_db::HEADER_SIZE);
+             for (uint32_t at : {country_db::OFFSET_V4_COUNT, country_db::OFFSET_V6_COUNT, country_db::OFFSET_V6X_COUNT,
+                                 country_db::OFFSET_BODY_SIZE, country_db::OFFSET_BODY_SIZE + 4})
+                 i.Put32(at, 0);
+         }, true},
     };
     for (const Damage& d : damages) {
         Image bad = good;
@@ -197,7 +203,8 @@ TEST(CountryDatabase, DamagedOrForeignImagesAreRefusedWhole)
     }
     std::string log = pal::ToUtf8(CErrorLog::Instance().ReadAll().m_str);
     for (const char* reason : {"unknown format version", "checksum mismatch", "unsorted or overlapping",
-                               "invalid country code", "misplaced IPv6 range", "too many ranges", "truncated"})
+                               "invalid country code", "misplaced IPv6 range", "too many ranges", "truncated",
+                               "holds no ranges"})
         EXPECT_NE(log.find(reason), std::string::npos) << reason;
 }
 
@@ -220,6 +227,9 @@ TEST(CountryDatabase, TheCompilerRefusesInconsistentText)
     EXPECT_THROW(geoipdb::ParseText("2001:db8::,2001:db8::g,DE\n", true, table), std::runtime_error);
     EXPECT_THROW(geoipdb::ParseText("2001:db8::10,2001:db8::ff,DE\n2001:db8::20,2001:db8::30,FR\n", true, table),
                  std::runtime_error);
+    geoipdb::Table empty;
+    geoipdb::ParseText("# nothing but comments\n", false, empty);
+    EXPECT_THROW(geoipdb::Compile(empty), std::runtime_error);
     EXPECT_EQ(geoipdb::ParseHttpDate("Thu, 01 Jan 1970 00:00:00 GMT"), 0);
     EXPECT_EQ(geoipdb::ParseHttpDate("Sat, 29 Feb 2020 12:00:00 GMT"), 1582977600);
     EXPECT_EQ(geoipdb::ParseHttpDate("Thu, 25 Jun 2026 04:33:59"), -1);

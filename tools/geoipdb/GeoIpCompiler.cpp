@@ -177,6 +177,8 @@ void ParseText(const std::string& text, bool v6, Table& table)
 std::vector<unsigned char> Compile(const Table& table)
 {
     using namespace country_db;
+    if (table.v4.empty() || table.v6.empty())
+        throw std::runtime_error("no IPv4 or no IPv6 ranges: not the package's files?");
     std::vector<Entry> v4 = Starts(table.v4, false);
     std::vector<Entry> v6all = Starts(table.v6, true);
     std::vector<Entry> v6, v6x;
