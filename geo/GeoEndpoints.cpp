@@ -24,6 +24,7 @@ const ServiceAddresses& Addresses(GeoService service)
         {W("IPINFOIO"), W("https://ipinfo.io"), W("https://ipinfo.io/")},
         {W("WHOISXMLAPI"), W("https://ip-geolocation.whoisxmlapi.com"), W("https://ip-geolocation.whoisxmlapi.com/")},
         {W("IP2LOCATION"), W("https://api.ip2location.com"), W("https://www.ip2location.com/")},
+        {W("IPFIRE"), W(""), W("https://location.ipfire.org/")},
     };
     return table[static_cast<int>(service)];
 }

@@ -20,6 +20,7 @@ enum class GeoService {
     IpInfoIo,
     WhoIsXMLApi,
     Ip2Location,
+    IpFire, // the local country database: its home page only, no API
 };
 
 class CGeoEndpoints {

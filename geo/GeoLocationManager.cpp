@@ -37,6 +37,7 @@ void CGeoLocationManager::InitOnStartup()
         m_geoLocationProviders.push_back(std::make_unique<CIpInfoIo>());
         m_geoLocationProviders.push_back(std::make_unique<CWhoIsXMLApi>());
         m_geoLocationProviders.push_back(std::make_unique<CIp2Location>());
+        m_geoLocationProviders.push_back(std::make_unique<CIpFireLocation>());
 
         for (const auto& provider : m_geoLocationProviders)
             m_selectedProviders.push_back(provider.get());

@@ -1,4 +1,4 @@
-// The ten providers for the life of the add-in: their order, the user's selection of providers to ask,
+// The providers for the life of the add-in: their order, the user's selection of providers to ask,
 // their access keys, whether any location request is outstanding, and the rate-limited queues.
 #pragma once
 

@@ -1,10 +1,13 @@
-// The ten geo-location providers, in their default order. Each gives its home page, its request limit,
+// The eleven geo-location providers, in their default order. Each gives its home page, its request limit,
 // its request builder and the readers that map its answer onto a location record.
 #pragma once
 
 #include <map>
+#include <memory>
+#include <vector>
 
 #include "Utils/IPRequestProviderBase.h"
+#include "geo/CountryDatabase.h"
 #include "__Utilities/WString.h"
 
 // Plain providers (sent at once) and rate-limited ones (queued), with or without keys and host names.
@@ -95,6 +98,36 @@ public:
     CIp2Location() : CPlainKeyProvider(GeoService::Ip2Location) {}
     std::pair<int, RateUnit> GetRate() const override { return {1, RATE_NA}; }
     VTR_PROVIDER_READERS
+};
+
+// The country from the local database compiled from the IPFire Project's location data: nothing leaves the
+// machine and no key is needed. A lookup still completes from the message loop, never inside the call that
+// asked for it, so its record goes through the same states as a web service's.
+class CIpFireLocation : public CPlainProvider {
+public:
+    CIpFireLocation();
+    ~CIpFireLocation() override;
+    std::pair<int, RateUnit> GetRate() const override { return {0, RATE_NA}; }
+    // Queues the lookup (state "Requesting") and has the loop complete it.
+    void requestAsync(const WCHAR* pHttpReq, RequestInfo* pRequestInfo) override;
+    // Completes every queued lookup; the loop calls it.
+    void ProcessLookups();
+    VTR_PROVIDER_READERS
+private:
+    struct Lookup {
+        WString query;
+        RequestInfo* info;
+    };
+    bool EnsureLoaded();
+    void Complete(const Lookup& lookup);
+    static void CALLBACK fnLookupTimerProc(HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
+
+    std::map<int, const WCHAR*> m_countries;
+    std::unique_ptr<CCountryDatabase> m_database;
+    CCountryDatabase::LoadResult m_loadResult = CCountryDatabase::LOAD_OK;
+    bool m_loadTried = false;
+    std::vector<Lookup> m_lookups;
+    UINT_PTR m_timerId = 0;
 };
 
 #undef VTR_PROVIDER_READERS

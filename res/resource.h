@@ -8,6 +8,10 @@
 #define IDS_HELP_FILE_MISSING 103
 #define IDB_BANNER 105
 #define IDR_CONNECT 106
+#define IDS_GEOIP_FILE 107
+#define IDS_GEOIP_CREDIT 108
+#define IDS_GEOIP_MISSING 109
+#define IDS_GEOIP_INVALID 110
 
 // Dialog templates
 #define IDD_INFODLG 200

@@ -9,6 +9,8 @@ packages=(
   zlib1g-dev libxml2-dev libcurl4-openssl-dev
   # tests and benchmarks (file is the peer the identify benchmark is measured against)
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev file
+  # the country ranges of the offline provider (IPFire location data, as text), compiled at build time
+  tor-geoipdb
   # fuzz targets: clang and its compiler runtime, which holds libFuzzer and the sanitizers for clang
   clang libclang-rt-14-dev
   # the Windows build: mingw-w64 with its SDK headers and zlib, widl with Wine's IDL files and stdole2.tlb

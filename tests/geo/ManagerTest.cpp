@@ -46,13 +46,26 @@ protected:
 TEST_F(ManagerTest, DefaultsSelectTheProvidersUsableWithoutKeys)
 {
     manager().InitOnStartup();
-    ASSERT_EQ(manager().GetProviders().size(), 10u);
+    ASSERT_EQ(manager().GetProviders().size(), 11u);
     EXPECT_EQ(Names(manager().GetSelectedProviders()),
-              (std::vector<std::string>{"tools.keycdn.com", "ipapi.co", "db-ip.com"}));
+              (std::vector<std::string>{"tools.keycdn.com", "ipapi.co", "db-ip.com", "location.ipfire.org"}));
     std::set<int> ids;
     for (int id : Ids(manager().GetProviders()))
         ids.insert(id);
-    EXPECT_EQ(ids.size(), 10u) << "provider identifiers must be distinct for the settings";
+    EXPECT_EQ(ids.size(), 11u) << "provider identifiers must be distinct for the settings";
+}
+
+TEST_F(ManagerTest, AnOrderSavedBeforeTheOfflineProviderIsIgnored)
+{
+    manager().InitOnStartup();
+    std::vector<int> defaults = Ids(manager().GetProviders());
+    manager().CleanUpOnClose();
+    // Ten entries, as saved when there were ten providers: fewer than there are now.
+    CSettingsManager::Instance().providersOrder.assign(defaults.rbegin() + 1, defaults.rend());
+    manager().InitOnStartup();
+    EXPECT_EQ(Ids(manager().GetProviders()), defaults);
+    std::string log = pal::ToUtf8(CErrorLog::Instance().ReadAll().m_str);
+    EXPECT_EQ(log.find("order.size()"), std::string::npos) << "ignored, not refused";
 }
 
 TEST_F(ManagerTest, ASecondStartUpReplacesTheProviders)
@@ -97,10 +110,10 @@ TEST_F(ManagerTest, MalformedOrdersAreRefused)
     manager().SetOrder(repeated);
     EXPECT_EQ(Ids(manager().GetProviders()), defaults);
     // Unknown identifiers keep the remaining providers in their order after the matched ones.
-    std::vector<int> partly = {defaults[9], 1, 2, 3, 4, 5, 6, 7, 8, defaults[3]};
+    std::vector<int> partly = {defaults[9], 1, 2, 3, 4, 5, 6, 7, 8, 9, defaults[3]};
     manager().SetOrder(partly);
-    std::vector<int> expected = {defaults[9], defaults[3], defaults[0], defaults[1], defaults[2],
-                                 defaults[4], defaults[5], defaults[6], defaults[7], defaults[8]};
+    std::vector<int> expected = {defaults[9], defaults[3], defaults[0], defaults[1], defaults[2], defaults[4],
+                                 defaults[5], defaults[6], defaults[7], defaults[8], defaults[10]};
     EXPECT_EQ(Ids(manager().GetProviders()), expected);
     std::string log = pal::ToUtf8(CErrorLog::Instance().ReadAll().m_str);
     EXPECT_NE(log.find("orderedList.size() == m_geoLocationProviders.size()"), std::string::npos);
@@ -151,7 +164,7 @@ TEST_F(ManagerTest, OutstandingRequestsBlockReselectionAndTicksReleaseQueues)
     IPLocationInfo* second = keycdn->GetLocationInfo(MakeAddress("8.8.4.4"));
     EXPECT_TRUE(manager().InProgress());
     manager().SetSelected({ids[1]});
-    EXPECT_EQ(manager().GetSelectedProviders().size(), 3u); // refused while requests are outstanding
+    EXPECT_EQ(manager().GetSelectedProviders().size(), 4u); // refused while requests are outstanding
     EXPECT_EQ(second->status, RS_PENDING);
     pal::AdvanceClock(600);
     manager().ProcessPendingRequests();

@@ -125,6 +125,21 @@ ULONGLONG GetTickCount64();
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 BOOL CreateDirectoryW(LPCWSTR lpPathName, void* lpSecurityAttributes);
+
+// File handles: opening existing files for reading only (what the add-in's data files need).
+#define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
+#define GENERIC_READ 0x80000000
+#define GENERIC_WRITE 0x40000000
+#define FILE_SHARE_READ 0x00000001
+#define FILE_SHARE_WRITE 0x00000002
+#define FILE_SHARE_DELETE 0x00000004
+#define OPEN_EXISTING 3
+HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, void* lpSecurityAttributes,
+                   DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
+BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
+              void* lpOverlapped);
+BOOL GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize);
+BOOL CloseHandle(HANDLE hObject);
 }
 
 // CRT file functions with wide paths (UTF-16 on the Windows side, UTF-8 on disk here).
