@@ -33,6 +33,9 @@ enum : int { LOOP_READ = 1, LOOP_WRITE = 2, LOOP_ERROR = 4 };
 void WatchSocket(int fd, int events, std::function<void(int fd, int revents)> fn);
 
 
+// Number of live Win32 timers (tests).
+size_t ActiveTimerCount();
+
 // The controllable clock: moves GetTickCount64 (and so every loop timer) forward without waiting.
 void AdvanceClock(DWORD ms);
 

@@ -14,6 +14,7 @@
 
 size_t wcslen(const WCHAR* s);
 int wcscmp(const WCHAR* a, const WCHAR* b);
+int wcsncmp(const WCHAR* a, const WCHAR* b, size_t n);
 int _wcsicmp(const WCHAR* a, const WCHAR* b);
 int _wcsnicmp(const WCHAR* a, const WCHAR* b, size_t n);
 const WCHAR* wcschr(const WCHAR* s, WCHAR c);

@@ -29,6 +29,15 @@ int wcscmp(const WCHAR* a, const WCHAR* b)
     return int(*a) - int(*b);
 }
 
+int wcsncmp(const WCHAR* a, const WCHAR* b, size_t n)
+{
+    for (size_t i = 0; i < n; ++i) {
+        if (a[i] != b[i] || !a[i])
+            return int(a[i]) - int(b[i]);
+    }
+    return 0;
+}
+
 // Case folds by the one locale-free upcase table of the layer, so that names the registry calls equal
 // compare equal here too.
 int _wcsnicmp(const WCHAR* a, const WCHAR* b, size_t n)

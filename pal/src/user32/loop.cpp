@@ -272,6 +272,11 @@ void pal::WatchSocket(int fd, int events, std::function<void(int, int)> fn)
 }
 
 
+size_t pal::ActiveTimerCount()
+{
+    return TheLoop().timers.size();
+}
+
 void pal::AdvanceClock(DWORD ms)
 {
     g_tickOffsetMs += ms;
