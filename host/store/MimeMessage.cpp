@@ -105,12 +105,17 @@ std::string ExtensionOf(const std::string& mimeType)
 
 class MimeMapper {
 public:
-    MimeMapper(const std::string& raw, size_t& partCount) : m_raw(raw), m_parts(partCount) {}
+    MimeMapper(const std::string& raw, size_t& partCount, Message* root = nullptr)
+        : m_raw(raw), m_parts(partCount), m_root(root)
+    {
+    }
 
     std::shared_ptr<Message> Map(GMimeMessage* gm, int depth, bool topLevel)
     {
         auto m = std::make_shared<Message>();
         m_message = m.get();
+        if (!m_root)
+            m_root = m_message;
         ReadEnvelope(gm, topLevel);
         if (GMimeObject* body = g_mime_message_get_mime_part(gm)) {
             std::string type = MimeType(body);
@@ -172,15 +177,21 @@ private:
         }
     }
 
+    // What was left out is noted once, on the message of the file.
+    void Warn(const std::string& what)
+    {
+        if (std::find(m_root->warnings.begin(), m_root->warnings.end(), what) == m_root->warnings.end())
+            m_root->warnings.push_back(what);
+    }
+
     bool Count(int depth)
     {
         if (++m_parts > Limits::kMaxParts) {
-            if (m_parts == Limits::kMaxParts + 1)
-                m_message->warnings.push_back("more than " + std::to_string(Limits::kMaxParts) + " MIME parts: the rest is left out");
+            Warn("more than " + std::to_string(Limits::kMaxParts) + " MIME parts: the rest is left out");
             return false;
         }
         if (depth > Limits::kMaxDepth) {
-            m_message->warnings.push_back("parts nested deeper than " + std::to_string(Limits::kMaxDepth) + " are left out");
+            Warn("parts nested deeper than " + std::to_string(Limits::kMaxDepth) + " are left out");
             return false;
         }
         return true;
@@ -189,10 +200,7 @@ private:
     Attachment* NewAttachment()
     {
         if (m_message->attachments.size() >= Limits::kMaxAttachments) {
-            if (m_message->attachments.size() == Limits::kMaxAttachments && !m_attachmentsCut) {
-                m_message->warnings.push_back("more than " + std::to_string(Limits::kMaxAttachments) + " attachments: the rest is left out");
-                m_attachmentsCut = true;
-            }
+            Warn("more than " + std::to_string(Limits::kMaxAttachments) + " attachments: the rest is left out");
             return nullptr;
         }
         m_message->attachments.emplace_back();
@@ -282,7 +290,7 @@ private:
         std::shared_ptr<Message> sub;
         std::string identity = m_identity + "/" + std::to_string(m_message->attachments.size() - 1);
         if (inner) {
-            MimeMapper mapper(m_raw, m_parts);
+            MimeMapper mapper(m_raw, m_parts, m_root);
             mapper.m_identity = identity;
             sub = mapper.Map(inner, depth + 1, false);
         } else {
@@ -307,11 +315,11 @@ public:
 private:
     const std::string& m_raw;
     size_t& m_parts;
+    Message* m_root;
     Message* m_message = nullptr;
     GMimeObject* m_textPart = nullptr;
     GMimeObject* m_htmlPart = nullptr;
     int m_unnamed = 0;
-    bool m_attachmentsCut = false;
 };
 
 } // namespace
