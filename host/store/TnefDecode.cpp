@@ -6,6 +6,10 @@ extern "C" {
 #include <ytnef.h>
 }
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 
 namespace store {
@@ -16,6 +20,35 @@ constexpr int kMaxTnefDepth = 8;
 constexpr unsigned kRtfCompressed = 0x1009, kBodyHtml = 0x1013, kAttachDataObj = 0x3701, kAttachMethod = 0x3705,
                    kAttachLongFilename = 0x3707, kAttachFilename = 0x3704, kAttachMimeTag = 0x370E,
                    kAttachContentId = 0x3712, kAttachHidden = 0x7FFE, kSubject = 0x0037;
+
+// libytnef reports what it refuses on standard output, where a command's own output goes: while it
+// parses, standard output points to /dev/null.
+class QuietStdout {
+public:
+    QuietStdout()
+    {
+        std::fflush(stdout);
+        m_saved = dup(STDOUT_FILENO);
+        int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0)
+            dup2(null, STDOUT_FILENO);
+        if (null >= 0)
+            close(null);
+    }
+    ~QuietStdout()
+    {
+        std::fflush(stdout);
+        if (m_saved >= 0) {
+            dup2(m_saved, STDOUT_FILENO);
+            close(m_saved);
+        }
+    }
+    QuietStdout(const QuietStdout&) = delete;
+    QuietStdout& operator=(const QuietStdout&) = delete;
+
+private:
+    int m_saved = -1;
+};
 
 bool Usable(variableLength* v) { return v && v != MAPI_UNDEFINED && v->data && v->size > 0; }
 
@@ -59,7 +92,11 @@ bool DecodeTnef(const std::string& bytes, TnefContent& out, int depth, std::stri
     TNEFStruct tnef;
     TNEFInitialize(&tnef);
     tnef.Debug = 0;
-    int status = TNEFParseMemory(copy.data(), long(copy.size()), &tnef);
+    int status;
+    {
+        QuietStdout quiet;
+        status = TNEFParseMemory(copy.data(), long(copy.size()), &tnef);
+    }
     if (status < 0) {
         TNEFFree(&tnef);
         error = "TNEF stream cannot be decoded (libytnef status " + std::to_string(status) + ")";

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "StoreTestUtil.h"
+#include "support/TestPrefix.h"
 
 namespace {
 
@@ -105,4 +106,22 @@ TEST(StoreMapiCommand, TextViewAndAnUnreadableFile)
     EXPECT_NE(run.out.find("#0 message"), std::string::npos);
     EXPECT_NE(run.out.find("subject: Another PDF"), std::string::npos);
     EXPECT_NE(run.out.find("#0 file \"broken.pdf\" 1026 bytes application/pdf"), std::string::npos) << run.out;
+}
+
+TEST(StoreMapiCommand, WhatLibytnefSaysAboutABrokenStreamStaysOutOfTheJson)
+{
+    store_test::TnefWriter tnef;
+    tnef.AddFile("a.txt", "abc");
+    std::string bytes = tnef.Bytes();
+    size_t data = bytes.find("abc");
+    for (int i = 1; i <= 4; ++i)
+        bytes[data - size_t(i)] = char(0x7F); // a length far beyond the stream
+    std::string path = testing_support::Prefix() + "/lying-tnef.eml";
+    testing_support::WriteFile(path, "From: a@example.com\nSubject: t\nMIME-Version: 1.0\nContent-Type: multipart/mixed; "
+                                     "boundary=\"t\"\n\n--t\nContent-Type: application/ms-tnef\nContent-Transfer-Encoding: "
+                                     "base64\n\n" + store_test::Base64(bytes) + "--t--\n");
+    CommandRun run = Mapi("--json " + Quoted(path));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.out.substr(0, 2), "[\n") << run.out.substr(0, 200);
+    EXPECT_TRUE(Balanced(run.out));
 }
