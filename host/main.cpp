@@ -27,6 +27,8 @@ const Command kCommands[] = {
     {"addins", "addins [--json]                 list the registered add-ins and load each one", AddinsCommand},
     {"identify", "identify [--json] FILE...       the type of each file as the add-in sees an attachment of "
                  "that name", IdentifyCommand},
+    {"mapi", "mapi [--json] FILE...           what Outlook gives the add-in for each message file (.eml, .msg)",
+     MapiCommand},
 };
 
 int Usage(FILE* out)

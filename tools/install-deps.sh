@@ -7,6 +7,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   # libraries the platform layer adapts
   zlib1g-dev libxml2-dev libcurl4-openssl-dev
+  # the host's message store: MIME messages, Outlook .msg compound files, winmail.dat
+  libgmime-3.0-dev libgsf-1-dev libytnef0-dev
   # tests and benchmarks (file is the peer the identify benchmark is measured against)
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev file
   # the country ranges of the offline provider (IPFire location data, as text), compiled at build time

@@ -1,6 +1,6 @@
-// Vantora platform layer: declares only what Vantora uses of MAPI's extended definitions: the buffer
-// release function's type. The function itself is looked up at run time in the MAPI library that the
-// mail client has already loaded, never linked.
+// Vantora platform layer: declares only what Vantora uses of MAPI's extended definitions: the types of the
+// buffer functions. They are looked up at run time in the MAPI library that the mail client has already
+// loaded, never linked.
 #pragma once
 
 #pragma GCC visibility push(default)
@@ -11,5 +11,9 @@
 
 typedef ULONG(STDAPICALLTYPE MAPIFREEBUFFER)(LPVOID lpBuffer);
 typedef MAPIFREEBUFFER* LPMAPIFREEBUFFER;
+typedef SCODE(STDMETHODCALLTYPE MAPIALLOCATEBUFFER)(ULONG cbSize, LPVOID* lppBuffer);
+typedef MAPIALLOCATEBUFFER* LPMAPIALLOCATEBUFFER;
+typedef SCODE(STDMETHODCALLTYPE MAPIALLOCATEMORE)(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer);
+typedef MAPIALLOCATEMORE* LPMAPIALLOCATEMORE;
 
 #pragma GCC visibility pop

@@ -5,6 +5,7 @@
 #pragma GCC visibility push(default)
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -26,6 +27,10 @@ void SetPrefixPath(const std::string& path);
 // Classes the layer itself provides (MSXML, MSHTML...), created by CoCreateInstance and CLSIDFromProgID.
 using ClassFactoryFn = std::function<HRESULT(REFIID riid, void** ppv)>;
 void RegisterBuiltinClass(REFCLSID clsid, const WCHAR* progId, ClassFactoryFn create);
+
+// A module the host program provides itself under a DLL name (the mail client's MAPI library): later
+// GetModuleHandleW calls with that name find it and GetProcAddress answers its exports by name.
+HMODULE RegisterHostModule(const std::string& dllName, std::map<std::string, void*> exports);
 
 } // namespace pal
 

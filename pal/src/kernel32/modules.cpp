@@ -121,6 +121,27 @@ bool IsSystemDll(const std::string& stem)
 }
 
 std::mutex g_lock;
+// Modules the host provides, by lower-case file stem; a node's address is the module's handle.
+std::map<std::string, std::map<std::string, void*>> g_hostModules;
+
+HMODULE FindHostModule(const std::string& stem)
+{
+    std::lock_guard<std::mutex> guard(g_lock);
+    auto it = g_hostModules.find(stem);
+    return it == g_hostModules.end() ? nullptr : reinterpret_cast<HMODULE>(&it->second);
+}
+
+bool FindHostExport(HMODULE module, const char* name, void** address)
+{
+    std::lock_guard<std::mutex> guard(g_lock);
+    for (auto& [stem, exports] : g_hostModules)
+        if (reinterpret_cast<HMODULE>(&exports) == module) {
+            auto found = exports.find(name);
+            *address = found == exports.end() ? nullptr : found->second;
+            return true;
+        }
+    return false;
+}
 // Handles from LoadLibraryW, one per call: each FreeLibrary gives one back, so a module stays loaded until
 // every LoadLibraryW of it is matched, as the system counts them.
 std::map<HMODULE, std::vector<void*>> g_loaded;
@@ -135,6 +156,15 @@ void* OpenHandle(HMODULE base)
 
 } // namespace
 
+HMODULE pal::RegisterHostModule(const std::string& dllName, std::map<std::string, void*> exports)
+{
+    std::string stem = Lower(FileStem(dllName));
+    std::lock_guard<std::mutex> guard(g_lock);
+    auto& node = g_hostModules[stem];
+    node = std::move(exports);
+    return reinterpret_cast<HMODULE>(&node);
+}
+
 extern "C" HMODULE GetModuleHandleW(LPCWSTR lpModuleName)
 {
     std::vector<LoadedObject> objects = LoadedObjects();
@@ -147,6 +177,8 @@ extern "C" HMODULE GetModuleHandleW(LPCWSTR lpModuleName)
     std::string stem = Lower(FileStem(pal::ToUnixPath(lpModuleName)));
     if (IsSystemDll(stem))
         return OwnBase();
+    if (HMODULE hostModule = FindHostModule(stem))
+        return hostModule;
     for (const LoadedObject& o : objects) {
         std::string objectStem = Lower(FileStem(o.path));
         if (!o.path.empty() && (objectStem == stem || objectStem == "lib" + stem))
@@ -221,6 +253,12 @@ extern "C" FARPROC GetProcAddress(HMODULE hModule, LPCSTR lpProcName)
     if (!hModule || !lpProcName || IS_INTRESOURCE(lpProcName)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
+    }
+    void* hostExport = nullptr;
+    if (FindHostExport(hModule, lpProcName, &hostExport)) {
+        if (!hostExport)
+            SetLastError(ERROR_PROC_NOT_FOUND);
+        return hostExport;
     }
     void* handle = OpenHandle(hModule);
     if (!handle) {

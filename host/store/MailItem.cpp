@@ -1,0 +1,323 @@
+// The Outlook object model objects of the host. Properties come from the store's model; the add-in
+// calls them through the vtable, so Invoke answers nothing.
+#include "host/store/MailItem.h"
+
+#include <atlbase.h>
+
+#include <cstdlib>
+
+#include "host/store/MapiMessage.h"
+#include "pal/host.h"
+#include "pal/src/common/ComObject.h"
+
+namespace store {
+
+namespace {
+
+#define STORE_NO_TYPE_INFO                                                                                   \
+    HRESULT GetTypeInfoCount(UINT* count) override                                                          \
+    {                                                                                                        \
+        if (!count)                                                                                          \
+            return E_POINTER;                                                                                \
+        *count = 0;                                                                                          \
+        return S_OK;                                                                                         \
+    }                                                                                                        \
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }                              \
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }    \
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override            \
+    {                                                                                                        \
+        return DISP_E_MEMBERNOTFOUND;                                                                        \
+    }
+
+HRESULT ReturnString(const std::u16string& text, BSTR* out)
+{
+    if (!out)
+        return E_POINTER;
+    // An empty string reaches the add-in as a null BSTR, as Outlook hands it.
+    *out = text.empty() ? nullptr : SysAllocStringLen(text.data(), UINT(text.size()));
+    return text.empty() || *out ? S_OK : E_OUTOFMEMORY;
+}
+
+template <class T, class I> HRESULT ReturnObject(T* object, I** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = object;
+    if (object)
+        object->AddRef();
+    return S_OK;
+}
+
+class CApplication;
+// Composed items hold no application reference; Display reports to the one application there is.
+CApplication* g_application = nullptr;
+
+class CNameSpace final : public pal::ComObject<pal::ComEntry<Outlook::_NameSpace, IDispatch>> {
+public:
+    explicit CNameSpace(Outlook::_Application* app) : m_app(app) {}
+    STORE_NO_TYPE_INFO
+    HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(m_app, out); }
+    HRESULT get_Class(Outlook::OlObjectClass* out) override { return out ? (*out = Outlook::olNamespace, S_OK) : E_POINTER; }
+    HRESULT get_Session(Outlook::_NameSpace** out) override { return ReturnObject(this, out); }
+    HRESULT get_Parent(IDispatch** out) override { return ReturnObject(m_app, out); }
+
+private:
+    Outlook::_Application* m_app; // the application owns the session
+};
+
+class CPropertyAccessor final : public pal::ComObject<pal::ComEntry<Outlook::_PropertyAccessor, IDispatch>> {
+public:
+    CPropertyAccessor(std::shared_ptr<Message> message, Outlook::_Application* app)
+        : m_message(std::move(message)), m_app(app)
+    {
+    }
+    STORE_NO_TYPE_INFO
+    HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(m_app, out); }
+    HRESULT get_Class(Outlook::OlObjectClass* out) override
+    {
+        return out ? (*out = Outlook::olPropertyAccessor, S_OK) : E_POINTER;
+    }
+    HRESULT get_Session(Outlook::_NameSpace** out) override
+    {
+        return m_app ? m_app->get_Session(out) : (out ? (*out = nullptr, E_FAIL) : E_POINTER);
+    }
+    HRESULT get_Parent(IDispatch**) override { return E_NOTIMPL; }
+    HRESULT GetProperty(BSTR schemaName, VARIANT* value) override
+    {
+        if (!value)
+            return E_POINTER;
+        VariantInit(value);
+        static const std::u16string prefix = u"http://schemas.microsoft.com/mapi/proptag/0x";
+        std::u16string name = schemaName ? std::u16string(schemaName) : std::u16string();
+        if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0)
+            return E_INVALIDARG;
+        std::string hex = pal::ToUtf8(name.substr(prefix.size()));
+        char* end = nullptr;
+        ULONG tag = ULONG(std::strtoul(hex.c_str(), &end, 16));
+        if (!end || *end)
+            return E_INVALIDARG;
+        const PropValue* v = m_message->props.Find(tag);
+        if (!v)
+            return MAPI_E_NOT_FOUND;
+        switch (PROP_TYPE(v->tag)) {
+        case PT_UNICODE:
+        case PT_STRING8:
+            value->vt = VT_BSTR;
+            value->bstrVal = SysAllocStringLen(v->text.data(), UINT(v->text.size()));
+            return value->bstrVal ? S_OK : E_OUTOFMEMORY;
+        case PT_LONG:
+            value->vt = VT_I4;
+            value->lVal = v->number;
+            return S_OK;
+        case PT_BOOLEAN:
+            value->vt = VT_BOOL;
+            value->boolVal = v->number ? VARIANT_TRUE : VARIANT_FALSE;
+            return S_OK;
+        default:
+            return E_NOTIMPL;
+        }
+    }
+
+private:
+    std::shared_ptr<Message> m_message;
+    Outlook::_Application* m_app; // the application outlives its items, as Outlook's does
+};
+
+class CMailItem final : public pal::ComObject<pal::ComEntry<Outlook::_MailItem, IDispatch>> {
+public:
+    CMailItem(std::shared_ptr<Message> message, Outlook::_Application* app) : m_message(std::move(message)), m_app(app) {}
+
+    HRESULT QueryInterface(REFIID riid, void** ppv) override
+    {
+        if (riid == __uuidof(Outlook::_MailItem) && !m_message->IsMail()) {
+            if (ppv)
+                *ppv = nullptr;
+            return E_NOINTERFACE;
+        }
+        return ComObject::QueryInterface(riid, ppv);
+    }
+    STORE_NO_TYPE_INFO
+    HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(m_app, out); }
+    HRESULT get_Class(Outlook::OlObjectClass* out) override { return out ? (*out = Outlook::olMail, S_OK) : E_POINTER; }
+    HRESULT get_Session(Outlook::_NameSpace** out) override
+    {
+        return m_app ? m_app->get_Session(out) : (out ? (*out = nullptr, E_FAIL) : E_POINTER);
+    }
+    HRESULT get_Parent(IDispatch**) override { return E_NOTIMPL; }
+    HRESULT get_Body(BSTR* out) override { return ReturnString(m_message->body, out); }
+    HRESULT put_Body(BSTR body) override
+    {
+        m_message->body = body ? body : u"";
+        m_message->props.SetText(PR_BODY_W, m_message->body);
+        return S_OK;
+    }
+    HRESULT get_EntryID(BSTR* out) override { return ReturnString(m_message->entryId, out); }
+    HRESULT get_MAPIOBJECT(IUnknown** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        if (!m_mapi)
+            m_mapi.Attach(NewMapiMessage(m_message));
+        return ReturnObject(static_cast<IUnknown*>(m_mapi.p), out);
+    }
+    HRESULT get_MessageClass(BSTR* out) override { return ReturnString(m_message->messageClass, out); }
+    HRESULT get_Subject(BSTR* out) override { return ReturnString(m_message->subject, out); }
+    HRESULT put_Subject(BSTR subject) override
+    {
+        m_message->subject = subject ? subject : u"";
+        m_message->props.SetText(PR_SUBJECT_W, m_message->subject);
+        return S_OK;
+    }
+    HRESULT Display(VARIANT) override;
+    HRESULT get_HTMLBody(BSTR* out) override { return ReturnString(m_message->html, out); }
+    HRESULT get_SenderName(BSTR* out) override { return ReturnString(m_message->senderName, out); }
+    HRESULT get_BodyFormat(Outlook::OlBodyFormat* out) override
+    {
+        return out ? (*out = Outlook::OlBodyFormat(m_message->bodyFormat), S_OK) : E_POINTER;
+    }
+    HRESULT get_SenderEmailAddress(BSTR* out) override { return ReturnString(m_message->senderAddress, out); }
+    HRESULT get_SenderEmailType(BSTR* out) override { return ReturnString(m_message->senderType, out); }
+    HRESULT get_PropertyAccessor(Outlook::_PropertyAccessor** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = new CPropertyAccessor(m_message, m_app);
+        return S_OK;
+    }
+
+private:
+    std::shared_ptr<Message> m_message;
+    Outlook::_Application* m_app; // the application outlives its items, as Outlook's does
+    CComPtr<IMessage> m_mapi;
+};
+
+class CSelection final : public pal::ComObject<pal::ComEntry<Outlook::Selection, IDispatch>> {
+public:
+    CSelection(Outlook::_Application* app, std::vector<CComPtr<IDispatch>> items) : m_app(app), m_items(std::move(items)) {}
+    STORE_NO_TYPE_INFO
+    HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(m_app, out); }
+    HRESULT get_Class(Outlook::OlObjectClass* out) override { return out ? (*out = Outlook::olSelection, S_OK) : E_POINTER; }
+    HRESULT get_Session(Outlook::_NameSpace** out) override { return m_app->get_Session(out); }
+    HRESULT get_Parent(IDispatch**) override { return E_NOTIMPL; }
+    HRESULT get_Count(long* count) override { return count ? (*count = long(m_items.size()), S_OK) : E_POINTER; }
+    HRESULT Item(VARIANT index, IDispatch** item) override
+    {
+        if (!item)
+            return E_POINTER;
+        *item = nullptr;
+        long n;
+        switch (index.vt) {
+        case VT_INT: n = index.intVal; break;
+        case VT_I4: n = index.lVal; break;
+        case VT_I2: n = index.iVal; break;
+        case VT_UI4: n = long(index.ulVal); break;
+        default: return DISP_E_TYPEMISMATCH;
+        }
+        if (n < 1 || size_t(n) > m_items.size())
+            return E_INVALIDARG; // Outlook: "Array index out of bounds."
+        return ReturnObject(m_items[size_t(n - 1)].p, item);
+    }
+
+private:
+    Outlook::_Application* m_app;
+    std::vector<CComPtr<IDispatch>> m_items;
+};
+
+class CExplorer final : public pal::ComObject<pal::ComEntry<Outlook::_Explorer, IDispatch>> {
+public:
+    explicit CExplorer(Outlook::_Application* app) : m_app(app) {}
+    STORE_NO_TYPE_INFO
+    HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(m_app, out); }
+    HRESULT get_Class(Outlook::OlObjectClass* out) override { return out ? (*out = Outlook::olExplorer, S_OK) : E_POINTER; }
+    HRESULT get_Session(Outlook::_NameSpace** out) override { return m_app->get_Session(out); }
+    HRESULT get_Parent(IDispatch** out) override { return ReturnObject(m_app, out); }
+    HRESULT get_Selection(Outlook::Selection** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = new CSelection(m_app, m_items);
+        return S_OK;
+    }
+    std::vector<CComPtr<IDispatch>> m_items;
+
+private:
+    Outlook::_Application* m_app; // the application owns its Explorer
+};
+
+class CApplication final : public pal::ComObject<pal::ComEntry<Outlook::_Application, IDispatch>> {
+public:
+    explicit CApplication(std::u16string version) : m_version(std::move(version))
+    {
+        m_session.Attach(new CNameSpace(this));
+        m_explorer.Attach(new CExplorer(this));
+    }
+    ~CApplication() override
+    {
+        m_explorer->m_items.clear();
+        if (g_application == this)
+            g_application = nullptr;
+    }
+    STORE_NO_TYPE_INFO
+    HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(this, out); }
+    HRESULT get_Class(Outlook::OlObjectClass* out) override { return out ? (*out = Outlook::olApplication, S_OK) : E_POINTER; }
+    HRESULT get_Session(Outlook::_NameSpace** out) override { return ReturnObject(m_session.p, out); }
+    HRESULT get_Parent(IDispatch** out) override { return ReturnObject<IDispatch>(nullptr, out); }
+    HRESULT get_Version(BSTR* out) override { return ReturnString(m_version, out); }
+    HRESULT ActiveExplorer(Outlook::_Explorer** out) override { return ReturnObject(m_explorer.p, out); }
+    HRESULT CreateItem(Outlook::OlItemType type, IDispatch** out) override
+    {
+        if (!out)
+            return E_POINTER;
+        *out = nullptr;
+        if (type != Outlook::olMailItem)
+            return E_NOTIMPL;
+        auto message = std::make_shared<Message>();
+        Finish(*message, "new:" + std::to_string(++m_created));
+        message->props.Remove(PR_ENTRYID);
+        message->entryId.clear(); // not saved yet
+        *out = NewItem(std::move(message), nullptr);
+        return S_OK;
+    }
+
+    CComPtr<CExplorer> m_explorer;
+    std::vector<ComposedItem> m_displayed;
+
+private:
+    std::u16string m_version;
+    CComPtr<CNameSpace> m_session;
+    int m_created = 0;
+};
+
+HRESULT CMailItem::Display(VARIANT)
+{
+    if (g_application)
+        g_application->m_displayed.push_back({m_message->subject, m_message->body});
+    return S_OK;
+}
+
+} // namespace
+
+IDispatch* NewItem(std::shared_ptr<Message> message, Outlook::_Application* application)
+{
+    return static_cast<Outlook::_MailItem*>(new CMailItem(std::move(message), application));
+}
+
+Outlook::_Application* NewApplication(const std::u16string& version)
+{
+    auto* app = new CApplication(version);
+    g_application = app;
+    return app;
+}
+
+void SetSelection(Outlook::_Application* application, const std::vector<IDispatch*>& items)
+{
+    auto* app = static_cast<CApplication*>(application);
+    app->m_explorer->m_items.assign(items.begin(), items.end());
+}
+
+std::vector<ComposedItem> DisplayedItems(Outlook::_Application* application)
+{
+    return static_cast<CApplication*>(application)->m_displayed;
+}
+
+} // namespace store

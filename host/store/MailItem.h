@@ -1,0 +1,32 @@
+// The Outlook object model over the store: the application, its Explorer with a selection of items, and
+// the mail item with its property accessor and its MAPI object. An item whose class is not IPM.Note (an
+// appointment, a contact, a note) answers IDispatch but not _MailItem, as in Outlook.
+#pragma once
+
+#include <outlook.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/store/Message.h"
+
+namespace store {
+
+// An item over the message (one reference, as IDispatch).
+IDispatch* NewItem(std::shared_ptr<Message> message, Outlook::_Application* application);
+
+// The application; version is what Application.Version reports (Outlook 2016 and later: "16.0.0.0").
+Outlook::_Application* NewApplication(const std::u16string& version = u"16.0.0.0");
+
+// Replaces the Explorer's selection (each item is AddRef'ed).
+void SetSelection(Outlook::_Application* application, const std::vector<IDispatch*>& items);
+
+// The items composed with CreateItem and shown with Display, for the host to report.
+struct ComposedItem {
+    std::u16string subject;
+    std::u16string body;
+};
+std::vector<ComposedItem> DisplayedItems(Outlook::_Application* application);
+
+} // namespace store
