@@ -6,7 +6,7 @@ packages=(
   # build
   build-essential cmake ninja-build ccache pkg-config
   # libraries the platform layer adapts
-  zlib1g-dev libxml2-dev libcurl4-openssl-dev
+  zlib1g-dev libxml2-dev libcurl4-openssl-dev libffi-dev
   # tests and benchmarks (file is the peer the identify benchmark is measured against)
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev file
   # fuzz targets: clang and its compiler runtime, which holds libFuzzer and the sanitizers for clang
