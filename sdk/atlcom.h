@@ -550,13 +550,25 @@ template <class T> struct _ATL_EVENT_ENTRY {
     _ATL_FUNC_INFO* pInfo;
 };
 
-// The sink's own IDispatch table: _LocDEQueryInterface stands where QueryInterface is, so that the class's
-// QueryInterface is not taken over by its sinks.
+// A sink of a dispatch interface. _LocDEQueryInterface stands for QueryInterface, so that the class's own
+// QueryInterface is not taken over by its sinks. Sources hold m_sink, an IDispatch of its own whose calls
+// are the sink's: the sink itself is no IUnknown (ATL hands out `this` cast to one, which is undefined in C++).
 class _IDispEvent {
 public:
+    _IDispEvent() noexcept : m_sink(this) {}
+    _IDispEvent(const _IDispEvent&) = delete;
+    _IDispEvent& operator=(const _IDispEvent&) = delete;
+
     virtual HRESULT STDMETHODCALLTYPE _LocDEQueryInterface(REFIID riid, void** ppvObject) = 0;
     virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
     virtual ULONG STDMETHODCALLTYPE Release() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT itinfo, LCID lcid, ITypeInfo** pptinfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
+                                                    DISPID* rgdispid) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
+                                             DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
+                                             UINT* puArgErr) = 0;
 
     GUID m_libid{};
     IID m_iid{};
@@ -568,7 +580,7 @@ public:
     {
         if (m_dwEventCookie != 0xFEFEFEFE)
             return E_UNEXPECTED; // already connected
-        return AtlAdvise(pUnk, reinterpret_cast<IUnknown*>(this), *piid, &m_dwEventCookie);
+        return AtlAdvise(pUnk, &m_sink, *piid, &m_dwEventCookie);
     }
     HRESULT DispEventUnadvise(IUnknown* pUnk, const IID* piid)
     {
@@ -579,6 +591,37 @@ public:
 
 protected:
     ~_IDispEvent() = default;
+
+    class _Sink final : public IDispatch {
+    public:
+        explicit _Sink(_IDispEvent* owner) noexcept : m_owner(owner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+        {
+            return m_owner->_LocDEQueryInterface(riid, ppv);
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return m_owner->AddRef(); }
+        ULONG STDMETHODCALLTYPE Release() override { return m_owner->Release(); }
+        HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override { return m_owner->GetTypeInfoCount(pctinfo); }
+        HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT itinfo, LCID lcid, ITypeInfo** pptinfo) override
+        {
+            return m_owner->GetTypeInfo(itinfo, lcid, pptinfo);
+        }
+        HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
+                                                DISPID* rgdispid) override
+        {
+            return m_owner->GetIDsOfNames(riid, rgszNames, cNames, lcid, rgdispid);
+        }
+        HRESULT STDMETHODCALLTYPE Invoke(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
+                                         DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
+                                         UINT* puArgErr) override
+        {
+            return m_owner->Invoke(dispidMember, riid, lcid, wFlags, pdispparams, pvarResult, pexcepinfo, puArgErr);
+        }
+
+    private:
+        _IDispEvent* m_owner;
+    };
+    _Sink m_sink;
 };
 
 // Tells the sinks of one class apart in its sink map.
@@ -601,7 +644,7 @@ public:
             return E_POINTER;
         if (InlineIsEqualGUID(riid, *pdiid) || InlineIsEqualGUID(riid, IID_IUnknown) ||
             InlineIsEqualGUID(riid, IID_IDispatch) || InlineIsEqualGUID(riid, this->m_iid)) {
-            *ppvObject = this;
+            *ppvObject = static_cast<IDispatch*>(&this->m_sink);
             AddRef();
             return S_OK;
         }
@@ -612,12 +655,12 @@ public:
     ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
 
-    virtual HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
-    virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
-    virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     // Events without a handler are ignored, as ATL ignores them.
-    virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID dispidMember, REFIID, LCID lcid, WORD, DISPPARAMS* pdispparams,
-                                             VARIANT* pvarResult, EXCEPINFO*, UINT*)
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispidMember, REFIID, LCID lcid, WORD, DISPPARAMS* pdispparams,
+                                     VARIANT* pvarResult, EXCEPINFO*, UINT*) override
     {
         const _ATL_EVENT_ENTRY<T>* found = nullptr;
         for (const _ATL_EVENT_ENTRY<T>* e = T::_GetSinkMap(); e->piid; ++e)

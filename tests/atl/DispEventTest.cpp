@@ -238,12 +238,16 @@ TEST_F(DispEvent, AdvisedSinkReceivesEventsUntilUnadvised)
 TEST_F(DispEvent, SinkAnswersItsDispinterfaceOnly)
 {
     EventSink* events = sink;
+    void* first = nullptr;
     void* p = nullptr;
+    ASSERT_EQ(S_OK, events->_LocDEQueryInterface(kDiidEvents, &first));
+    events->Release();
     for (const IID& iid : {kDiidEvents, IID_IDispatch, IID_IUnknown}) {
         ASSERT_EQ(S_OK, events->_LocDEQueryInterface(iid, &p));
-        EXPECT_EQ(static_cast<void*>(events), p);
-        events->Release();
+        EXPECT_EQ(first, p); // one identity for all three
+        static_cast<IDispatch*>(p)->Release();
     }
+    EXPECT_NE(static_cast<void*>(sink), first);
     EXPECT_EQ(E_NOINTERFACE, events->_LocDEQueryInterface(kDiidOther, &p));
     EXPECT_EQ(nullptr, p);
     EXPECT_EQ(E_NOTIMPL, events->GetIDsOfNames(GUID_NULL, nullptr, 0, 0, nullptr));
