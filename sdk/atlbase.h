@@ -317,6 +317,142 @@ public:
     }
 };
 
+// An open registry key owned by the object, closed with it. Results are the Reg* functions' error codes.
+class CRegKey {
+public:
+    CRegKey() noexcept = default;
+    explicit CRegKey(HKEY hKey) noexcept : m_hKey(hKey) {}
+    // Copying hands the key over, as ATL's does.
+    CRegKey(CRegKey& key) noexcept : m_hKey(key.Detach()) {}
+    ~CRegKey() { Close(); }
+    CRegKey& operator=(CRegKey& key) noexcept
+    {
+        if (this != std::addressof(key)) {
+            Close();
+            m_hKey = key.Detach();
+        }
+        return *this;
+    }
+
+    operator HKEY() const noexcept { return m_hKey; }
+
+    LONG Create(HKEY hKeyParent, LPCWSTR lpszKeyName, LPWSTR lpszClass = nullptr,
+                DWORD dwOptions = REG_OPTION_NON_VOLATILE, REGSAM samDesired = KEY_READ | KEY_WRITE,
+                LPSECURITY_ATTRIBUTES lpSecAttr = nullptr, LPDWORD lpdwDisposition = nullptr) noexcept
+    {
+        DWORD disposition = 0;
+        HKEY key = nullptr;
+        LONG res = RegCreateKeyExW(hKeyParent, lpszKeyName, 0, lpszClass, dwOptions, samDesired, lpSecAttr, &key,
+                                   &disposition);
+        if (lpdwDisposition)
+            *lpdwDisposition = disposition;
+        if (res == ERROR_SUCCESS) {
+            res = Close();
+            m_hKey = key;
+        }
+        return res;
+    }
+    // A failed open leaves the key held before in place.
+    LONG Open(HKEY hKeyParent, LPCWSTR lpszKeyName, REGSAM samDesired = KEY_READ | KEY_WRITE) noexcept
+    {
+        HKEY key = nullptr;
+        LONG res = RegOpenKeyExW(hKeyParent, lpszKeyName, 0, samDesired, &key);
+        if (res == ERROR_SUCCESS) {
+            res = Close();
+            m_hKey = key;
+        }
+        return res;
+    }
+    LONG Close() noexcept
+    {
+        LONG res = ERROR_SUCCESS;
+        if (m_hKey) {
+            res = RegCloseKey(m_hKey);
+            m_hKey = nullptr;
+        }
+        return res;
+    }
+    void Attach(HKEY hKey) noexcept
+    {
+        Close();
+        m_hKey = hKey;
+    }
+    HKEY Detach() noexcept
+    {
+        HKEY key = m_hKey;
+        m_hKey = nullptr;
+        return key;
+    }
+
+    LONG SetDWORDValue(LPCWSTR pszValueName, DWORD dwValue) noexcept
+    {
+        return RegSetValueExW(m_hKey, pszValueName, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwValue),
+                              sizeof(DWORD));
+    }
+    LONG SetStringValue(LPCWSTR pszValueName, LPCWSTR pszValue, DWORD dwType = REG_SZ) noexcept
+    {
+        if (!pszValue || (dwType != REG_SZ && dwType != REG_EXPAND_SZ))
+            return ERROR_INVALID_DATA;
+        return RegSetValueExW(m_hKey, pszValueName, 0, dwType, reinterpret_cast<const BYTE*>(pszValue),
+                              DWORD((wcslen(pszValue) + 1) * sizeof(WCHAR)));
+    }
+    LONG QueryDWORDValue(LPCWSTR pszValueName, DWORD& dwValue) noexcept
+    {
+        DWORD type = 0, size = sizeof(DWORD), value = 0;
+        LONG res = RegQueryValueExW(m_hKey, pszValueName, nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size);
+        if (res != ERROR_SUCCESS)
+            return res;
+        if (type != REG_DWORD || size != sizeof(DWORD))
+            return ERROR_INVALID_DATA;
+        dwValue = value;
+        return ERROR_SUCCESS;
+    }
+    // *pnChars: the buffer's size in characters; on success, the string's length with its terminator. A
+    // null buffer asks for that length.
+    LONG QueryStringValue(LPCWSTR pszValueName, LPWSTR pszValue, ULONG* pnChars) noexcept
+    {
+        if (!pnChars)
+            return ERROR_INVALID_PARAMETER;
+        DWORD type = 0, bytes = DWORD(*pnChars * sizeof(WCHAR));
+        *pnChars = 0;
+        LONG res = RegQueryValueExW(m_hKey, pszValueName, nullptr, &type, reinterpret_cast<LPBYTE>(pszValue), &bytes);
+        if (res != ERROR_SUCCESS)
+            return res;
+        if (type != REG_SZ && type != REG_EXPAND_SZ)
+            return ERROR_INVALID_DATA;
+        if (pszValue) {
+            if (bytes == 0)
+                pszValue[0] = 0;
+            else if (bytes % sizeof(WCHAR) != 0 || pszValue[bytes / sizeof(WCHAR) - 1] != 0)
+                return ERROR_INVALID_DATA; // stored without its terminator
+        }
+        *pnChars = bytes / sizeof(WCHAR);
+        return ERROR_SUCCESS;
+    }
+    LONG DeleteValue(LPCWSTR lpszValue) noexcept { return RegDeleteValueW(m_hKey, lpszValue); }
+    LONG DeleteSubKey(LPCWSTR lpszSubKey) noexcept { return RegDeleteKeyW(m_hKey, lpszSubKey); }
+    // The subkey with everything under it.
+    LONG RecurseDeleteKey(LPCWSTR lpszKey) noexcept
+    {
+        CRegKey key;
+        LONG res = key.Open(m_hKey, lpszKey, KEY_READ | KEY_WRITE);
+        if (res != ERROR_SUCCESS)
+            return res;
+        WCHAR name[256];
+        DWORD size = 256;
+        while (RegEnumKeyExW(key.m_hKey, 0, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+            res = key.RecurseDeleteKey(name);
+            if (res != ERROR_SUCCESS)
+                return res;
+            size = 256;
+        }
+        key.Close();
+        return DeleteSubKey(lpszKey);
+    }
+
+    HKEY m_hKey = nullptr;
+};
+
 // The module that the including code is linked into: each module has its own copy of the marker (a DLL's
 // data is its own; the Linux module builds with hidden visibility), so its address names the module.
 inline char _AtlModuleMarker = 0;

@@ -1,15 +1,20 @@
 // Our subset of ATL's COM support, with ATL's own shapes, written against the Windows API so that it
 // compiles over the Windows SDK and over the platform layer alike: the registrar for .rgs scripts, type
-// library registration, object roots and interface maps, the class factory, the object map and the
-// in-process server module behind the Dll* exports. Only what Vantora uses.
+// library registration, object roots and interface maps, the class factory, the object map, the in-process
+// server module behind the Dll* exports, dispatch through the type library (IDispatchImpl) and event sinks
+// of dispatch interfaces (IDispEventSimpleImpl). Only what Vantora uses.
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <iterator>
 #include <new>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
+
+#include <ocidl.h>
 
 #include "atlbase.h"
 
@@ -387,6 +392,368 @@ public:
     DECLARE_NOT_AGGREGATABLE(T)
     static const CLSID& WINAPI GetObjectCLSID() { return *pclsid; }
 };
+
+// ---- dispatch through the type library ----
+
+// The type description of one interface, loaded on first use, as ATL loads it: the registered library
+// (LoadRegTypeLib) of the given id and version; or, when both version numbers are 0xFFFF and the id is
+// the module's own, the library held in the module (AtlLoadTypeLib), registered or not.
+struct CComTypeInfoHolder {
+    const GUID* m_pguid;
+    const GUID* m_plibid;
+    WORD m_wMajor;
+    WORD m_wMinor;
+    ITypeInfo* m_pInfo;
+
+    // Holders are static members of the dispatch classes: the description goes with the module.
+    ~CComTypeInfoHolder()
+    {
+        if (m_pInfo)
+            m_pInfo->Release();
+        m_pInfo = nullptr;
+    }
+
+    HRESULT GetTI(LCID lcid)
+    {
+        if (m_pInfo)
+            return S_OK;
+        ITypeLib* typeLib = nullptr;
+        HRESULT hr;
+        if (InlineIsEqualGUID(CAtlModule::m_libid, *m_plibid) && m_wMajor == 0xFFFF && m_wMinor == 0xFFFF) {
+            BSTR path = nullptr;
+            hr = AtlLoadTypeLib(_AtlBaseModule.GetModuleInstance(), nullptr, &path, &typeLib);
+            SysFreeString(path);
+        } else {
+            hr = LoadRegTypeLib(*m_plibid, m_wMajor, m_wMinor, lcid, &typeLib);
+        }
+        if (SUCCEEDED(hr)) {
+            hr = typeLib->GetTypeInfoOfGuid(*m_pguid, &m_pInfo);
+            typeLib->Release();
+        }
+        return hr;
+    }
+    HRESULT GetTI(LCID lcid, ITypeInfo** ppInfo)
+    {
+        if (!ppInfo)
+            return E_POINTER;
+        HRESULT hr = GetTI(lcid);
+        *ppInfo = m_pInfo;
+        if (m_pInfo)
+            m_pInfo->AddRef();
+        return hr;
+    }
+    HRESULT GetTypeInfo(UINT itinfo, LCID lcid, ITypeInfo** pptinfo)
+    {
+        if (!pptinfo)
+            return E_POINTER;
+        *pptinfo = nullptr;
+        if (itinfo != 0)
+            return DISP_E_BADINDEX;
+        return GetTI(lcid, pptinfo);
+    }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgdispid)
+    {
+        HRESULT hr = GetTI(lcid);
+        return m_pInfo ? m_pInfo->GetIDsOfNames(rgszNames, cNames, rgdispid) : hr;
+    }
+    HRESULT Invoke(IDispatch* p, DISPID dispidMember, REFIID, LCID lcid, WORD wFlags, DISPPARAMS* pdispparams,
+                   VARIANT* pvarResult, EXCEPINFO* pexcepinfo, UINT* puArgErr)
+    {
+        HRESULT hr = GetTI(lcid);
+        return m_pInfo ? m_pInfo->Invoke(p, dispidMember, wFlags, pdispparams, pvarResult, pexcepinfo, puArgErr) : hr;
+    }
+};
+
+// IDispatch of a dual interface T, answered by T's type description: callers name members, the description
+// converts their arguments and calls T's methods.
+template <class T, const IID* piid = &__uuidof(T), const GUID* plibid = &CAtlModule::m_libid, WORD wMajor = 1,
+          WORD wMinor = 0, class tihclass = CComTypeInfoHolder>
+class IDispatchImpl : public T {
+public:
+    typedef tihclass _tihclass;
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override
+    {
+        if (!pctinfo)
+            return E_POINTER;
+        *pctinfo = 1;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT itinfo, LCID lcid, ITypeInfo** pptinfo) override
+    {
+        return _tih.GetTypeInfo(itinfo, lcid, pptinfo);
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
+                                            DISPID* rgdispid) override
+    {
+        return _tih.GetIDsOfNames(riid, rgszNames, cNames, lcid, rgdispid);
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
+                                     DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
+                                     UINT* puArgErr) override
+    {
+        return _tih.Invoke(static_cast<IDispatch*>(this), dispidMember, riid, lcid, wFlags, pdispparams, pvarResult,
+                           pexcepinfo, puArgErr);
+    }
+
+protected:
+    static inline _tihclass _tih = {piid, plibid, wMajor, wMinor, nullptr};
+    static HRESULT GetTI(LCID lcid, ITypeInfo** ppInfo) { return _tih.GetTI(lcid, ppInfo); }
+};
+
+// ---- connection points and event sinks of dispatch interfaces ----
+
+// Connects the sink pUnk to the source pUnkCP's connection point for iid.
+inline HRESULT AtlAdvise(IUnknown* pUnkCP, IUnknown* pUnk, const IID& iid, LPDWORD pdw)
+{
+    if (!pUnkCP || !pdw)
+        return E_INVALIDARG;
+    CComPtr<IConnectionPointContainer> container;
+    HRESULT hr = pUnkCP->QueryInterface(__uuidof(IConnectionPointContainer), reinterpret_cast<void**>(&container));
+    if (FAILED(hr))
+        return hr;
+    CComPtr<IConnectionPoint> point;
+    hr = container->FindConnectionPoint(iid, &point);
+    return SUCCEEDED(hr) ? point->Advise(pUnk, pdw) : hr;
+}
+
+inline HRESULT AtlUnadvise(IUnknown* pUnkCP, const IID& iid, DWORD dw)
+{
+    if (!pUnkCP)
+        return E_INVALIDARG;
+    CComPtr<IConnectionPointContainer> container;
+    HRESULT hr = pUnkCP->QueryInterface(__uuidof(IConnectionPointContainer), reinterpret_cast<void**>(&container));
+    if (FAILED(hr))
+        return hr;
+    CComPtr<IConnectionPoint> point;
+    hr = container->FindConnectionPoint(iid, &point);
+    return SUCCEEDED(hr) ? point->Unadvise(dw) : hr;
+}
+
+#define _ATL_MAX_VARTYPES 8
+
+// How an event handler is called: its convention, result type and parameter types in order.
+struct _ATL_FUNC_INFO {
+    CALLCONV cc;
+    VARTYPE vtReturn;
+    SHORT nParams;
+    VARTYPE pVarTypes[_ATL_MAX_VARTYPES];
+};
+
+// One row of a sink map: the sink (its id and dispinterface), the event's dispatch id and the handler.
+template <class T> struct _ATL_EVENT_ENTRY {
+    UINT nControlID;
+    const IID* piid;
+    int nOffset;
+    DISPID dispid;
+    void (STDMETHODCALLTYPE T::*pfn)();
+    _ATL_FUNC_INFO* pInfo;
+};
+
+// A sink of a dispatch interface. _LocDEQueryInterface stands for QueryInterface, so that the class's own
+// QueryInterface is not taken over by its sinks. Sources hold m_sink, an IDispatch of its own whose calls
+// are the sink's: the sink itself is no IUnknown (ATL hands out `this` cast to one, which is undefined in C++).
+class _IDispEvent {
+public:
+    _IDispEvent() noexcept : m_sink(this) {}
+    _IDispEvent(const _IDispEvent&) = delete;
+    _IDispEvent& operator=(const _IDispEvent&) = delete;
+
+    virtual HRESULT STDMETHODCALLTYPE _LocDEQueryInterface(REFIID riid, void** ppvObject) = 0;
+    virtual ULONG STDMETHODCALLTYPE AddRef() = 0;
+    virtual ULONG STDMETHODCALLTYPE Release() = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT itinfo, LCID lcid, ITypeInfo** pptinfo) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
+                                                    DISPID* rgdispid) = 0;
+    virtual HRESULT STDMETHODCALLTYPE Invoke(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
+                                             DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
+                                             UINT* puArgErr) = 0;
+
+    GUID m_libid{};
+    IID m_iid{};
+    unsigned short m_wMajorVerNum = 0;
+    unsigned short m_wMinorVerNum = 0;
+    DWORD m_dwEventCookie = 0xFEFEFEFE;
+
+    HRESULT DispEventAdvise(IUnknown* pUnk, const IID* piid)
+    {
+        if (m_dwEventCookie != 0xFEFEFEFE)
+            return E_UNEXPECTED; // already connected
+        return AtlAdvise(pUnk, &m_sink, *piid, &m_dwEventCookie);
+    }
+    HRESULT DispEventUnadvise(IUnknown* pUnk, const IID* piid)
+    {
+        HRESULT hr = AtlUnadvise(pUnk, *piid, m_dwEventCookie);
+        m_dwEventCookie = 0xFEFEFEFE;
+        return hr;
+    }
+
+protected:
+    ~_IDispEvent() = default;
+
+    class _Sink final : public IDispatch {
+    public:
+        explicit _Sink(_IDispEvent* owner) noexcept : m_owner(owner) {}
+        HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override
+        {
+            return m_owner->_LocDEQueryInterface(riid, ppv);
+        }
+        ULONG STDMETHODCALLTYPE AddRef() override { return m_owner->AddRef(); }
+        ULONG STDMETHODCALLTYPE Release() override { return m_owner->Release(); }
+        HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* pctinfo) override { return m_owner->GetTypeInfoCount(pctinfo); }
+        HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT itinfo, LCID lcid, ITypeInfo** pptinfo) override
+        {
+            return m_owner->GetTypeInfo(itinfo, lcid, pptinfo);
+        }
+        HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid,
+                                                DISPID* rgdispid) override
+        {
+            return m_owner->GetIDsOfNames(riid, rgszNames, cNames, lcid, rgdispid);
+        }
+        HRESULT STDMETHODCALLTYPE Invoke(DISPID dispidMember, REFIID riid, LCID lcid, WORD wFlags,
+                                         DISPPARAMS* pdispparams, VARIANT* pvarResult, EXCEPINFO* pexcepinfo,
+                                         UINT* puArgErr) override
+        {
+            return m_owner->Invoke(dispidMember, riid, lcid, wFlags, pdispparams, pvarResult, pexcepinfo, puArgErr);
+        }
+
+    private:
+        _IDispEvent* m_owner;
+    };
+    _Sink m_sink;
+};
+
+// Tells the sinks of one class apart in its sink map.
+template <UINT nID, const IID* piid> class _IDispEventLocator : public _IDispEvent {};
+
+// A pointer to a member function as the compilers of both builds (GCC's x86-64 C++ ABI) hold it: the
+// function's address, or 1 + its offset in the table when virtual, and the adjustment of `this`.
+struct _AtlMemberFunction {
+    ULONG_PTR ptr;
+    LONG_PTR adj;
+};
+
+// The sink of dispatch interface *pdiid with id nID in T's sink map: the source's Invoke calls T's handler
+// for the event's dispatch id through DispCallFunc, with the parameter types of its _ATL_FUNC_INFO.
+template <UINT nID, class T, const IID* pdiid> class IDispEventSimpleImpl : public _IDispEventLocator<nID, pdiid> {
+public:
+    HRESULT STDMETHODCALLTYPE _LocDEQueryInterface(REFIID riid, void** ppvObject) override
+    {
+        if (!ppvObject)
+            return E_POINTER;
+        if (InlineIsEqualGUID(riid, *pdiid) || InlineIsEqualGUID(riid, IID_IUnknown) ||
+            InlineIsEqualGUID(riid, IID_IDispatch) || InlineIsEqualGUID(riid, this->m_iid)) {
+            *ppvObject = static_cast<IDispatch*>(&this->m_sink);
+            AddRef();
+            return S_OK;
+        }
+        *ppvObject = nullptr;
+        return E_NOINTERFACE;
+    }
+    // A sink lives as long as its object: the object's own counting, when it has one, overrides these.
+    ULONG STDMETHODCALLTYPE AddRef() override { return 1; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    // Events without a handler are ignored, as ATL ignores them.
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID dispidMember, REFIID, LCID lcid, WORD, DISPPARAMS* pdispparams,
+                                     VARIANT* pvarResult, EXCEPINFO*, UINT*) override
+    {
+        const _ATL_EVENT_ENTRY<T>* found = nullptr;
+        for (const _ATL_EVENT_ENTRY<T>* e = T::_GetSinkMap(); e->piid; ++e)
+            if (e->nControlID == nID && e->dispid == dispidMember && InlineIsEqualGUID(*e->piid, *pdiid)) {
+                found = e;
+                break;
+            }
+        if (!found)
+            return S_OK;
+        _ATL_FUNC_INFO info;
+        _ATL_FUNC_INFO* pInfo = found->pInfo;
+        if (!pInfo) {
+            if (FAILED(GetFuncInfoFromId(*pdiid, dispidMember, lcid, info)))
+                return S_OK;
+            pInfo = &info;
+        }
+        return InvokeFromFuncInfo(found->pfn, *pInfo, pdispparams, pvarResult);
+    }
+
+    HRESULT InvokeFromFuncInfo(void (STDMETHODCALLTYPE T::*pEvent)(), _ATL_FUNC_INFO& info, DISPPARAMS* pdispparams,
+                               VARIANT* pvarResult)
+    {
+        // A source that passes fewer arguments than the handler takes must not make it read past them.
+        if (info.nParams < 0 || info.nParams > _ATL_MAX_VARTYPES ||
+            (info.nParams > 0 && (!pdispparams || pdispparams->cArgs < UINT(info.nParams))))
+            return DISP_E_BADPARAMCOUNT;
+        static_assert(sizeof(pEvent) == sizeof(_AtlMemberFunction), "member function pointers of GCC's ABI");
+        _AtlMemberFunction fn;
+        std::memcpy(&fn, &pEvent, sizeof(fn));
+        char* self = reinterpret_cast<char*>(static_cast<T*>(this)) + fn.adj;
+        ULONG_PTR target = fn.ptr;
+        if (target & 1)
+            std::memcpy(&target, *reinterpret_cast<char**>(self) + target - 1, sizeof(target));
+        // The handler is called as a function whose first argument is the object (a pointer); the event's
+        // arguments follow in the handler's order, which is the reverse of rgvarg.
+        VARIANTARG object;
+        VariantInit(&object);
+        object.vt = VT_BYREF | VT_UI1;
+        object.byref = self;
+        VARTYPE types[_ATL_MAX_VARTYPES + 1] = {VARTYPE(VT_BYREF | VT_UI1)};
+        VARIANTARG* args[_ATL_MAX_VARTYPES + 1] = {&object};
+        for (int i = 0; i < info.nParams; ++i) {
+            types[i + 1] = info.pVarTypes[i];
+            args[i + 1] = &pdispparams->rgvarg[info.nParams - i - 1];
+        }
+        CComVariant tmpResult;
+        if (!pvarResult)
+            pvarResult = &tmpResult;
+        return DispCallFunc(nullptr, target, info.cc, info.vtReturn, UINT(info.nParams + 1), types, args, pvarResult);
+    }
+
+    // Handlers without an _ATL_FUNC_INFO would be described here; this sink needs one per entry.
+    virtual HRESULT GetFuncInfoFromId(const IID&, DISPID, LCID, _ATL_FUNC_INFO&) { return E_NOTIMPL; }
+
+    HRESULT DispEventAdvise(IUnknown* pUnk, const IID* piid) { return _IDispEvent::DispEventAdvise(pUnk, piid); }
+    HRESULT DispEventUnadvise(IUnknown* pUnk, const IID* piid) { return _IDispEvent::DispEventUnadvise(pUnk, piid); }
+    HRESULT DispEventAdvise(IUnknown* pUnk) { return _IDispEvent::DispEventAdvise(pUnk, pdiid); }
+    HRESULT DispEventUnadvise(IUnknown* pUnk) { return _IDispEvent::DispEventUnadvise(pUnk, pdiid); }
+
+protected:
+    ~IDispEventSimpleImpl() = default;
+};
+
+// A handler as a sink map holds it, converted as ATL's cast converts it: a handler without arguments of a
+// base class with its `this` adjustment, any other reinterpreted as it is.
+template <class T, class F> void (STDMETHODCALLTYPE T::*_AtlSinkHandler(F fn))()
+{
+    typedef void (STDMETHODCALLTYPE T::*Handler)();
+    if constexpr (std::is_convertible_v<F, Handler>) {
+        return fn;
+    } else {
+        static_assert(sizeof(F) == sizeof(Handler), "a handler is a member function of the sink's class");
+        Handler handler;
+        std::memcpy(&handler, &fn, sizeof(handler));
+        return handler;
+    }
+}
+
+#define BEGIN_SINK_MAP(_class)                                                                        \
+    typedef _class _GetSinkMapFinder;                                                                 \
+    static const ::ATL::_ATL_EVENT_ENTRY<_class>* _GetSinkMap()                                       \
+    {                                                                                                 \
+        typedef _class _atl_event_classtype;                                                          \
+        static const ::ATL::_ATL_EVENT_ENTRY<_class> map[] = {
+#define SINK_ENTRY_INFO(id, iid, dispid, fn, info)                                                    \
+    {id, &iid,                                                                                        \
+     int(reinterpret_cast<INT_PTR>(static_cast<::ATL::_IDispEventLocator<id, &iid>*>(                 \
+             reinterpret_cast<_atl_event_classtype*>(8)))) - 8,                                       \
+     dispid, ::ATL::_AtlSinkHandler<_atl_event_classtype>(fn), info},
+#define END_SINK_MAP()                                                                                \
+    {0, nullptr, 0, 0, nullptr, nullptr}};                                                            \
+    return map;                                                                                       \
+    }
 
 // ---- the object map ----
 

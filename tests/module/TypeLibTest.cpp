@@ -35,6 +35,19 @@ TEST(ModuleCount, AModuleLoadedTwiceStaysLoadedUntilFreedTwice)
     EXPECT_FALSE(FreeLibrary(first));
 }
 
+// The running program is loaded already: loading it by its path gives its handle, as the system does, so
+// its own type library (every test program carries the add-in's resources) can be read.
+TEST(ModuleCount, TheProgramLoadsByItsOwnPath)
+{
+    WCHAR self[1024];
+    ASSERT_GT(GetModuleFileNameW(nullptr, self, 1024), 0u);
+    HMODULE program = LoadLibraryW(self);
+    EXPECT_EQ(GetModuleHandleW(nullptr), program);
+    EXPECT_TRUE(FreeLibrary(program));
+    CComPtr<ITypeLib> lib;
+    EXPECT_EQ(S_OK, LoadTypeLibEx(self, REGKIND_NONE, &lib));
+}
+
 TEST(TypeLib, LoadsTheModulesLibraryWithItsAttributes)
 {
     CComPtr<ITypeLib> lib;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <mutex>
 #include <string>
@@ -217,7 +218,10 @@ extern "C" HMODULE LoadLibraryW(LPCWSTR lpLibFileName)
     std::string path = pal::ToUnixPath(lpLibFileName);
     if (IsSystemDll(Lower(FileStem(path))))
         return OwnBase();
-    void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The running program cannot be opened again by its path; the system hands out the loaded one.
+    std::error_code error;
+    bool program = std::filesystem::equivalent(path, MainProgramPath(), error);
+    void* handle = program ? dlopen(nullptr, RTLD_NOW) : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;

@@ -1,12 +1,14 @@
-// LoadTypeLibEx, RegisterTypeLib and UnRegisterTypeLib over the layer's type libraries: a module's TYPELIB
-// resource holds the library's IDL text, which ParseIdl reads. Registration writes the keys the system's
-// RegisterTypeLib writes (typelib_register.cpp).
+// LoadTypeLibEx, LoadRegTypeLib, RegisterTypeLib and UnRegisterTypeLib over the layer's type libraries: a
+// module's TYPELIB resource holds the library's IDL text, which ParseIdl reads. Registration writes the keys
+// the system's RegisterTypeLib writes (typelib_register.cpp). The library describes its interfaces through
+// ITypeInfo (typeinfo.cpp).
 #include <cstdio>
 #include <string>
 
 #include "oleauto.h"
 
 #include "common/ComObject.h"
+#include "oleaut32/typeinfo.h"
 #include "oleaut32/typelib_idl.h"
 #include "pal/host.h"
 
@@ -17,10 +19,35 @@ public:
     explicit CTypeLib(pal::typelib::IdlLibrary lib) : m_lib(std::move(lib)) {}
     const pal::typelib::IdlLibrary& Library() const { return m_lib; }
 
-    UINT GetTypeInfoCount() override { return 0; }
-    HRESULT GetTypeInfo(UINT, ITypeInfo** pp) override { return Nothing(pp); }
-    HRESULT GetTypeInfoType(UINT, TYPEKIND*) override { return TYPE_E_ELEMENTNOTFOUND; }
-    HRESULT GetTypeInfoOfGuid(REFGUID, ITypeInfo** pp) override { return Nothing(pp); }
+    UINT GetTypeInfoCount() override { return UINT(m_lib.interfaces.size()); }
+    HRESULT GetTypeInfo(UINT index, ITypeInfo** pp) override
+    {
+        if (!pp)
+            return E_INVALIDARG;
+        if (index >= m_lib.interfaces.size())
+            return Nothing(pp);
+        *pp = pal::typelib::CreateTypeInfo(this, m_lib, m_lib.interfaces[index]);
+        return S_OK;
+    }
+    HRESULT GetTypeInfoType(UINT index, TYPEKIND* kind) override
+    {
+        if (!kind)
+            return E_INVALIDARG;
+        if (index >= m_lib.interfaces.size())
+            return TYPE_E_ELEMENTNOTFOUND;
+        const auto& itf = m_lib.interfaces[index];
+        *kind = itf.dual || itf.dispinterface ? TKIND_DISPATCH : TKIND_INTERFACE;
+        return S_OK;
+    }
+    HRESULT GetTypeInfoOfGuid(REFGUID guid, ITypeInfo** pp) override
+    {
+        if (!pp)
+            return E_INVALIDARG;
+        for (UINT i = 0; i < m_lib.interfaces.size(); ++i)
+            if (m_lib.interfaces[i].iid == guid)
+                return GetTypeInfo(i, pp);
+        return Nothing(pp);
+    }
     HRESULT GetLibAttr(TLIBATTR** pp) override
     {
         if (!pp)
@@ -153,6 +180,49 @@ extern "C" HRESULT LoadTypeLibEx(LPCOLESTR szFile, REGKIND regkind, ITypeLib** p
     }
     *pptlib = tl;
     return S_OK;
+}
+
+// TypeLib\{LIBID}\<major>.<minor>\<lcid>\win64 of the best registered version: the same major version and
+// the highest minor one from wVerMinor up; the language itself, else its primary language, else neutral.
+extern "C" HRESULT LoadRegTypeLib(REFGUID rguid, WORD wVerMajor, WORD wVerMinor, LCID lcid, ITypeLib** pptlib)
+{
+    if (!pptlib)
+        return E_INVALIDARG;
+    *pptlib = nullptr;
+    WCHAR guid[40];
+    StringFromGUID2(rguid, guid, 40);
+    std::u16string libKey = std::u16string(u"TypeLib\\") + guid;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, libKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return TYPE_E_LIBNOTREGISTERED;
+    long best = -1;
+    WCHAR name[64];
+    DWORD size = 64;
+    for (DWORD i = 0; RegEnumKeyExW(key, i, name, &size, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+         ++i, size = 64) {
+        unsigned major = 0, minor = 0;
+        std::string text = pal::ToUtf8(name);
+        char dot = 0, end = 0;
+        if (std::sscanf(text.c_str(), "%x%c%x%c", &major, &dot, &minor, &end) == 3 && dot == '.' &&
+            major == wVerMajor && minor >= wVerMinor && long(minor) > best)
+            best = long(minor);
+    }
+    RegCloseKey(key);
+    if (best < 0)
+        return TYPE_E_LIBNOTREGISTERED;
+    char version[32];
+    std::snprintf(version, sizeof(version), "\\%x.%lx\\", unsigned(wVerMajor), best);
+    libKey += pal::ToWide(version);
+    for (LCID tried : {lcid, LCID(lcid & 0x3FF), LCID(0)}) {
+        char lang[16];
+        std::snprintf(lang, sizeof(lang), "%x\\win64", unsigned(tried));
+        WCHAR path[1024];
+        DWORD bytes = sizeof(path);
+        if (RegGetValueW(HKEY_CLASSES_ROOT, (libKey + pal::ToWide(lang)).c_str(), nullptr, RRF_RT_REG_SZ, nullptr,
+                         path, &bytes) == ERROR_SUCCESS)
+            return LoadTypeLibEx(path, REGKIND_NONE, pptlib);
+    }
+    return TYPE_E_LIBNOTREGISTERED;
 }
 
 extern "C" HRESULT RegisterTypeLib(ITypeLib* ptlib, LPCOLESTR szFullPath, LPCOLESTR szHelpDir)

@@ -97,6 +97,35 @@ extern "C" HRESULT VariantChangeType(VARIANTARG* dest, const VARIANTARG* src, US
         return E_INVALIDARG;
     if (src->vt == vt)
         return VariantCopy(dest, src);
+    // A reference converts as the value it refers to.
+    if ((src->vt & VT_BYREF) && src->byref) {
+        VARIANT value;
+        VariantInit(&value);
+        switch (src->vt & ~VT_BYREF) {
+        case VT_VARIANT: return VariantChangeType(dest, src->pvarVal, wFlags, vt);
+        case VT_I1:
+        case VT_UI1: value.bVal = *src->pbVal; break;
+        case VT_I2:
+        case VT_UI2:
+        case VT_BOOL: value.iVal = *src->piVal; break;
+        case VT_I4:
+        case VT_UI4:
+        case VT_INT:
+        case VT_UINT:
+        case VT_ERROR: value.lVal = *src->plVal; break;
+        case VT_I8:
+        case VT_UI8:
+        case VT_R8:
+        case VT_DATE: value.llVal = *static_cast<LONGLONG*>(src->byref); break;
+        case VT_R4: value.fltVal = *static_cast<FLOAT*>(src->byref); break;
+        case VT_BSTR:
+        case VT_DISPATCH:
+        case VT_UNKNOWN: value.byref = *static_cast<PVOID*>(src->byref); break;
+        default: return DISP_E_TYPEMISMATCH;
+        }
+        value.vt = src->vt & ~VT_BYREF;
+        return VariantChangeType(dest, &value, wFlags, vt); // `value` borrows; the copy made is dest's own
+    }
     VARIANT result;
     VariantInit(&result);
     long long n = 0;
@@ -148,6 +177,17 @@ extern "C" HRESULT VariantChangeType(VARIANTARG* dest, const VARIANTARG* src, US
         case VT_UI4:
         case VT_UINT: if (n < 0 || n > UINT32_MAX) return DISP_E_OVERFLOW; result.ulVal = ULONG(n); break;
         default: result.llVal = n; break;
+        }
+    } else if (vt == VT_DISPATCH || vt == VT_UNKNOWN) {
+        // Interfaces convert by QueryInterface; nothing (VT_EMPTY) is a null interface.
+        IUnknown* unk = src->vt == VT_DISPATCH || src->vt == VT_UNKNOWN ? src->punkVal : nullptr;
+        if (src->vt != VT_EMPTY && src->vt != VT_DISPATCH && src->vt != VT_UNKNOWN)
+            return DISP_E_TYPEMISMATCH;
+        result.vt = vt;
+        if (unk) {
+            HRESULT hr = unk->QueryInterface(vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, &result.byref);
+            if (FAILED(hr))
+                return hr;
         }
     } else {
         return DISP_E_TYPEMISMATCH;
