@@ -2,6 +2,8 @@
 // through which a source calls the event sinks advised on it.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include "pal/com.h"
 
 struct IConnectionPointContainer;
@@ -30,3 +32,5 @@ DECLARE_INTERFACE_IID(IConnectionPointContainer, IUnknown, "B196B284-BAB4-101A-B
 
 #define IID_IConnectionPoint __uuidof(IConnectionPoint)
 #define IID_IConnectionPointContainer __uuidof(IConnectionPointContainer)
+
+#pragma GCC visibility pop
