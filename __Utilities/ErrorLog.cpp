@@ -44,6 +44,16 @@ std::string DisplayFileName(const char* file)
     return s;
 }
 
+// The log's lines are put together here and written with fputws: in fwprintf, %s and %S swap meaning between
+// the Microsoft runtime and the C99 one that mingw-w64's C++ runtime selects. Names and files are ASCII.
+std::basic_string<WCHAR> Widen(const std::string& s)
+{
+    std::basic_string<WCHAR> wide;
+    for (char c : s)
+        wide += WCHAR(static_cast<unsigned char>(c));
+    return wide;
+}
+
 // File name without folder and extension, compared ignoring case.
 bool ModuleNameMatches(const WCHAR* path, const WCHAR* name)
 {
@@ -146,7 +156,7 @@ void CErrorLog::Open() noexcept
         header.Append(W("\n"));
         header.Append(GetOSVersion());
         header.Append(W("\n"));
-        fwprintf(m_file, W("%s"), header.m_str ? header.m_str : W(""));
+        fputws(header.m_str ? header.m_str : W(""), m_file);
         fflush(m_file);
     } catch (...) {
     }
@@ -161,13 +171,18 @@ void CErrorLog::Write(const WCHAR* message, const char* function, const char* fi
             Open();
         if (!m_file)
             return;
-        if (!m_hasLast || wcscmp(m_lastMessage.m_str ? m_lastMessage.m_str : W(""), message) != 0)
-            fwprintf(m_file, W("ERROR - %s\n"), message);
+        if (!m_hasLast || wcscmp(m_lastMessage.m_str ? m_lastMessage.m_str : W(""), message) != 0) {
+            fputws(W("ERROR - "), m_file);
+            fputws(message, m_file);
+            fputws(W("\n"), m_file);
+        }
         std::string fileName = DisplayFileName(file);
+        WCHAR number[16];
+        swprintf_s(number, W("(%d)"), line);
         if (function && *function && !fileName.empty() && line >= 1)
-            fwprintf(m_file, W("\t%S(%d) - %S\n"), fileName.c_str(), line, function);
+            fputws((W("\t") + Widen(fileName) + number + W(" - ") + Widen(function) + W("\n")).c_str(), m_file);
         else if (!function && !fileName.empty() && line > 0)
-            fwprintf(m_file, W("\t%S(%d)\n"), fileName.c_str(), line);
+            fputws((W("\t") + Widen(fileName) + number + W("\n")).c_str(), m_file);
         fflush(m_file);
         m_lastMessage = message;
         m_hasLast = true;

@@ -16,8 +16,9 @@ packages=(
   # fuzz targets: clang and its compiler runtime, which holds libFuzzer and the sanitizers for clang
   clang libclang-rt-14-dev
   # the Windows build: mingw-w64 with its SDK headers and zlib, widl with Wine's IDL files and stdole2.tlb
-  # for the type library, and Wine to run the DLL
+  # for the type library, Wine to run the DLL and its tests, and GoogleTest's sources to build those tests
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev mingw-w64-tools libwine-dev wine wine64
+  googletest
 )
 
 missing=()

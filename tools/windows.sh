@@ -2,7 +2,7 @@
 # Builds VantoraAddin.dll with mingw-w64 (build-windows/bin/VantoraAddin.dll) and checks it under Wine as
 # Outlook's installer uses it: the system's registration tool registers it in a fresh Wine prefix, the
 # add-in key and the class are there, a program does what Outlook does at start-up (tests/windows), and
-# unregistering removes them.
+# unregistering removes them. Then the add-in's unit tests built for Windows run there too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install-deps.sh"
@@ -54,5 +54,18 @@ echo "windows: regsvr32 under Wine wrote what vantora register writes ($(wc -l <
 wine regsvr32 /s /u "$dll" || fail "regsvr32 /u failed"
 if wine reg query "$addin" >/dev/null 2>&1; then fail "the add-in key is left after unregistering"; fi
 if wine reg query "$clsid" >/dev/null 2>&1; then fail "the class is left after unregistering"; fi
-wineserver -w
 echo "windows: registered and unregistered under Wine"
+
+# The add-in's unit tests built for Windows (cmake/WindowsTests.cmake), in the same fresh prefix; they are
+# given the source and corpus folders as Windows paths.
+# The tests of the process-wide settings record run in a process each, as every test does under ctest.
+corpus="$(cd "$root/.." && pwd)/shared/corpus"
+tests=("$root/build-windows/bin/addin_tests.exe" --source-dir="$(winepath -w "$root")"
+       --corpus-dir="$(winepath -w "$corpus")")
+alone=(SettingsRecord.TheInstanceReadsTheRegistryOnce SettingsRecord.AFailedFirstReadIsThrownAndTriedAgain)
+wine "${tests[@]}" --gtest_filter="-$(IFS=:; echo "${alone[*]}")" || fail "the add-in's unit tests failed under Wine (above)"
+for t in "${alone[@]}"; do
+  wine "${tests[@]}" --gtest_filter="$t" || fail "$t failed under Wine (above)"
+done
+wineserver -w
+echo "windows: the add-in's unit tests passed under Wine"

@@ -13,11 +13,13 @@
 #define INET6_ADDRSTRLEN 65
 #endif
 
+// Imported as the SDK declares them (NTSYSAPI), so that their address is NTDLL's own.
 extern "C" {
-NTSTATUS NTAPI RtlIpv4StringToAddressW(PCWSTR S, BOOLEAN Strict, LPCWSTR* Terminator, IN_ADDR* Addr);
-NTSTATUS NTAPI RtlIpv6StringToAddressW(PCWSTR S, PCWSTR* Terminator, IN6_ADDR* Addr);
-NTSTATUS NTAPI RtlIpv6StringToAddressExW(PCWSTR AddressString, IN6_ADDR* Address, PULONG ScopeId, PUSHORT Port);
-PWSTR NTAPI RtlIpv6AddressToStringW(const IN6_ADDR* Addr, PWSTR S);
-NTSTATUS NTAPI RtlIpv6AddressToStringExW(const IN6_ADDR* Address, ULONG ScopeId, USHORT Port, PWSTR AddressString,
-                                         PULONG AddressStringLength);
+NTSYSAPI NTSTATUS NTAPI RtlIpv4StringToAddressW(PCWSTR S, BOOLEAN Strict, LPCWSTR* Terminator, IN_ADDR* Addr);
+NTSYSAPI NTSTATUS NTAPI RtlIpv6StringToAddressW(PCWSTR S, PCWSTR* Terminator, IN6_ADDR* Addr);
+NTSYSAPI NTSTATUS NTAPI RtlIpv6StringToAddressExW(PCWSTR AddressString, IN6_ADDR* Address, PULONG ScopeId,
+                                                  PUSHORT Port);
+NTSYSAPI PWSTR NTAPI RtlIpv6AddressToStringW(const IN6_ADDR* Addr, PWSTR S);
+NTSYSAPI NTSTATUS NTAPI RtlIpv6AddressToStringExW(const IN6_ADDR* Address, ULONG ScopeId, USHORT Port,
+                                                  PWSTR AddressString, PULONG AddressStringLength);
 }

@@ -9,6 +9,11 @@
 
 #include <string>
 
+// The Windows SDK leaves STATUS_SUCCESS to ntstatus.h, which clashes with windows.h.
+#ifndef STATUS_SUCCESS
+#define STATUS_SUCCESS ((NTSTATUS)0x00000000L)
+#endif
+
 namespace addr_test {
 
 inline std::string U8(const WCHAR* s)
@@ -37,7 +42,7 @@ private:
 } // namespace addr_test
 
 // Test names show a case's text (shortened, control characters escaped) rather than its bytes.
-inline std::string CaseName(const char16_t* text)
+inline std::string CaseName(const WCHAR* text)
 {
     std::string s = text ? pal::ToUtf8(text) : std::string("(null)");
     std::string out;

@@ -10,17 +10,17 @@ using addr_test::U8;
 namespace {
 
 // The message text from the given marker on, as UTF-16.
-std::u16string From(const std::string& file, const std::string& marker)
+std::basic_string<WCHAR> From(const std::string& file, const std::string& marker)
 {
     std::string text = testing_support::ReadFile(testing_support::CorpusPath("eml/" + file));
     size_t at = text.find(marker);
     EXPECT_NE(at, std::string::npos) << file;
-    return at == std::string::npos ? std::u16string() : pal::ToWide(text.substr(at));
+    return at == std::string::npos ? std::basic_string<WCHAR>() : pal::ToWide(text.substr(at));
 }
 
 TEST(CorpusAddresses, AnIpv4AddressFollowedByTwoColonsIsNeitherKind)
 {
-    std::u16string text = From("mimekit-netscape-12.eml", "(206.63.131.30::");
+    std::basic_string<WCHAR> text = From("mimekit-netscape-12.eml", "(206.63.131.30::");
     ASSERT_FALSE(text.empty());
     IPV4_address v4;
     IPV6_address v6;
@@ -32,7 +32,7 @@ TEST(CorpusAddresses, AnIpv4AddressFollowedByTwoColonsIsNeitherKind)
 
 TEST(CorpusAddresses, ALinkLocalAddressKeepsItsZone)
 {
-    std::u16string text = From("mimekit-issue358.eml", "[fe80::7830:c66f:eaa8:e3dd%14]");
+    std::basic_string<WCHAR> text = From("mimekit-issue358.eml", "[fe80::7830:c66f:eaa8:e3dd%14]");
     ASSERT_FALSE(text.empty());
     IPV6_address address;
     ASSERT_TRUE(address.Read(text.c_str()));

@@ -10,7 +10,7 @@ using addr_test::U8;
 namespace {
 
 struct ReadCase {
-    const char16_t* text;
+    const WCHAR* text;
     bool ok;
     const char* printed; // without brackets, when ok
 };
@@ -35,27 +35,27 @@ TEST_P(IPV4ReadTest, TakesAnAddressAtTheStartOfTheText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, IPV4ReadTest, ::testing::Combine(::testing::Values(
-    ReadCase{u" 10.1.2.3 more words", true, "10.1.2.3"},
-    ReadCase{u"10.1.2.3", true, "10.1.2.3"},
-    ReadCase{u"10.1.2.3\r\n", true, "10.1.2.3"},
-    ReadCase{u"(10.1.2.3)", true, "10.1.2.3"},
-    ReadCase{u"[10.1.2.3]", true, "10.1.2.3"},
-    ReadCase{u"[10.1.2.3]) by mail", true, "10.1.2.3"},
-    ReadCase{u"\t255.255.255.255\t", true, "255.255.255.255"},
-    ReadCase{u"(10.1.2.3]", false, nullptr},
-    ReadCase{u"[10.1.2.3)", false, nullptr},
-    ReadCase{u"[10.1.2.3", false, nullptr},
-    ReadCase{u"10.1.2.3;", false, nullptr},
-    ReadCase{u"[[10.1.2.3]", false, nullptr},
-    ReadCase{u"  10.1.2.3", false, nullptr},
-    ReadCase{u"1.2.3", false, nullptr},
-    ReadCase{u"1.2.3.4.5", false, nullptr},
-    ReadCase{u"1234.1.1.1", false, nullptr},
-    ReadCase{u"1.2.3.4567", false, nullptr},
-    ReadCase{u"a.b.c.d", false, nullptr},
-    ReadCase{u"206.63.131.30::mail daemon", false, nullptr},
-    ReadCase{u"(206.63.131.30::mail daemon; unverified,SLmail V2.0)", false, nullptr},
-    ReadCase{u"2001:db8::1", false, nullptr}),
+    ReadCase{W(" 10.1.2.3 more words"), true, "10.1.2.3"},
+    ReadCase{W("10.1.2.3"), true, "10.1.2.3"},
+    ReadCase{W("10.1.2.3\r\n"), true, "10.1.2.3"},
+    ReadCase{W("(10.1.2.3)"), true, "10.1.2.3"},
+    ReadCase{W("[10.1.2.3]"), true, "10.1.2.3"},
+    ReadCase{W("[10.1.2.3]) by mail"), true, "10.1.2.3"},
+    ReadCase{W("\t255.255.255.255\t"), true, "255.255.255.255"},
+    ReadCase{W("(10.1.2.3]"), false, nullptr},
+    ReadCase{W("[10.1.2.3)"), false, nullptr},
+    ReadCase{W("[10.1.2.3"), false, nullptr},
+    ReadCase{W("10.1.2.3;"), false, nullptr},
+    ReadCase{W("[[10.1.2.3]"), false, nullptr},
+    ReadCase{W("  10.1.2.3"), false, nullptr},
+    ReadCase{W("1.2.3"), false, nullptr},
+    ReadCase{W("1.2.3.4.5"), false, nullptr},
+    ReadCase{W("1234.1.1.1"), false, nullptr},
+    ReadCase{W("1.2.3.4567"), false, nullptr},
+    ReadCase{W("a.b.c.d"), false, nullptr},
+    ReadCase{W("206.63.131.30::mail daemon"), false, nullptr},
+    ReadCase{W("(206.63.131.30::mail daemon; unverified,SLmail V2.0)"), false, nullptr},
+    ReadCase{W("2001:db8::1"), false, nullptr}),
     ::testing::Bool()));
 
 TEST(IPV4Read, EmptyTextIsALoggedAssertion)

@@ -20,7 +20,7 @@ IPV6_address Read(const WCHAR* text)
 }
 
 struct ReadCase {
-    const char16_t* text;
+    const WCHAR* text;
     bool ok;
     const char* printed;
 };
@@ -40,46 +40,46 @@ TEST_P(IPV6ReadTest, TakesAnAddressAtTheStartOfTheText)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, IPV6ReadTest, ::testing::Values(
-    ReadCase{u"2001:db8::1", true, "2001:db8::1"},
-    ReadCase{u"[2001:db8::1]", true, "2001:db8::1"},
-    ReadCase{u"(2001:DB8::1) by mail", true, "2001:db8::1"},
-    ReadCase{u" 2607:f8b0:4864:20::432 more", true, "2607:f8b0:4864:20::432"},
-    ReadCase{u"0:0:0:0:0:ffff:192.0.2.1\r\n", true, "::ffff:192.0.2.1"},
-    ReadCase{u"fe80::1%4", true, "fe80::1%4"},
-    ReadCase{u"[fe80::7830:c66f:eaa8:e3dd%14]) with mapi id 15.20.0218.015;", true, "fe80::7830:c66f:eaa8:e3dd%14"},
-    ReadCase{u"(fe80::1%4) by mail", true, "fe80::1%4"},
-    ReadCase{u"fe80::1%4 by mail", true, "fe80::1%4"},
-    ReadCase{u"[fe80::1%4]:25", true, "[fe80::1%4]:25"},
-    ReadCase{u"[2001:db8::1]:25)", true, "[2001:db8::1]:25"},
-    ReadCase{u"::1", false, nullptr},
-    ReadCase{u"[::1]", false, nullptr},
-    ReadCase{u"[IPv6:2001:db8::1]", false, nullptr},
-    ReadCase{u"2001:db8::1;", false, nullptr},
-    ReadCase{u"(2001:db8::1]", false, nullptr},
-    ReadCase{u"[[2001:db8::1]", false, nullptr},
-    ReadCase{u"[2001:db8::1", false, nullptr},
-    ReadCase{u"1:2:3:4:5:6:7:8:9", false, nullptr},
-    ReadCase{u"fe80::1%", false, nullptr},
-    ReadCase{u"fe80::1%x", false, nullptr},
-    ReadCase{u"fe80::1%4;", false, nullptr},
-    ReadCase{u"[fe80::1%4]:99999", false, nullptr},
-    ReadCase{u"[1::2]:0", false, nullptr},
-    ReadCase{u"[1::2]:80;", false, nullptr},
-    ReadCase{u"[fe80::1%4", false, nullptr},
-    ReadCase{u"(fe80::1%4]", false, nullptr},
-    ReadCase{u"0::ffff:300.1.1.1", false, nullptr},
-    ReadCase{u"1::256.1.1.1", false, nullptr},
-    ReadCase{u"206.63.131.30::mail daemon", false, nullptr},
-    ReadCase{u"(206.63.131.30::mail daemon; unverified,SLmail V2.0)", false, nullptr},
-    ReadCase{u"abcdef.example.com", false, nullptr}));
+    ReadCase{W("2001:db8::1"), true, "2001:db8::1"},
+    ReadCase{W("[2001:db8::1]"), true, "2001:db8::1"},
+    ReadCase{W("(2001:DB8::1) by mail"), true, "2001:db8::1"},
+    ReadCase{W(" 2607:f8b0:4864:20::432 more"), true, "2607:f8b0:4864:20::432"},
+    ReadCase{W("0:0:0:0:0:ffff:192.0.2.1\r\n"), true, "::ffff:192.0.2.1"},
+    ReadCase{W("fe80::1%4"), true, "fe80::1%4"},
+    ReadCase{W("[fe80::7830:c66f:eaa8:e3dd%14]) with mapi id 15.20.0218.015;"), true, "fe80::7830:c66f:eaa8:e3dd%14"},
+    ReadCase{W("(fe80::1%4) by mail"), true, "fe80::1%4"},
+    ReadCase{W("fe80::1%4 by mail"), true, "fe80::1%4"},
+    ReadCase{W("[fe80::1%4]:25"), true, "[fe80::1%4]:25"},
+    ReadCase{W("[2001:db8::1]:25)"), true, "[2001:db8::1]:25"},
+    ReadCase{W("::1"), false, nullptr},
+    ReadCase{W("[::1]"), false, nullptr},
+    ReadCase{W("[IPv6:2001:db8::1]"), false, nullptr},
+    ReadCase{W("2001:db8::1;"), false, nullptr},
+    ReadCase{W("(2001:db8::1]"), false, nullptr},
+    ReadCase{W("[[2001:db8::1]"), false, nullptr},
+    ReadCase{W("[2001:db8::1"), false, nullptr},
+    ReadCase{W("1:2:3:4:5:6:7:8:9"), false, nullptr},
+    ReadCase{W("fe80::1%"), false, nullptr},
+    ReadCase{W("fe80::1%x"), false, nullptr},
+    ReadCase{W("fe80::1%4;"), false, nullptr},
+    ReadCase{W("[fe80::1%4]:99999"), false, nullptr},
+    ReadCase{W("[1::2]:0"), false, nullptr},
+    ReadCase{W("[1::2]:80;"), false, nullptr},
+    ReadCase{W("[fe80::1%4"), false, nullptr},
+    ReadCase{W("(fe80::1%4]"), false, nullptr},
+    ReadCase{W("0::ffff:300.1.1.1"), false, nullptr},
+    ReadCase{W("1::256.1.1.1"), false, nullptr},
+    ReadCase{W("206.63.131.30::mail daemon"), false, nullptr},
+    ReadCase{W("(206.63.131.30::mail daemon; unverified,SLmail V2.0)"), false, nullptr},
+    ReadCase{W("abcdef.example.com"), false, nullptr}));
 
 TEST(IPV6Read, HostileTextsAreRefused)
 {
-    std::u16string colons = u"1" + std::u16string(1000, u':');
-    std::u16string digits(100000, u'a');
-    std::u16string zone = u"fe80::1%" + std::u16string(5000, u'9');
-    std::u16string unterminated = u"[fe80::1%4" + std::u16string(5000, u'x');
-    for (const std::u16string& text : {colons, digits, zone, unterminated}) {
+    std::basic_string<WCHAR> colons = W("1") + std::basic_string<WCHAR>(1000, W(':'));
+    std::basic_string<WCHAR> digits(100000, W('a'));
+    std::basic_string<WCHAR> zone = W("fe80::1%") + std::basic_string<WCHAR>(5000, W('9'));
+    std::basic_string<WCHAR> unterminated = W("[fe80::1%4") + std::basic_string<WCHAR>(5000, W('x'));
+    for (const std::basic_string<WCHAR>& text : {colons, digits, zone, unterminated}) {
         IPV6_address address;
         EXPECT_FALSE(address.Read(text.c_str()));
     }
@@ -105,9 +105,9 @@ TEST(IPV6Read, PrintedFormsReadBackToTheSameValue)
 {
     // The printed text goes into request urls and is read again: groups, zone and port must survive, also
     // when the zone is 0 and the printer leaves it out.
-    const char16_t* texts[] = {u"[1::2%0]:80", u"[1::2]:80", u"[2001:db8::1]:65535", u"[fe80::1%4]:25",
-                               u"fe80::1%4", u"1::2%0", u"[1::2%0]", u"2001:db8::1", u"(2001:db8::1%7)"};
-    for (const char16_t* text : texts) {
+    const WCHAR* texts[] = {W("[1::2%0]:80"), W("[1::2]:80"), W("[2001:db8::1]:65535"), W("[fe80::1%4]:25"),
+                               W("fe80::1%4"), W("1::2%0"), W("[1::2%0]"), W("2001:db8::1"), W("(2001:db8::1%7)")};
+    for (const WCHAR* text : texts) {
         IPV6_address first = Read(text);
         for (bool brackets : {false, true}) {
             CComBSTR printed = first.ToString(brackets);

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include "addresses/AddressTestUtil.h"
+
 #include <pal/host.h>
+#include "support/Wine.h"
 
 #include <string>
 
@@ -36,7 +39,7 @@ std::string Format(const IN6_ADDR& a)
 {
     WCHAR text[INET6_ADDRSTRLEN];
     WCHAR* end = RtlIpv6AddressToStringW(&a, text);
-    EXPECT_EQ(size_t(end - text), std::char_traits<char16_t>::length(text));
+    EXPECT_EQ(size_t(end - text), std::char_traits<WCHAR>::length(text));
     return pal::ToUtf8(text);
 }
 
@@ -102,11 +105,20 @@ TEST(Ipv6Format, AddsZoneAndBracketedPort)
 TEST(Ipv6Format, ShortBufferReportsTheSizeNeeded)
 {
     IN6_ADDR a = FromGroups({0xfe80, 0, 0, 0, 0, 0, 0, 1});
-    WCHAR text[80] = {u'x'};
+    WCHAR text[80] = {W('x')};
     ULONG length = 9; // "fe80::1%4" needs 10 with its NUL
     EXPECT_EQ(RtlIpv6AddressToStringExW(&a, 4, 0, text, &length), STATUS_INVALID_PARAMETER);
     EXPECT_EQ(length, 10u);
-    EXPECT_EQ(text[0], u'x');
+    EXPECT_EQ(text[0], W('x'));
+}
+
+TEST(Ipv6Format, RefusesMissingArguments)
+{
+    if (testing_support::RunningOnWine())
+        GTEST_SKIP() << "Wine's RtlIpv6AddressToStringExW writes through a missing pointer";
+    IN6_ADDR a = FromGroups({0xfe80, 0, 0, 0, 0, 0, 0, 1});
+    WCHAR text[80] = {W('x')};
+    ULONG length = 80;
     EXPECT_EQ(RtlIpv6AddressToStringExW(nullptr, 0, 0, text, &length), STATUS_INVALID_PARAMETER);
     EXPECT_EQ(RtlIpv6AddressToStringExW(&a, 0, 0, nullptr, &length), STATUS_INVALID_PARAMETER);
     EXPECT_EQ(RtlIpv6AddressToStringExW(&a, 0, 0, text, nullptr), STATUS_INVALID_PARAMETER);
@@ -114,22 +126,22 @@ TEST(Ipv6Format, ShortBufferReportsTheSizeNeeded)
 
 TEST(Ipv6Format, CanonicalTextsRoundTrip)
 {
-    const char16_t* texts[] = {u"::", u"::1", u"1::", u"2001:db8::1", u"fe80::7830:c66f:eaa8:e3dd",
-                               u"2607:f8b0:4864:20::432", u"::ffff:192.0.2.1", u"::ffff:0:10.0.0.1",
-                               u"::10.0.0.1", u"fe80::5efe:10.1.2.3", u"1:0:1:1:1:1:1:1", u"1::1:0:0:1:1",
-                               u"64:ff9b::c000:201", u"ff02::1:ff00:1"};
-    for (const char16_t* text : texts) {
+    const WCHAR* texts[] = {W("::"), W("::1"), W("1::"), W("2001:db8::1"), W("fe80::7830:c66f:eaa8:e3dd"),
+                               W("2607:f8b0:4864:20::432"), W("::ffff:192.0.2.1"), W("::ffff:0:10.0.0.1"),
+                               W("::10.0.0.1"), W("fe80::5efe:10.1.2.3"), W("1:0:1:1:1:1:1:1"), W("1::1:0:0:1:1"),
+                               W("64:ff9b::c000:201"), W("ff02::1:ff00:1")};
+    for (const WCHAR* text : texts) {
         IN6_ADDR a = {};
         ASSERT_EQ(RtlIpv6StringToAddressW(text, nullptr, &a), STATUS_SUCCESS) << pal::ToUtf8(text);
         EXPECT_EQ(Format(a), pal::ToUtf8(text));
     }
     // Non-canonical input prints canonically, and that text reads back to the same address.
-    const char16_t* loose[] = {u"2001:0DB8:0000:0000:0000:0000:0000:0001", u"0:0:0:0:0:0:0:0", u"1:2:3:4:5:6:1.2.3.4",
-                               u"::FFFF:1.2.3.4", u"1:0:0:1:0:0:0:0"};
-    for (const char16_t* text : loose) {
+    const WCHAR* loose[] = {W("2001:0DB8:0000:0000:0000:0000:0000:0001"), W("0:0:0:0:0:0:0:0"), W("1:2:3:4:5:6:1.2.3.4"),
+                               W("::FFFF:1.2.3.4"), W("1:0:0:1:0:0:0:0")};
+    for (const WCHAR* text : loose) {
         IN6_ADDR a = {}, b = {};
         ASSERT_EQ(RtlIpv6StringToAddressW(text, nullptr, &a), STATUS_SUCCESS) << pal::ToUtf8(text);
-        std::u16string canonical = pal::ToWide(Format(a));
+        std::basic_string<WCHAR> canonical = pal::ToWide(Format(a));
         ASSERT_EQ(RtlIpv6StringToAddressW(canonical.c_str(), nullptr, &b), STATUS_SUCCESS);
         EXPECT_EQ(0, memcmp(&a, &b, sizeof a)) << pal::ToUtf8(text);
     }
@@ -137,8 +149,8 @@ TEST(Ipv6Format, CanonicalTextsRoundTrip)
 
 TEST(Ipv6Format, ZoneAndPortRoundTripThroughTheExtendedForms)
 {
-    const char16_t* texts[] = {u"[fe80::1%4]:80", u"fe80::1%14", u"[2001:db8::1]:25", u"::1"};
-    for (const char16_t* text : texts) {
+    const WCHAR* texts[] = {W("[fe80::1%4]:80"), W("fe80::1%14"), W("[2001:db8::1]:25"), W("::1")};
+    for (const WCHAR* text : texts) {
         IN6_ADDR a = {};
         ULONG scope = 0;
         USHORT port = 0;

@@ -13,7 +13,7 @@ namespace {
 
 std::string Text(BSTR s)
 {
-    return pal::ToUtf8(std::u16string_view(s ? s : u"", SysStringLen(s)));
+    return pal::ToUtf8(std::basic_string_view<WCHAR>(s ? s : W(""), SysStringLen(s)));
 }
 
 bool LogContains(const std::string& text)
@@ -68,12 +68,12 @@ TEST(RibbonControl, KeyTipIsTheLetterAfterTheFirstAmpersand)
 {
     COfficeRibbonControl control(1066);
     EXPECT_EQ("", Text(control.GetKeyTip()));
-    control.SetLabel(u"Sc&roll &up");
+    control.SetLabel(W("Sc&roll &up"));
     EXPECT_EQ("r", Text(control.GetKeyTip()));
-    control.SetLabel(u"Options");
+    control.SetLabel(W("Options"));
     EXPECT_EQ("", Text(control.GetKeyTip()));
     // A trailing ampersand has no letter after it.
-    control.SetLabel(u"Trailing&");
+    control.SetLabel(W("Trailing&"));
     EXPECT_EQ("", Text(control.GetKeyTip()));
 }
 
@@ -82,9 +82,9 @@ TEST(RibbonControl, ChangesBeforeTheRibbonIsLoadedAreStoredSilently)
     COfficeRibbonButton button(1023, false);
     EXPECT_EQ(S_OK, button.Show(false));
     EXPECT_EQ(S_OK, button.Enable(false));
-    button.SetLabel(u"Up");
-    button.SetToolTip(u"Scroll up");
-    button.SetSuperTip(u"Shows the previous address");
+    button.SetLabel(W("Up"));
+    button.SetToolTip(W("Scroll up"));
+    button.SetSuperTip(W("Shows the previous address"));
     button.SetImage(1100);
     EXPECT_FALSE(button.IsVisible());
     EXPECT_FALSE(button.IsEnabled());
@@ -101,15 +101,15 @@ TEST(RibbonControl, EveryChangeInvalidatesThatControlOnly)
         COfficeRibbonButton button(1023, false);
         button.SetRibbonPtr(&ribbon);
         EXPECT_EQ(1u, ribbon.refs);
-        const std::u16string tag = u"_Office_Addin_Ctrl_Tag_1023";
+        const std::basic_string<WCHAR> tag = W("_Office_Addin_Ctrl_Tag_1023");
 
         for (int i = 0; i < 9; ++i)
             ribbon.ExpectInvalidate(tag);
         EXPECT_EQ(S_OK, button.Show(false));
         EXPECT_EQ(S_OK, button.Enable(false));
-        button.SetLabel(u"Frankfurt, Germany");
-        button.SetToolTip(u"Location");
-        button.SetSuperTip(u"From the first provider");
+        button.SetLabel(W("Frankfurt, Germany"));
+        button.SetToolTip(W("Location"));
+        button.SetSuperTip(W("From the first provider"));
         button.ClearLabel();
         button.ClearToolTip();
         button.ClearSuperTip();
@@ -134,16 +134,16 @@ TEST(RibbonControl, RejectsEmptyTextsAndBadImages)
 {
     FakeRibbonUI ribbon;
     COfficeRibbonButton button(1023, false);
-    button.SetLabel(u"kept");
+    button.SetLabel(W("kept"));
     button.SetRibbonPtr(&ribbon);
     // Setting the same text again is still announced: only images compare old and new.
-    ribbon.ExpectInvalidate(u"_Office_Addin_Ctrl_Tag_1023");
-    button.SetLabel(u"kept");
+    ribbon.ExpectInvalidate(W("_Office_Addin_Ctrl_Tag_1023"));
+    button.SetLabel(W("kept"));
     CHECK_INVALIDATED(ribbon);
 
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetLabel(u""); }));
+    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetLabel(W("")); }));
     EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetLabel(nullptr); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetToolTip(u""); }));
+    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetToolTip(W("")); }));
     EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetSuperTip(nullptr); }));
     EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetImage(0); }));
     EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetImage(-1); }));
@@ -160,9 +160,9 @@ TEST(RibbonControl, AFailedInvalidationIsAnError)
     ribbon.result = E_ACCESSDENIED;
     COfficeRibbonControl label(1002);
     label.SetRibbonPtr(&ribbon);
-    ribbon.ExpectInvalidate(u"_Office_Addin_Ctrl_Tag_1002");
-    ribbon.ExpectInvalidate(u"_Office_Addin_Ctrl_Tag_1002");
-    EXPECT_EQ(E_ACCESSDENIED, ErrorOf([&] { label.SetLabel(u"10.0.0.1"); }));
+    ribbon.ExpectInvalidate(W("_Office_Addin_Ctrl_Tag_1002"));
+    ribbon.ExpectInvalidate(W("_Office_Addin_Ctrl_Tag_1002"));
+    EXPECT_EQ(E_ACCESSDENIED, ErrorOf([&] { label.SetLabel(W("10.0.0.1")); }));
     // Show reports the failure as its result instead of throwing.
     EXPECT_EQ(E_ACCESSDENIED, label.Show(false));
     CHECK_INVALIDATED(ribbon);
@@ -182,7 +182,7 @@ TEST(RibbonControl, NeedsARibbonInterface)
     control.SetRibbonPtr(&second);
     EXPECT_EQ(0u, first.refs);
     EXPECT_EQ(1u, second.refs);
-    second.ExpectInvalidate(u"_Office_Addin_Ctrl_Tag_1002");
+    second.ExpectInvalidate(W("_Office_Addin_Ctrl_Tag_1002"));
     EXPECT_EQ(S_OK, control.Enable(false));
     CHECK_INVALIDATED(second);
     control.SetRibbonPtr(&first);

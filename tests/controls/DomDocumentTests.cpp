@@ -13,7 +13,7 @@ namespace {
 CComPtr<IXMLDOMDocument> NewDocument()
 {
     CComPtr<IXMLDOMDocument> document;
-    EXPECT_EQ(S_OK, document.CoCreateInstance(u"msxml.domdocument"));
+    EXPECT_EQ(S_OK, document.CoCreateInstance(W("msxml.domdocument")));
     return document;
 }
 
@@ -28,7 +28,7 @@ std::string Xml(IXMLDOMNode* node)
 {
     CComBSTR xml;
     EXPECT_EQ(S_OK, node->get_xml(&xml));
-    return pal::ToUtf8(std::u16string_view(xml.m_str ? xml.m_str : u"", xml.Length()));
+    return pal::ToUtf8(std::basic_string_view<WCHAR>(xml.m_str ? xml.m_str : W(""), xml.Length()));
 }
 
 HRESULT SetAttr(IXMLDOMElement* element, const WCHAR* name, const VARIANT& value)
@@ -40,14 +40,14 @@ HRESULT SetAttr(IXMLDOMElement* element, const WCHAR* name, const VARIANT& value
 
 TEST(DomDocument, CreatedByItsProgIdsInAnyCase)
 {
-    for (const WCHAR* progId : {u"msxml.domdocument", u"Msxml.DOMDocument", u"Microsoft.XMLDOM",
-                                u"Msxml2.DOMDocument.6.0"}) {
+    for (const WCHAR* progId : {W("msxml.domdocument"), W("Msxml.DOMDocument"), W("Microsoft.XMLDOM"),
+                                W("Msxml2.DOMDocument.6.0")}) {
         CComPtr<IXMLDOMDocument> document;
         EXPECT_EQ(S_OK, document.CoCreateInstance(progId)) << pal::ToUtf8(progId);
         EXPECT_TRUE(document != nullptr);
     }
     CLSID clsid;
-    EXPECT_EQ(S_OK, CLSIDFromProgID(u"MSXML.DOMDOCUMENT", &clsid));
+    EXPECT_EQ(S_OK, CLSIDFromProgID(W("MSXML.DOMDOCUMENT"), &clsid));
     EXPECT_TRUE(clsid == CLSID_DOMDocument);
     CComPtr<IXMLDOMElement> wrongInterface;
     EXPECT_EQ(E_NOINTERFACE, CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IXMLDOMElement),
@@ -59,11 +59,11 @@ TEST(DomDocument, SerialisesTheTreeAsMsxmlDoes)
     CComPtr<IXMLDOMDocument> document = NewDocument();
     EXPECT_EQ("", Xml(document));
 
-    CComPtr<IXMLDOMElement> root = NewElement(document, u"customUI");
-    EXPECT_EQ(S_OK, SetAttr(root, u"xmlns", CComVariant(u"http://schemas.microsoft.com/office/2006/01/customui")));
-    EXPECT_EQ(S_OK, SetAttr(root, u"onLoad", CComVariant(u"OnLoadCB")));
-    CComPtr<IXMLDOMElement> ribbon = NewElement(document, u"ribbon");
-    CComPtr<IXMLDOMElement> tabs = NewElement(document, u"tabs");
+    CComPtr<IXMLDOMElement> root = NewElement(document, W("customUI"));
+    EXPECT_EQ(S_OK, SetAttr(root, W("xmlns"), CComVariant(W("http://schemas.microsoft.com/office/2006/01/customui"))));
+    EXPECT_EQ(S_OK, SetAttr(root, W("onLoad"), CComVariant(W("OnLoadCB"))));
+    CComPtr<IXMLDOMElement> ribbon = NewElement(document, W("ribbon"));
+    CComPtr<IXMLDOMElement> tabs = NewElement(document, W("tabs"));
     CComPtr<IXMLDOMNode> appended;
     EXPECT_EQ(S_OK, ribbon->appendChild(tabs, &appended));
     EXPECT_TRUE(appended.IsEqualObject(tabs));
@@ -80,31 +80,31 @@ TEST(DomDocument, SerialisesTheTreeAsMsxmlDoes)
 TEST(DomDocument, AttributesKeepTheirOrderAndTakeAnyVariant)
 {
     CComPtr<IXMLDOMDocument> document = NewDocument();
-    CComPtr<IXMLDOMElement> gallery = NewElement(document, u"gallery");
-    EXPECT_EQ(S_OK, SetAttr(gallery, u"id", CComVariant(u"first")));
-    EXPECT_EQ(S_OK, SetAttr(gallery, u"columns", CComVariant(1, VT_INT)));
-    EXPECT_EQ(S_OK, SetAttr(gallery, u"offset", CComVariant(-7)));
+    CComPtr<IXMLDOMElement> gallery = NewElement(document, W("gallery"));
+    EXPECT_EQ(S_OK, SetAttr(gallery, W("id"), CComVariant(W("first"))));
+    EXPECT_EQ(S_OK, SetAttr(gallery, W("columns"), CComVariant(1, VT_INT)));
+    EXPECT_EQ(S_OK, SetAttr(gallery, W("offset"), CComVariant(-7)));
     // Setting an attribute again changes its value where it stands.
-    EXPECT_EQ(S_OK, SetAttr(gallery, u"id", CComVariant(u"second")));
+    EXPECT_EQ(S_OK, SetAttr(gallery, W("id"), CComVariant(W("second"))));
     EXPECT_EQ("<gallery id=\"second\" columns=\"1\" offset=\"-7\"/>", Xml(gallery));
 
     CComVariant value;
-    EXPECT_EQ(S_OK, gallery->getAttribute(CComBSTR(u"columns"), &value));
+    EXPECT_EQ(S_OK, gallery->getAttribute(CComBSTR(W("columns")), &value));
     ASSERT_EQ(VT_BSTR, value.vt);
     EXPECT_EQ("1", pal::ToUtf8(value.bstrVal));
     CComVariant missing;
-    EXPECT_EQ(S_FALSE, gallery->getAttribute(CComBSTR(u"rows"), &missing));
+    EXPECT_EQ(S_FALSE, gallery->getAttribute(CComBSTR(W("rows")), &missing));
     EXPECT_EQ(VT_NULL, missing.vt);
 
-    EXPECT_EQ(S_OK, gallery->removeAttribute(CComBSTR(u"columns")));
+    EXPECT_EQ(S_OK, gallery->removeAttribute(CComBSTR(W("columns"))));
     EXPECT_EQ("<gallery id=\"second\" offset=\"-7\"/>", Xml(gallery));
 }
 
 TEST(DomDocument, EscapesMarkupAndKeepsUnicodeText)
 {
     CComPtr<IXMLDOMDocument> document = NewDocument();
-    CComPtr<IXMLDOMElement> button = NewElement(document, u"button");
-    EXPECT_EQ(S_OK, SetAttr(button, u"label", CComVariant(u"R&D <\"Zürich\"> \u20AC")));
+    CComPtr<IXMLDOMElement> button = NewElement(document, W("button"));
+    EXPECT_EQ(S_OK, SetAttr(button, W("label"), CComVariant(W("R&D <\"Zürich\"> \u20AC"))));
     EXPECT_EQ("<button label=\"R&amp;D &lt;&quot;Z\xC3\xBCrich&quot;&gt; \xE2\x82\xAC\"/>", Xml(button));
 }
 
@@ -112,7 +112,7 @@ TEST(DomDocument, RejectsInvalidNamesWithErrorInfo)
 {
     CComPtr<IXMLDOMDocument> document = NewDocument();
     CComPtr<IXMLDOMElement> element;
-    EXPECT_EQ(E_FAIL, document->createElement(CComBSTR(u"two words"), &element));
+    EXPECT_EQ(E_FAIL, document->createElement(CComBSTR(W("two words")), &element));
     EXPECT_TRUE(element == nullptr);
     CComPtr<IErrorInfo> info;
     ASSERT_EQ(S_OK, GetErrorInfo(0, &info));
@@ -121,19 +121,19 @@ TEST(DomDocument, RejectsInvalidNamesWithErrorInfo)
     info->GetDescription(&description);
     EXPECT_GT(description.Length(), 0u);
 
-    EXPECT_EQ(E_FAIL, document->createElement(CComBSTR(u""), &element));
+    EXPECT_EQ(E_FAIL, document->createElement(CComBSTR(W("")), &element));
     EXPECT_EQ(E_FAIL, document->createElement(nullptr, &element));
-    element = NewElement(document, u"ok");
-    EXPECT_EQ(E_FAIL, SetAttr(element, u"1st", CComVariant(u"x")));
-    EXPECT_EQ(E_FAIL, SetAttr(element, u"", CComVariant(u"x")));
+    element = NewElement(document, W("ok"));
+    EXPECT_EQ(E_FAIL, SetAttr(element, W("1st"), CComVariant(W("x"))));
+    EXPECT_EQ(E_FAIL, SetAttr(element, W(""), CComVariant(W("x"))));
     EXPECT_EQ("<ok/>", Xml(element));
 }
 
 TEST(DomDocument, RefusesBrokenHierarchies)
 {
     CComPtr<IXMLDOMDocument> document = NewDocument();
-    CComPtr<IXMLDOMElement> parent = NewElement(document, u"parent");
-    CComPtr<IXMLDOMElement> child = NewElement(document, u"child");
+    CComPtr<IXMLDOMElement> parent = NewElement(document, W("parent"));
+    CComPtr<IXMLDOMElement> child = NewElement(document, W("child"));
     EXPECT_EQ(S_OK, parent->appendChild(child, nullptr));
     EXPECT_EQ(E_FAIL, child->appendChild(parent, nullptr));
     EXPECT_EQ(E_FAIL, parent->appendChild(parent, nullptr));
@@ -141,7 +141,7 @@ TEST(DomDocument, RefusesBrokenHierarchies)
     EXPECT_EQ(E_FAIL, parent->appendChild(document, nullptr));
 
     EXPECT_EQ(S_OK, document->appendChild(parent, nullptr));
-    CComPtr<IXMLDOMElement> second = NewElement(document, u"second");
+    CComPtr<IXMLDOMElement> second = NewElement(document, W("second"));
     EXPECT_EQ(E_FAIL, document->appendChild(second, nullptr));
     // Appending the root again is allowed and changes nothing.
     EXPECT_EQ(S_OK, document->appendChild(parent, nullptr));
@@ -149,16 +149,16 @@ TEST(DomDocument, RefusesBrokenHierarchies)
 
     // A node of another document would need importing first.
     CComPtr<IXMLDOMDocument> other = NewDocument();
-    CComPtr<IXMLDOMElement> foreign = NewElement(other, u"foreign");
+    CComPtr<IXMLDOMElement> foreign = NewElement(other, W("foreign"));
     EXPECT_EQ(E_INVALIDARG, parent->appendChild(foreign, nullptr));
 }
 
 TEST(DomDocument, AppendingMovesANodeAndRemovingDetachesIt)
 {
     CComPtr<IXMLDOMDocument> document = NewDocument();
-    CComPtr<IXMLDOMElement> a = NewElement(document, u"a");
-    CComPtr<IXMLDOMElement> b = NewElement(document, u"b");
-    CComPtr<IXMLDOMElement> c = NewElement(document, u"c");
+    CComPtr<IXMLDOMElement> a = NewElement(document, W("a"));
+    CComPtr<IXMLDOMElement> b = NewElement(document, W("b"));
+    CComPtr<IXMLDOMElement> c = NewElement(document, W("c"));
     EXPECT_EQ(S_OK, a->appendChild(c, nullptr));
     EXPECT_EQ(S_OK, b->appendChild(c, nullptr));
     EXPECT_EQ("<a/>", Xml(a));
@@ -178,9 +178,9 @@ TEST(DomDocument, AppendingMovesANodeAndRemovingDetachesIt)
 TEST(DomDocument, NavigatesAndKeepsOneObjectPerNode)
 {
     CComPtr<IXMLDOMDocument> document = NewDocument();
-    CComPtr<IXMLDOMElement> root = NewElement(document, u"root");
-    CComPtr<IXMLDOMElement> first = NewElement(document, u"first");
-    CComPtr<IXMLDOMElement> last = NewElement(document, u"last");
+    CComPtr<IXMLDOMElement> root = NewElement(document, W("root"));
+    CComPtr<IXMLDOMElement> first = NewElement(document, W("first"));
+    CComPtr<IXMLDOMElement> last = NewElement(document, W("last"));
     root->appendChild(first, nullptr);
     root->appendChild(last, nullptr);
 
@@ -222,7 +222,7 @@ TEST(DomDocument, NavigatesAndKeepsOneObjectPerNode)
     EXPECT_EQ(S_FALSE, first->hasChildNodes(&has));
 
     // Replacing the document element detaches the old one.
-    CComPtr<IXMLDOMElement> replacement = NewElement(document, u"replacement");
+    CComPtr<IXMLDOMElement> replacement = NewElement(document, W("replacement"));
     EXPECT_EQ(S_OK, document->putref_documentElement(replacement));
     EXPECT_EQ("<replacement/>\r\n", Xml(document));
     EXPECT_EQ("<root><first/><last/></root>", Xml(root));
@@ -233,8 +233,8 @@ TEST(DomDocument, NodesKeepTheirDocumentAlive)
     CComPtr<IXMLDOMElement> element;
     {
         CComPtr<IXMLDOMDocument> document = NewDocument();
-        element = NewElement(document, u"survivor");
-        CComPtr<IXMLDOMElement> child = NewElement(document, u"child");
+        element = NewElement(document, W("survivor"));
+        CComPtr<IXMLDOMElement> child = NewElement(document, W("child"));
         element->appendChild(child, nullptr);
     }
     EXPECT_EQ("<survivor><child/></survivor>", Xml(element));

@@ -43,7 +43,7 @@ public:
     HRESULT Invalidate() override { return Unexpected("Invalidate"); }
     HRESULT InvalidateControl(BSTR ControlID) override
     {
-        std::u16string id = ControlID ? std::u16string(ControlID, SysStringLen(ControlID)) : std::u16string();
+        std::basic_string<WCHAR> id = ControlID ? std::basic_string<WCHAR>(ControlID, SysStringLen(ControlID)) : std::basic_string<WCHAR>();
         if (m_expected.empty()) {
             ADD_FAILURE() << "unexpected InvalidateControl(" << Narrow(id) << ")";
         } else {
@@ -59,7 +59,7 @@ public:
     HRESULT ActivateTabQ(BSTR, BSTR) override { return Unexpected("ActivateTabQ"); }
 
     // SET_EXPECT: the next InvalidateControl must name this control id.
-    void ExpectInvalidate(const std::u16string& controlId) { m_expected.push_back(controlId); }
+    void ExpectInvalidate(const std::basic_string<WCHAR>& controlId) { m_expected.push_back(controlId); }
     // CHECK_CALLED: every expected invalidation happened.
     void CheckCalled(const char* file, int line)
     {
@@ -69,7 +69,7 @@ public:
         m_expected.clear();
     }
 
-    static std::string Narrow(const std::u16string& s) { return std::string(s.begin(), s.end()); }
+    static std::string Narrow(const std::basic_string<WCHAR>& s) { return std::string(s.begin(), s.end()); }
 
     ULONG refs = 0;
     int calls = 0;
@@ -81,7 +81,7 @@ private:
         ADD_FAILURE() << "unexpected IRibbonUI::" << name;
         return E_NOTIMPL;
     }
-    std::deque<std::u16string> m_expected;
+    std::deque<std::basic_string<WCHAR>> m_expected;
 };
 
 #define CHECK_INVALIDATED(fake) (fake).CheckCalled(__FILE__, __LINE__)
@@ -89,7 +89,7 @@ private:
 // The IRibbonControl that Office passes to a callback: its Id is the control's XML id.
 class FakeRibbonControl final : public IRibbonControl {
 public:
-    explicit FakeRibbonControl(const WCHAR* id) : m_id(id ? id : u"") {}
+    explicit FakeRibbonControl(const WCHAR* id) : m_id(id ? id : W("")) {}
 
     HRESULT QueryInterface(REFIID riid, void** ppv) override
     {
@@ -130,7 +130,7 @@ private:
         ADD_FAILURE() << "unexpected IRibbonControl::" << name;
         return E_NOTIMPL;
     }
-    std::u16string m_id;
+    std::basic_string<WCHAR> m_id;
 };
 
 // A dispatch object that is not a ribbon control.

@@ -8,6 +8,7 @@
 #include "__Utilities/ErrorLog.h"
 #include "controls/FakeRibbon.h"
 #include "pal/host.h"
+#include "support/Wine.h"
 
 using ribbon_fakes::FakeDispatch;
 using ribbon_fakes::FakeRibbonControl;
@@ -17,14 +18,14 @@ namespace {
 
 std::string Text(BSTR s)
 {
-    return pal::ToUtf8(std::u16string_view(s ? s : u"", SysStringLen(s)));
+    return pal::ToUtf8(std::basic_string_view<WCHAR>(s ? s : W(""), SysStringLen(s)));
 }
 
 std::string Xml(IXMLDOMNode* node)
 {
     CComBSTR xml;
     EXPECT_EQ(S_OK, node->get_xml(&xml));
-    return Text(xml);
+    return testing_support::WithoutWineIndentation(Text(xml));
 }
 
 template <class F> HRESULT ErrorOf(F&& f)
@@ -55,8 +56,8 @@ public:
 
     TestRibbon()
     {
-        EXPECT_EQ(S_OK, m_document.CoCreateInstance(u"msxml.domdocument"));
-        m_root = createElement(m_document, u"root");
+        EXPECT_EQ(S_OK, m_document.CoCreateInstance(W("msxml.domdocument")));
+        m_root = createElement(m_document, W("root"));
         appendChild(m_document, m_root);
     }
 
@@ -220,11 +221,11 @@ TEST(RibbonContainer, BuildsTheXmlOnceAndKeepsIt)
     ribbon.layout = [](TestRibbon& r, IXMLDOMElement* root) {
         r.createSimpleControl(root, TestRibbon::SimpleControl::Tab, 1000);
     };
-    std::string xml = Text(ribbon.GetXML());
+    std::string xml = testing_support::WithoutWineIndentation(Text(ribbon.GetXML()));
     EXPECT_EQ(std::string("<root><tab ") + ID_1000 +
                   " keytip=\"ZI\" getLabel=\"GetLabelCB\" getVisible=\"GetIsVisibleCB\"/></root>",
               xml);
-    EXPECT_EQ(xml, Text(ribbon.GetXML()));
+    EXPECT_EQ(xml, testing_support::WithoutWineIndentation(Text(ribbon.GetXML())));
     EXPECT_EQ(1, ribbon.createCalls);
 
     // After remove the controls and the XML are gone; the next GetXML builds again.
@@ -233,7 +234,7 @@ TEST(RibbonContainer, BuildsTheXmlOnceAndKeepsIt)
     ribbon.layout = nullptr;
     EXPECT_EQ("<root><tab " + std::string(ID_1000) +
                   " keytip=\"ZI\" getLabel=\"GetLabelCB\" getVisible=\"GetIsVisibleCB\"/></root>",
-              Text(ribbon.GetXML()));
+              testing_support::WithoutWineIndentation(Text(ribbon.GetXML())));
     EXPECT_EQ(2, ribbon.createCalls);
 }
 
@@ -264,17 +265,17 @@ TEST(RibbonContainer, FindsControlsByIdTagAndRibbonControl)
     EXPECT_EQ(nullptr, ribbon.GetControl(1067));
     EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.GetControl(0); }));
 
-    EXPECT_EQ(button, ribbon.GetControl(u"_Office_Addin_Ctrl_Tag_1066"));
-    EXPECT_EQ(nullptr, ribbon.GetControl(u"_office_addin_ctrl_tag_1066"));
-    EXPECT_EQ(nullptr, ribbon.GetControl(u"_Office_Addin_Ctrl_Tag_106"));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.GetControl(u""); }));
+    EXPECT_EQ(button, ribbon.GetControl(W("_Office_Addin_Ctrl_Tag_1066")));
+    EXPECT_EQ(nullptr, ribbon.GetControl(W("_office_addin_ctrl_tag_1066")));
+    EXPECT_EQ(nullptr, ribbon.GetControl(W("_Office_Addin_Ctrl_Tag_106")));
+    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.GetControl(W("")); }));
     EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.GetControl(static_cast<const WCHAR*>(nullptr)); }));
 
-    FakeRibbonControl control(u"_Office_Addin_Ctrl_Tag_1002");
+    FakeRibbonControl control(W("_Office_Addin_Ctrl_Tag_1002"));
     EXPECT_EQ(ribbon.GetControl(1002), ribbon.GetControl(static_cast<IDispatch*>(&control)));
     EXPECT_EQ(1, control.idCalls);
     EXPECT_EQ(0u, control.refs);
-    FakeRibbonControl unknown(u"Office_Menu1");
+    FakeRibbonControl unknown(W("Office_Menu1"));
     EXPECT_EQ(nullptr, ribbon.GetControl(static_cast<IDispatch*>(&unknown)));
 
     FakeRibbonControl noId(nullptr);
@@ -302,16 +303,16 @@ TEST(RibbonContainer, HandsTheRibbonToEveryControl)
         // Nothing is announced before the ribbon is loaded.
         auto* label = dynamic_cast<COfficeRibbonControl*>(ribbon.GetControl(1002));
         ASSERT_NE(nullptr, label);
-        label->SetLabel(u"192.168.1.1");
+        label->SetLabel(W("192.168.1.1"));
         EXPECT_EQ(0, office.calls);
 
         ribbon.SetRibbonPtr(&office);
         EXPECT_TRUE(ribbon.IsLoaded());
         EXPECT_EQ(3u, office.refs);
 
-        office.ExpectInvalidate(u"_Office_Addin_Ctrl_Tag_1002");
-        label->SetLabel(u"10.1.1.1");
-        office.ExpectInvalidate(u"_Office_Addin_Ctrl_Tag_1038");
+        office.ExpectInvalidate(W("_Office_Addin_Ctrl_Tag_1002"));
+        label->SetLabel(W("10.1.1.1"));
+        office.ExpectInvalidate(W("_Office_Addin_Ctrl_Tag_1038"));
         EXPECT_EQ(S_OK, dynamic_cast<COfficeRibbonControl*>(ribbon.GetControl(1038))->Enable(false));
         CHECK_INVALIDATED(office);
     }

@@ -1,5 +1,5 @@
 // The add-in's tab: the generated customUI document is valid for Office, has the tree, ids and callbacks of
-// the layout, matches the reviewed golden file, and every control in it can be found again.
+// the layout, and every control in it can be found again (the golden file: OutlookRibbonTextTests.cpp).
 #include <gtest/gtest.h>
 
 #include <libxml/parser.h>
@@ -27,7 +27,7 @@ const char NS[] = "http://schemas.microsoft.com/office/2006/01/customui";
 
 std::string Text(BSTR s)
 {
-    return pal::ToUtf8(std::u16string_view(s ? s : u"", SysStringLen(s)));
+    return pal::ToUtf8(std::basic_string_view<WCHAR>(s ? s : W(""), SysStringLen(s)));
 }
 
 std::string Attr(xmlNodePtr node, const char* name)
@@ -142,24 +142,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(OutlookRibbon, MatchesTheGoldenFile)
-{
-    // The golden file is the first build of a process (menus 1 to 6); when other builds ran before this
-    // one in the same process, its menu numbers are shifted back to that.
-    std::string first = xml;
-    for (int i = 1; i <= 6; ++i) {
-        std::string now = "id=\"Office_Menu" + std::to_string(menusBefore + i) + "\"";
-        size_t at = first.find(now);
-        ASSERT_NE(std::string::npos, at) << now;
-        first.replace(at, now.size(), "id=\"Office_Menu" + std::to_string(i) + "\"");
-    }
-    std::string golden = testing_support::DataPath("ribbon.xml");
-    if (std::getenv("VANTORA_UPDATE_GOLDEN"))
-        testing_support::WriteFile(golden, first);
-    EXPECT_EQ(testing_support::ReadFile(golden), first) << "the layout changed: review it, then regenerate "
-                                                           "tests/data/ribbon.xml with VANTORA_UPDATE_GOLDEN=1";
-}
 
 TEST_F(OutlookRibbon, IsValidCustomUI)
 {
@@ -317,33 +299,6 @@ TEST_F(OutlookRibbon, ButtonsDeclareCallbacksOnlyWhereTheLayoutSays)
     EXPECT_EQ(5 + 1 + 6 * 5 + 2 + 1 + 3 + 2 + 1 + 2 + 1 + 1 + 2, buttons);
 }
 
-TEST_F(OutlookRibbon, ControlsStartWithTheirPlaceholderLabels)
-{
-    const std::u16string fifteen(15, u' ');
-    auto label = [&](int id) { return pal::ToWide(Text(ribbon.GetControl(id)->GetLabel())); };
-    for (int id : {1002, 1003, 1004})
-        EXPECT_EQ(u"     .     .     .     ", label(id)) << id;
-    for (int id : {1006, 1007, 1010, 1022, 1042, 1058})
-        EXPECT_EQ(fifteen, label(id)) << id;
-    for (int id : {1028, 1029, 1030})
-        EXPECT_EQ(std::u16string(11, u' '), label(id)) << id;
-    for (int id : {1031, 1032, 1033})
-        EXPECT_EQ(u".    ", label(id)) << id;
-    for (int id : {1038, 1039, 1040})
-        EXPECT_EQ(u"www.______.com", label(id)) << id;
-    EXPECT_EQ(u"From:", label(1072));
-    EXPECT_EQ(u"Name", label(1073));
-    EXPECT_EQ(u"e-mail", label(1074));
-    EXPECT_EQ(u"Status", label(1076));
-    EXPECT_EQ(u"Message Header", label(1069));
-    EXPECT_EQ(u"Plain Text", label(1070));
-    EXPECT_EQ(u"Validation Options", label(1081));
-    EXPECT_EQ(u"Help", label(1083));
-    EXPECT_EQ(u"About", label(1084));
-    for (int id : {1066, 1023, 1026, 1087})
-        EXPECT_EQ(u"", label(id)) << id;
-}
-
 TEST_F(OutlookRibbon, FindsEveryControlByIdTagAndRibbonControl)
 {
     std::map<int, xmlNodePtr> elements = ControlElements();
@@ -352,7 +307,7 @@ TEST_F(OutlookRibbon, FindsEveryControlByIdTagAndRibbonControl)
         COfficeControlBase* control = ribbon.GetControl(id);
         ASSERT_NE(nullptr, control);
         EXPECT_EQ(id, control->ID());
-        std::u16string tag = pal::ToWide(Attr(node, "id"));
+        std::basic_string<WCHAR> tag = pal::ToWide(Attr(node, "id"));
         EXPECT_EQ(control, ribbon.GetControl(tag.c_str()));
         FakeRibbonControl fromOffice(tag.c_str());
         EXPECT_EQ(control, ribbon.GetControl(static_cast<IDispatch*>(&fromOffice)));
@@ -367,21 +322,6 @@ TEST_F(OutlookRibbon, FindsEveryControlByIdTagAndRibbonControl)
         EXPECT_NE(nullptr, dynamic_cast<COfficeRibbonGallery*>(ribbon.GetControl(gallery)));
 }
 
-TEST_F(OutlookRibbon, IsBuiltOnlyOnce)
-{
-    EXPECT_EQ(xml, Text(ribbon.GetXML()));
-    try {
-        ribbon.create();
-        ADD_FAILURE() << "a second create succeeded";
-    } catch (const CErrorInfo& e) {
-        EXPECT_EQ(E_UNEXPECTED, e.GetCode());
-    }
-    EXPECT_NE(std::string::npos, Text(CErrorLog::Instance().ReadAll()).find("m_controlsMap.empty()"));
-    // The first build is untouched.
-    EXPECT_EQ(xml, Text(ribbon.GetXML()));
-    EXPECT_NE(nullptr, ribbon.GetControl(1084));
-}
-
 TEST_F(OutlookRibbon, ChangesReachOfficeOnlyOnceLoaded)
 {
     FakeRibbonUI office;
@@ -393,11 +333,11 @@ TEST_F(OutlookRibbon, ChangesReachOfficeOnlyOnceLoaded)
 
     ribbon.SetRibbonPtr(&office);
     EXPECT_EQ(ULONG(ControlElements().size()), office.refs);
-    office.ExpectInvalidate(u"_Office_Addin_Ctrl_Tag_1076");
+    office.ExpectInvalidate(W("_Office_Addin_Ctrl_Tag_1076"));
     status->SetImage(1111);
     status->SetImage(1111);
-    office.ExpectInvalidate(u"_Office_Addin_Ctrl_Tag_1002");
-    dynamic_cast<COfficeRibbonControl*>(ribbon.GetControl(1002))->SetLabel(u"203.0.113.9");
+    office.ExpectInvalidate(W("_Office_Addin_Ctrl_Tag_1002"));
+    dynamic_cast<COfficeRibbonControl*>(ribbon.GetControl(1002))->SetLabel(W("203.0.113.9"));
     CHECK_INVALIDATED(office);
     EXPECT_EQ(2, office.calls);
 

@@ -130,7 +130,7 @@ TEST(SettingsFormat, ServerTextSplitting)
         Settings settings;
         settings.servers = {W("stale")};
         settings.ReadSettings();
-        EXPECT_EQ(settings.servers, c.servers) << pal::ToUtf8(settings.servers.empty() ? u"" : settings.servers[0]);
+        EXPECT_EQ(settings.servers, c.servers) << pal::ToUtf8(settings.servers.empty() ? W("") : settings.servers[0]);
         EXPECT_FALSE(settings.flagServers);
     }
 }
@@ -200,8 +200,8 @@ TEST(SettingsFormat, MalformedSizesEndTheRead)
         EXPECT_TRUE(LogHas(c.logged)) << c.logged << "\n" << LogText();
         // Put the value right for the next case.
         COutlookAddinRegistry registry;
-        Bytes valid = c.name == std::u16string(W("xsProviderKeys")) ? Bytes{0x01, 0, 0, 0, 0} : Bytes{0x01, 0x00};
-        if (c.name == std::u16string(W("xsProvidersOrder")) || c.name == std::u16string(W("xsSelectedProvidersOrder")))
+        Bytes valid = c.name == std::basic_string<WCHAR>(W("xsProviderKeys")) ? Bytes{0x01, 0, 0, 0, 0} : Bytes{0x01, 0x00};
+        if (c.name == std::basic_string<WCHAR>(W("xsProvidersOrder")) || c.name == std::basic_string<WCHAR>(W("xsSelectedProvidersOrder")))
             valid = Bytes{0x01};
         ASSERT_TRUE(registry.WriteBinary(c.name, valid));
     }

@@ -147,9 +147,9 @@ TEST(SplitPath, PartsAndBufferLimits)
 
 TEST(AssocIsDangerous, TheShellsUnsafeTypes)
 {
-    for (const char16_t* e : {W(".exe"), W(".EXE"), W(".bat"), W(".js"), W(".ps1"), W(".lnk"), W(".hta")})
+    for (const WCHAR* e : {W(".exe"), W(".EXE"), W(".bat"), W(".js"), W(".ps1"), W(".lnk"), W(".hta")})
         EXPECT_TRUE(AssocIsDangerous(e)) << pal::ToUtf8(e);
-    for (const char16_t* e : {W(".txt"), W(".pdf"), W(".dll"), W("exe"), W(""), W(".verylongextension")})
+    for (const WCHAR* e : {W(".txt"), W(".pdf"), W(".dll"), W("exe"), W(""), W(".verylongextension")})
         EXPECT_FALSE(AssocIsDangerous(e)) << pal::ToUtf8(e);
     EXPECT_FALSE(AssocIsDangerous(nullptr));
 }
