@@ -149,6 +149,8 @@ BOOL CloseHandle(HANDLE hObject);
 #define _SH_DENYNO 0x40
 FILE* _wfsopen(const WCHAR* filename, const WCHAR* mode, int shflag);
 int _waccess(const WCHAR* path, int mode);
+// Text written to files is UTF-8, as narrow text is on Linux.
+int fputws(const WCHAR* str, FILE* stream);
 int fwprintf(FILE* stream, const WCHAR* format, ...);
 
 #pragma GCC visibility pop

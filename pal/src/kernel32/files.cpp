@@ -92,7 +92,7 @@ int _waccess(const WCHAR* path, int mode)
 }
 
 
-static int fputws(const WCHAR* str, FILE* stream)
+int fputws(const WCHAR* str, FILE* stream)
 {
     if (!str || !stream)
         return EOF;
