@@ -6,6 +6,18 @@
 
 namespace pal {
 
+// Value of a hexadecimal digit, or -1.
+inline int HexDigitValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
 // Simple (one unit to one unit) case mapping of a single UTF-16 code unit, the same in every locale, as
 // the system's upcase table maps it: Unicode's simple uppercase and lowercase mappings (UnicodeData.txt
 // fields 12 and 13, Unicode 14.0) of the characters of the Basic Multilingual Plane whose mapping is in

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 
+#include "kernel32/files.h"
 #include "pal/host.h"
 #include "windows.h"
 
@@ -31,22 +32,6 @@ FileHandle* FromHandle(HANDLE h)
     return f;
 }
 
-DWORD Win32FromErrno(int e)
-{
-    switch (e) {
-    case ENOENT: return ERROR_FILE_NOT_FOUND;
-    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-    case EISDIR: return ERROR_ACCESS_DENIED;
-    case EMFILE:
-    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
-    case EWOULDBLOCK: return ERROR_SHARING_VIOLATION;
-    case ENAMETOOLONG: return ERROR_INVALID_NAME;
-    default: return ERROR_INVALID_FUNCTION;
-    }
-}
-
 } // namespace
 
 extern "C" HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, void*,
@@ -59,7 +44,7 @@ extern "C" HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD d
     std::string path = pal::ToUnixPath(lpFileName);
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        DWORD error = Win32FromErrno(errno);
+        DWORD error = pal::Win32FromErrno(errno);
         // Windows tells a missing folder on the way from a missing file.
         size_t slash = path.find_last_of('/');
         struct stat parent{};
@@ -109,7 +94,7 @@ extern "C" BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRe
             continue;
         if (n < 0) {
             *lpNumberOfBytesRead = total;
-            SetLastError(Win32FromErrno(errno));
+            SetLastError(pal::Win32FromErrno(errno));
             return FALSE;
         }
         if (n == 0)
@@ -127,7 +112,7 @@ extern "C" BOOL GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize)
         return FALSE;
     struct stat st{};
     if (!lpFileSize || fstat(f->fd, &st) != 0) {
-        SetLastError(lpFileSize ? Win32FromErrno(errno) : DWORD(ERROR_INVALID_PARAMETER));
+        SetLastError(lpFileSize ? pal::Win32FromErrno(errno) : DWORD(ERROR_INVALID_PARAMETER));
         return FALSE;
     }
     lpFileSize->QuadPart = st.st_size;

@@ -11,18 +11,28 @@
 #include <string>
 
 #include "pal/host.h"
+#include "kernel32/files.h"
 #include "msvcrt/format.h"
 #include "windows.h"
 
 namespace {
 
-DWORD Win32FromErrno(int e)
+bool Fail()
+{
+    SetLastError(pal::Win32FromErrno(errno));
+    return false;
+}
+
+} // namespace
+
+DWORD pal::Win32FromErrno(int e)
 {
     switch (e) {
     case ENOENT: return ERROR_FILE_NOT_FOUND;
     case ENOTDIR: return ERROR_PATH_NOT_FOUND;
     case EACCES:
     case EPERM:
+    case EISDIR:
     case EROFS: return ERROR_ACCESS_DENIED;
     case EEXIST: return ERROR_ALREADY_EXISTS;
     case ENOSPC: return ERROR_DISK_FULL;
@@ -35,14 +45,6 @@ DWORD Win32FromErrno(int e)
     default: return ERROR_INVALID_FUNCTION;
     }
 }
-
-bool Fail()
-{
-    SetLastError(Win32FromErrno(errno));
-    return false;
-}
-
-} // namespace
 
 extern "C" BOOL CreateDirectoryW(LPCWSTR lpPathName, void*)
 {

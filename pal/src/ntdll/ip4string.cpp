@@ -26,7 +26,7 @@ bool ParseIpv4Number(const WCHAR*& p, bool strict, ULONG& value)
     uint64_t v = 0;
     bool any = false;
     for (;; ++p) {
-        int d = DigitValue(*p);
+        int d = pal::HexDigitValue(*p);
         if (d < 0 || unsigned(d) >= base)
             break;
         v = v * base + unsigned(d);

@@ -8,7 +8,7 @@
 
 namespace {
 
-using pal_ntdll::DigitValue;
+using pal::HexDigitValue;
 
 // Reads the dotted IPv4 tail (four decimal parts of one to three digits, each at most 255).
 bool ParseEmbeddedIpv4(const WCHAR*& p, BYTE bytes[4])
@@ -75,12 +75,12 @@ NTSTATUS ParseIpv6(const WCHAR* s, const WCHAR** terminator, USHORT groups[8])
         }
         const WCHAR* start = p;
         unsigned value = 0;
-        while (DigitValue(*p) >= 0) {
+        while (HexDigitValue(*p) >= 0) {
             if (p - start == 4) { // more than four digits
                 ok = false;
                 goto done;
             }
-            value = value * 16 + unsigned(DigitValue(*p));
+            value = value * 16 + unsigned(HexDigitValue(*p));
             ++p;
         }
         if (p == start) {

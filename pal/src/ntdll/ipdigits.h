@@ -1,21 +1,10 @@
 // Digit helpers shared by the address conversions.
 #pragma once
 
+#include "common/text.h"
 #include "windows.h"
 
 namespace pal_ntdll {
-
-// Value of a hexadecimal digit, or -1.
-inline int DigitValue(WCHAR c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
 
 // One number of an IPv4 text (also a scope id and a port). Strict: decimal only, and no leading zero before
 // another digit. Otherwise "0x..." is hexadecimal and "0..." octal. False when no digit was read or the value

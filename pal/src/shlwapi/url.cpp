@@ -4,32 +4,22 @@
 // terminating NUL (so a caller can allocate exactly that), and a buffer that holds the text but not its NUL
 // is short. URL_UNESCAPE_HIGH_ANSI_ONLY is accepted and, like on systems that do not describe it, ignored.
 // UrlCompareW orders by UTF-16 code unit and drops at most one trailing "/" from each side.
+#include "common/text.h"
 #include "shlwapi.h"
 
 #include <string>
 
 namespace {
 
-int HexValue(WCHAR c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    return -1;
-}
-
 // The byte of the escape at p, or -1 when p does not start a "%XY" escape.
 int EscapedByte(const WCHAR* p)
 {
     if (p[0] != u'%')
         return -1;
-    int hi = HexValue(p[1]);
+    int hi = pal::HexDigitValue(p[1]);
     if (hi < 0)
         return -1;
-    int lo = HexValue(p[2]);
+    int lo = pal::HexDigitValue(p[2]);
     return lo < 0 ? -1 : hi * 16 + lo;
 }
 

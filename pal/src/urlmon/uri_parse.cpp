@@ -7,6 +7,7 @@
 // in a hierarchical path is kept as it is; in a DOS-path file: URI every escape is decoded except those of
 // characters a path cannot hold ("%", "/", "\", "<", ">", "\"", "?", "#", control characters).
 #include "urlmon/uri_parse.h"
+#include "common/text.h"
 
 #include "ip2string.h"
 
@@ -63,20 +64,12 @@ bool IsForbiddenInHost(char16_t c)
     return IsForbidden(c) || c == u'^' || c == u'`' || c == u'{' || c == u'}';
 }
 
-int HexValue(char16_t c)
-{
-    if (IsDigit(c)) return c - u'0';
-    if (c >= u'a' && c <= u'f') return c - u'a' + 10;
-    if (c >= u'A' && c <= u'F') return c - u'A' + 10;
-    return -1;
-}
-
 // The byte escaped at s[i] ("%XY"), or -1.
 int EscapeAt(const Str& s, size_t i)
 {
     if (s[i] != u'%' || i + 2 >= s.size())
         return -1;
-    int hi = HexValue(s[i + 1]), lo = HexValue(s[i + 2]);
+    int hi = pal::HexDigitValue(s[i + 1]), lo = pal::HexDigitValue(s[i + 2]);
     return (hi < 0 || lo < 0) ? -1 : hi * 16 + lo;
 }
 
@@ -232,10 +225,10 @@ bool ParseIpv6(const Str& literal, Str& canonical)
 // "v" hex digits "." and then unreserved, sub-delimiter or ":" characters.
 bool IsIpvFuture(const Str& literal)
 {
-    if (literal.size() < 4 || Lower(literal[0]) != u'v' || HexValue(literal[1]) < 0)
+    if (literal.size() < 4 || Lower(literal[0]) != u'v' || pal::HexDigitValue(literal[1]) < 0)
         return false;
     size_t i = 1;
-    while (i < literal.size() && HexValue(literal[i]) >= 0)
+    while (i < literal.size() && pal::HexDigitValue(literal[i]) >= 0)
         ++i;
     if (i + 1 >= literal.size() || literal[i] != u'.')
         return false;
