@@ -3,6 +3,9 @@
 // so that a deeply nested document is not freed by recursion, and is gone once the links are taken.
 #include <gumbo.h>
 
+#include <time.h>
+
+#include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -29,7 +32,26 @@ public:
             std::free(chunk);
     }
 
-    static void* Allocate(void* self, size_t size) { return static_cast<Arena*>(self)->Get(size); }
+    static void* Allocate(void* self, size_t size)
+    {
+        auto* arena = static_cast<Arena*>(self);
+        if (arena->m_deadline && ++arena->m_calls % 256 == 0 && Now() > arena->m_deadline)
+            std::longjmp(arena->m_expired, 1);
+        return arena->Get(size);
+    }
+
+    // The parser's tree building slows down with nesting depth, so a hostile body could keep it busy for
+    // hours. Past the deadline, the allocation it asks for next leaves the parse for good (the parser is C
+    // and keeps no state outside its arena, so nothing is left behind).
+    void SetDeadline(double seconds) { m_deadline = Now() + seconds; }
+    std::jmp_buf m_expired;
+
+    static double Now()
+    {
+        timespec t{};
+        clock_gettime(CLOCK_MONOTONIC, &t);
+        return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+    }
     static void Deallocate(void* self, void* ptr) { static_cast<Arena*>(self)->Put(ptr); }
 
 private:
@@ -99,6 +121,8 @@ private:
     std::vector<void*> m_chunks;
     char* m_next = nullptr;
     size_t m_left = 0;
+    double m_deadline = 0;
+    unsigned m_calls = 0;
 };
 static_assert(sizeof(size_t) * 4 == 32, "a big block's header keeps blocks 16-byte aligned");
 
@@ -287,6 +311,34 @@ void Collect(const GumboNode* root, ParsedDocument& doc)
     }
 }
 
+// The time a parse may take: generous for any real body (the parser reads tens of megabytes a second).
+double ParseBudgetSeconds(size_t bytes) { return 2.0 + double(bytes) / (4 << 20); }
+
+// Only this frame lies between setjmp and the parser: nothing with a destructor is skipped by the jump.
+GumboOutput* ParseBefore(Arena& arena, const GumboOptions& options, const std::string& input)
+{
+    if (setjmp(arena.m_expired))
+        return nullptr;
+    return gumbo_parse_with_options(&options, input.data(), input.size());
+}
+
+// Parses and collects; false when the parse ran out of time.
+bool ParseInto(const std::string& input, ParsedDocument& doc)
+{
+    Arena arena;
+    arena.SetDeadline(ParseBudgetSeconds(input.size()));
+    GumboOptions options = kGumboDefaultOptions;
+    options.allocator = &Arena::Allocate;
+    options.deallocator = &Arena::Deallocate;
+    options.userdata = &arena;
+    options.max_errors = 0; // the error list would grow with the input and nobody reads it
+    GumboOutput* output = ParseBefore(arena, options, input);
+    if (!output)
+        return false;
+    Collect(output->document, doc);
+    return true; // the arena frees the whole tree at once
+}
+
 } // namespace
 
 std::shared_ptr<const ParsedDocument> ParseHtml(std::u16string_view html)
@@ -294,18 +346,15 @@ std::shared_ptr<const ParsedDocument> ParseHtml(std::u16string_view html)
     try {
         std::string input = PrepareForParser(html);
         auto doc = std::make_shared<ParsedDocument>();
-        Arena arena;
-        GumboOptions options = kGumboDefaultOptions;
-        options.allocator = &Arena::Allocate;
-        options.deallocator = &Arena::Deallocate;
-        options.userdata = &arena;
-        options.max_errors = 0; // the error list would grow with the input and nobody reads it
-        GumboOutput* output = gumbo_parse_with_options(&options, input.data(), input.size());
-        if (!output)
-            return nullptr;
-        Collect(output->document, *doc);
+        if (!ParseInto(input, *doc)) {
+            std::fprintf(stderr, "vantora: an HTML document of %zu bytes nests too deeply to parse in time; "
+                                 "only its links and text are read\n", input.size());
+            doc = std::make_shared<ParsedDocument>();
+            if (!ParseInto(FlattenForParser(input), *doc))
+                doc = std::make_shared<ParsedDocument>();
+        }
         doc->text.shrink_to_fit();
-        return doc; // the arena frees the whole tree at once
+        return doc;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

@@ -41,6 +41,11 @@ const Attribute* FindAttribute(const LinkElement& link, std::u16string_view name
 // comments whose condition holds opened up (their content is mark-up, as Internet Explorer reads it).
 std::string PrepareForParser(std::u16string_view html);
 
+// The same text reduced to its links, line breaks and text, with comments and the content of script, style
+// and the like left out: what is parsed instead when the full text would take the parser too long (its tree
+// building slows down with nesting depth, and a hostile body can nest without end).
+std::string FlattenForParser(const std::string& prepared);
+
 // The address an URL attribute expands to: trimmed, resolved against the base and put in canonical form.
 std::u16string ResolveUrl(std::u16string_view base, std::u16string_view reference);
 

@@ -204,4 +204,108 @@ std::string PrepareForParser(std::u16string_view html)
     return OpenConditionalComments(ToParserUtf8(html));
 }
 
+namespace {
+
+bool IsNameChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; }
+
+std::string Lower(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// Where the tag that starts at "<" ends (after its ">"), skipping quoted attribute values; npos if never.
+size_t TagEnd(const std::string& s, size_t at)
+{
+    char quote = 0;
+    for (size_t i = at + 1; i < s.size(); ++i) {
+        char c = s[i];
+        if (quote) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '"' || c == '\'') {
+            // A quote starts a value only after "=" (with spaces between); elsewhere it is part of a name.
+            size_t k = i;
+            while (k > at && (s[k - 1] == ' ' || s[k - 1] == '\t' || s[k - 1] == '\n' || s[k - 1] == '\r'))
+                --k;
+            if (k > at && s[k - 1] == '=')
+                quote = c;
+        } else if (c == '>') {
+            return i + 1;
+        }
+    }
+    return std::string::npos;
+}
+
+// Position after "</name...>" from at, ignoring case; npos if there is none.
+size_t AfterEndTag(const std::string& s, size_t at, const std::string& name)
+{
+    for (size_t i = s.find("</", at); i != std::string::npos; i = s.find("</", i + 2)) {
+        if (s.size() - i - 2 < name.size() || Lower(std::string_view(s).substr(i + 2, name.size())) != name)
+            continue;
+        size_t end = s.find('>', i);
+        return end == std::string::npos ? end : end + 1;
+    }
+    return std::string::npos;
+}
+
+bool IsRawText(const std::string& name)
+{
+    for (const char* raw : {"script", "style", "noscript", "textarea", "title", "xmp", "iframe", "noembed",
+                            "noframes", "template", "plaintext"})
+        if (name == raw)
+            return true;
+    return false;
+}
+
+} // namespace
+
+std::string FlattenForParser(const std::string& s)
+{
+    std::string out;
+    out.reserve(s.size() / 2);
+    size_t i = 0;
+    while (i < s.size()) {
+        size_t lt = s.find('<', i);
+        out.append(s, i, lt == std::string::npos ? std::string::npos : lt - i);
+        if (lt == std::string::npos)
+            break;
+        i = lt;
+        if (s.compare(i, 4, "<!--") == 0) {
+            size_t end = s.find("-->", i + 4);
+            if (end == std::string::npos)
+                break;
+            i = end + 3;
+            continue;
+        }
+        size_t k = i + 1;
+        bool endTag = k < s.size() && s[k] == '/';
+        if (endTag)
+            ++k;
+        size_t nameStart = k;
+        while (k < s.size() && IsNameChar(s[k]))
+            ++k;
+        if (k == nameStart && !(k < s.size() && (s[k] == '!' || s[k] == '?'))) {
+            out += "&lt;";
+            ++i;
+            continue;
+        }
+        size_t end = TagEnd(s, i);
+        if (end == std::string::npos)
+            break;
+        std::string name = Lower(std::string_view(s).substr(nameStart, k - nameStart));
+        if (!endTag && IsRawText(name)) {
+            end = name == "plaintext" ? std::string::npos : AfterEndTag(s, end, name);
+            if (end == std::string::npos)
+                break;
+        } else if (name == "a" || name == "area" || name == "base" || name == "br") {
+            out.append(s, i, end - i);
+        }
+        i = end;
+    }
+    return out;
+}
+
 } // namespace mshtml
