@@ -206,26 +206,32 @@ int CEmailMessage::GetNativeMsgFormat() noexcept
 {
     try {
         VTR_CHECK(m_spMessage, E_POINTER);
-        {
-            CEmailProp nativeFormat(m_spMessage, g_nativeFormatTag, fnFreeBuffer, true);
-            LPSPropValue pValue = nativeFormat.GetValue();
-            if (pValue && pValue->ulPropTag == g_nativeFormatTag) {
-                LONG format = pValue->Value.l;
-                return format >= 1 && format <= 3 ? int(format) : 0;
-            }
-        }
-        CEmailProp contentType(m_spMessage, g_contentTypeTag, fnFreeBuffer, true);
-        LPSPropValue pValue = contentType.GetValue();
-        if (!pValue || pValue->ulPropTag != g_contentTypeTag)
-            return 0;
-        const WCHAR* pFormatType = pValue->Value.lpszW;
-        VTR_CHECK_TEXT(pFormatType && *pFormatType, "pFormatType", E_UNEXPECTED);
-        if (_wcsnicmp(pFormatType, W("text/plain"), 10) == 0)
-            return 1;
-        if (_wcsnicmp(pFormatType, W("text/html"), 9) == 0)
-            return 2;
+        return NativeMsgFormat(m_spMessage, fnFreeBuffer);
     }
     VTR_CATCH_LOG
+    return 0;
+}
+
+int CEmailMessage::NativeMsgFormat(IMAPIProp* pMessage, LPMAPIFREEBUFFER fnFreeBuff)
+{
+    {
+        CEmailProp nativeFormat(pMessage, g_nativeFormatTag, fnFreeBuff, true);
+        LPSPropValue pValue = nativeFormat.GetValue();
+        if (pValue && pValue->ulPropTag == g_nativeFormatTag) {
+            LONG format = pValue->Value.l;
+            return format >= 1 && format <= 3 ? int(format) : 0;
+        }
+    }
+    CEmailProp contentType(pMessage, g_contentTypeTag, fnFreeBuff, true);
+    LPSPropValue pValue = contentType.GetValue();
+    if (!pValue || pValue->ulPropTag != g_contentTypeTag)
+        return 0;
+    const WCHAR* pFormatType = pValue->Value.lpszW;
+    VTR_CHECK_TEXT(pFormatType && *pFormatType, "pFormatType", E_UNEXPECTED);
+    if (_wcsnicmp(pFormatType, W("text/plain"), 10) == 0)
+        return 1;
+    if (_wcsnicmp(pFormatType, W("text/html"), 9) == 0)
+        return 2;
     return 0;
 }
 

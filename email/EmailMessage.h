@@ -35,6 +35,8 @@ public:
     Outlook::_MailItem* GetMailItem() const noexcept { return m_spMailItem; }
     bool HasMailItem() const noexcept { return m_spMailItem != nullptr; }
 
+    // The stored format of a MAPI message: its native-format property, else its body's content type; throws.
+    static int NativeMsgFormat(IMAPIProp* pMessage, LPMAPIFREEBUFFER fnFreeBuff);
     // The address between the angle brackets of the header's "From: " line, or empty.
     static CComBSTR AddressFromHeader(const WCHAR* pHeader);
 
