@@ -13,6 +13,9 @@ const WCHAR g_transportHeaderSchema[] = W("http://schemas.microsoft.com/mapi/pro
 const ULONG g_nativeFormatTag = 0x81300003;
 const ULONG g_contentTypeTag = 0x80DD001F;
 
+// IID_IMessage, spelled out: MAPI's interface ids are in no import library the module links with.
+const IID g_iidMessage = {0x00020307, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 // Outlook's options are kept per major and minor version ("16.0").
 const WCHAR g_optionsKeyStart[] = W("Software\\Microsoft\\Office\\");
 const WCHAR g_optionsKeyEnd[] = W("\\Outlook\\Options\\Mail");
@@ -41,7 +44,7 @@ void CEmailMessage::SetEmailItem(Outlook::_MailItem* pMailItem)
     CComPtr<IUnknown> spMapiObject;
     VTR_CHECK_HR(m_spMailItem->get_MAPIOBJECT(&spMapiObject));
     if (spMapiObject)
-        spMapiObject->QueryInterface(IID_IMessage, reinterpret_cast<void**>(&m_spMessage));
+        spMapiObject->QueryInterface(g_iidMessage, reinterpret_cast<void**>(&m_spMessage));
     VTR_CHECK(m_spMessage, E_UNEXPECTED);
 }
 
