@@ -227,11 +227,13 @@ void CEmailIPLocation::Clear() noexcept
 {
     // Each step on its own, so that a failing one does not keep the others from running.
     try {
-        for (const IPInfo& info : m_ipLocationNoReserved)
-            for (IPLocationInfo* pLocation : info.locationInfo)
-                if (pLocation && (pLocation->status == RS_ABORTED || pLocation->status == RS_DONE ||
-                                  pLocation->status == RS_REDIRECTING))
-                    pLocation->ClearRequest(false);
+        // At shut-down the providers may be gone already, and the records with them.
+        if (!CGeoLocationManager::Instance().GetProviders().empty())
+            for (const IPInfo& info : m_ipLocationNoReserved)
+                for (IPLocationInfo* pLocation : info.locationInfo)
+                    if (pLocation && (pLocation->status == RS_ABORTED || pLocation->status == RS_DONE ||
+                                      pLocation->status == RS_REDIRECTING))
+                        pLocation->ClearRequest(false);
     }
     VTR_CATCH_LOG
     try {

@@ -49,6 +49,18 @@ protected:
         manager.SetSelected(ids);
     }
     void Set(const std::u16string& header) { location.SetEmailHeader(header.c_str()); }
+    // The records belong to the providers: the addresses let go of them before the providers go, as the
+    // add-in must on shut-down. Called while the twins still answer.
+    void Finish()
+    {
+        location.Clear();
+        CGeoLocationManager::Instance().CleanUpOnClose();
+    }
+    void TearDown() override
+    {
+        location.Clear();
+        NoProviders::TearDown();
+    }
     const IPInfo& Shown(size_t i) { return location.GetIPLocationNoReserved().at(i); }
 
     CEmailIPLocation location;
@@ -102,7 +114,7 @@ TEST_F(HeaderLocations, TextsOfDoneFailedQuotaPendingAndRequestingRecords)
     Set(u"X-Originating-IP: [8.8.8.8]\r\n");
     EXPECT_EQ(Str(Shown(0).ToString()), "United States");
     EXPECT_EQ(ipApi.Server().CallCount(), calls);
-    CGeoLocationManager::Instance().CleanUpOnClose();
+    Finish();
 }
 
 TEST_F(HeaderLocations, TheSweepAbortsAndResendsWithinTheRetryLimit)
@@ -135,7 +147,7 @@ TEST_F(HeaderLocations, TheSweepAbortsAndResendsWithinTheRetryLimit)
     EXPECT_TRUE(location.AreRequestsComplete());
     PumpUntil([] { return false; }, 200);
     EXPECT_EQ(sends(), 4u);
-    CGeoLocationManager::Instance().CleanUpOnClose();
+    Finish();
 }
 
 TEST_F(HeaderLocations, ProvidersThatLackAKeyOrHostNamesAreSkipped)
@@ -147,5 +159,18 @@ TEST_F(HeaderLocations, ProvidersThatLackAKeyOrHostNamesAreSkipped)
     ASSERT_EQ(Shown(0).locationInfo.size(), 1u);
     ASSERT_TRUE(PumpUntil([&] { return Shown(0).locationInfo[0]->status == RS_DONE; }));
     EXPECT_TRUE(location.AreRequestsComplete());
+    Finish();
+}
+
+TEST_F(HeaderLocations, AddressesClearedAfterTheProvidersWereDeleted)
+{
+    // Shut-down deletes the providers, and with them their records, while the message data still lists
+    // addresses that refer to them; clearing the data afterwards must not touch the records.
+    ServiceTwin ipApi(GeoService::IpApiCo, {{"/8.8.8.8/xml/", ServiceTwin::Json(g_ipApiAnswer)}});
+    Select({"ipapi.co"});
+    Set(u"X-Originating-IP: [8.8.8.8]\r\n");
+    ASSERT_TRUE(PumpUntil([&] { return Shown(0).locationInfo[0]->status == RS_DONE; }));
     CGeoLocationManager::Instance().CleanUpOnClose();
+    location.Clear();
+    EXPECT_TRUE(location.GetIPLocationAll().empty());
 }
