@@ -3,6 +3,8 @@
 
 #include "Utils/RequestInfo.h"
 
+struct IPInfo;
+
 class CRequestBase {
 public:
     // Digests a completed answer and sets the record's final state.
@@ -13,3 +15,14 @@ public:
 protected:
     CRequestBase() = default;
 };
+
+// The time-out sweep over address records (header servers, link servers): requests older than the reply
+// time-out are aborted and asked again of the provider of their slot, within the retry limit. Throws.
+void fnUpdateTimedOutLocation(IPInfo& IP, LONGLONG now);
+LONGLONG fnSweepTime() noexcept;
+template <class TRecords> void fnUpdateTimedOutLocation(TRecords& records)
+{
+    LONGLONG now = fnSweepTime();
+    for (IPInfo& IP : records)
+        fnUpdateTimedOutLocation(IP, now);
+}

@@ -1,0 +1,56 @@
+// One selected e-mail as the add-in reads it: the transport header, the two bodies, the sender and the
+// text format, through the Outlook object model and, where that is not enough, the item's MAPI message.
+// Texts are read on first use and kept until the next Clear.
+#pragma once
+
+#include <windows.h>
+#include <atlbase.h>
+#include <mapix.h>
+#include <outlook.h>
+
+class CEmailMessage {
+public:
+    CEmailMessage() = default;
+    virtual ~CEmailMessage();
+    CEmailMessage(const CEmailMessage&) = delete;
+    CEmailMessage& operator=(const CEmailMessage&) = delete;
+
+    // Clears, then keeps the item and its MAPI message; throws when either is missing.
+    void SetEmailItem(Outlook::_MailItem* pMailItem);
+    void Clear() noexcept;
+    void SetFreeBuffer(LPMAPIFREEBUFFER fnFreeBuff) noexcept { fnFreeBuffer = fnFreeBuff; }
+
+    // The getters never throw: a failure is logged and gives null, false or 0. Returned texts belong to
+    // the cache and stay valid until the next Clear or SetEmailItem.
+    BSTR GetHeader() noexcept;
+    BSTR GetBodyInHTML() noexcept;
+    BSTR GetBodyInPlainText() noexcept;
+    BSTR GetEmailName() noexcept;
+    BSTR GetEmailAddress() noexcept;
+    bool IsReadInPlainText() noexcept;
+    // Body formats: 0 unspecified, 1 plain text, 2 HTML, 3 rich text.
+    int GetNativeMsgFormat() noexcept;
+    int GetMsgFormat() noexcept;
+
+    Outlook::_MailItem* GetMailItem() const noexcept { return m_spMailItem; }
+    bool HasMailItem() const noexcept { return m_spMailItem != nullptr; }
+
+    // The stored format of a MAPI message: its native-format property, else its body's content type; throws.
+    static int NativeMsgFormat(IMAPIProp* pMessage, LPMAPIFREEBUFFER fnFreeBuff);
+    // The address between the angle brackets of the header's "From: " line, or empty.
+    static CComBSTR AddressFromHeader(const WCHAR* pHeader);
+
+private:
+    using ItemGetter = HRESULT (STDMETHODCALLTYPE Outlook::_MailItem::*)(BSTR*);
+    BSTR GetCachedText(CComBSTR& cache, ItemGetter getter);
+    CComBSTR ReadEmailAddress();
+
+    CComPtr<Outlook::_MailItem> m_spMailItem;
+    CComPtr<IMessage> m_spMessage;
+    LPMAPIFREEBUFFER fnFreeBuffer = nullptr;
+    CComBSTR m_header;
+    CComBSTR m_bodyHTML;
+    CComBSTR m_bodyPlain;
+    CComBSTR m_senderName;
+    CComBSTR m_senderAddress;
+};

@@ -1,0 +1,58 @@
+// The transport header's server addresses: splitting into fields and the address searches. Whatever the
+// header, the reader ends, lists each address once, shows no reserved one, and clears to nothing.
+#include <set>
+#include <string>
+
+#include "FuzzSupport.h"
+#include "email/EmailIPLocation.h"
+
+namespace {
+
+std::u16string Text(const IPInfo& info)
+{
+    const IP_address* pAddress = info.Address();
+    FUZZ_ASSERT(pAddress);
+    CComBSTR text = pAddress->ToString(true);
+    return std::u16string(text.m_str ? text.m_str : u"") + char16_t(u'0' + info.addressType);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    fuzz::Prefix();
+    std::u16string header = fuzz::CString(fuzz::Text(data, size));
+    // No provider is started: the addresses are found but nothing is sent.
+    CEmailIPLocation location;
+    bool abandoned = false;
+    try {
+        location.SetEmailHeader(header.c_str());
+    } catch (const CErrorInfo&) {
+        abandoned = true; // a field without a body
+    }
+    FUZZ_ASSERT(location.IsHeaderSet());
+    const IPInfoList& all = location.GetIPLocationAll();
+    const IPInfoList& shown = location.GetIPLocationNoReserved();
+    FUZZ_ASSERT(!abandoned || all.empty());
+    FUZZ_ASSERT(shown.size() <= all.size());
+    std::set<std::u16string> seen;
+    size_t reserved = 0;
+    for (const IPInfo& info : all) {
+        FUZZ_ASSERT(info.headerPart >= 0 && info.headerPart <= 2);
+        FUZZ_ASSERT(info.addressType == IP_TYPE_V4 || info.addressType == IP_TYPE_V6);
+        FUZZ_ASSERT(info.locationInfo.empty());
+        seen.insert(Text(info));
+        reserved += info.Address()->IsReserved() ? 1 : 0;
+    }
+    FUZZ_ASSERT(seen.size() == all.size());
+    FUZZ_ASSERT(reserved + shown.size() == all.size());
+    for (const IPInfo& info : shown) {
+        FUZZ_ASSERT(!info.Address()->IsReserved());
+        FUZZ_ASSERT(info.ToString().Length() == 0 || !info.Address()->IsValid());
+    }
+    FUZZ_ASSERT(location.AreRequestsComplete());
+    location.Clear();
+    FUZZ_ASSERT(!location.IsHeaderSet() && location.GetIPLocationAll().empty() && location.GetTopRow() == 0);
+    fuzz::TrimErrorLog();
+    return 0;
+}
