@@ -73,7 +73,9 @@ CEmailAttachments::CEmailAttachments() : CTopRow(m_attachmentsInfo)
     srand(static_cast<unsigned>(time(nullptr)));
 }
 
-CEmailAttachments::CEmailAttachments(IMessage* pMessage, LPMAPIFREEBUFFER fnFreeBuff) : CEmailAttachments()
+// Not seeded again: an attached e-mail's list seeded with the same second would draw the letters its
+// predecessor drew, and its entries would repeat theirs.
+CEmailAttachments::CEmailAttachments(IMessage* pMessage, LPMAPIFREEBUFFER fnFreeBuff) : CTopRow(m_attachmentsInfo)
 {
     VTR_CHECK_QUOTED(pMessage, E_POINTER);
     m_spMessage = pMessage;

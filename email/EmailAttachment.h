@@ -18,7 +18,8 @@
 class CEmailAttachments : public CTopRow<std::vector<AttachmentInfo>> {
 public:
     CEmailAttachments();
-    // The list of an attached e-mail: built on its opened message, with the owner's release function.
+    // The list of an attached e-mail: built on its opened message, with the owner's release function. The
+    // random generator stays as the selection's list seeded it.
     CEmailAttachments(IMessage* pMessage, LPMAPIFREEBUFFER fnFreeBuff);
     virtual ~CEmailAttachments();
 

@@ -2,6 +2,7 @@
 // after them, archive contents as contained entries, the types found from content, the mismatch flag and
 // the attachment numbers the save command relies on.
 #include <regex>
+#include <set>
 
 #include "AttachmentTestUtil.h"
 
@@ -181,4 +182,23 @@ TEST_F(AttachmentList, OddNamesAndSubjectsFromRealMessages)
     EXPECT_EQ(list[1].typeName, u"PDF");
     EXPECT_TRUE(std::regex_match(U8(list[2].displayName), std::regex("README_FO~[A-Z]{2}"))) << U8(list[2].displayName);
     EXPECT_EQ(list[2].extension, u"");
+}
+
+TEST_F(AttachmentList, ShortNamesStayUniqueAcrossAttachedMessages)
+{
+    // Two attached e-mails with the same six long names: the list of each attached e-mail must not start
+    // the random letters over, or the second e-mail's entries repeat the first one's.
+    std::vector<Part> files;
+    for (int i = 0; i < 6; ++i)
+        files.push_back({"Quarterly report " + std::to_string(i) + ".xlsx", "figures\r\n"});
+    std::string inner = BuildMessage("inner", files);
+    const auto& list = SelectBytes(BuildMessage("outer", {{"", inner, "", true}, {"", inner, "", true}}));
+    ASSERT_EQ(list.size(), 14u);
+    std::set<std::string> seen;
+    for (const AttachmentInfo& info : list) {
+        if (info.displayName.find(u'~') != WString::npos) {
+            EXPECT_TRUE(seen.insert(U8(info.displayName)).second) << U8(info.displayName);
+        }
+    }
+    EXPECT_EQ(seen.size(), 12u);
 }
