@@ -118,18 +118,21 @@ int main(int argc, char** argv)
     int first = 1;
     for (; first < argc; ++first) {
         std::string option = argv[first];
-        if (option == "--save-as" && first + 1 < argc)
+        if (option == "--save-as") {
+            if (first + 1 >= argc) {
+                std::fprintf(stderr, "vantora: --save-as needs a path\n\n");
+                return host::Usage(stderr);
+            }
             ui.SaveNextAs(argv[++first]);
-        else if (option == "--cancel-save")
+        } else if (option == "--cancel-save") {
             ui.CancelNextSave();
-        else if (option == "--save-as") {
-            std::fprintf(stderr, "vantora: --save-as needs a path\n\n");
-            return host::Usage(stderr);
-        } else
+        } else {
             break;
+        }
     }
     if (first >= argc)
         return host::Usage(stderr);
+    // The add-in's dialogs and message boxes are answered here until the program ends.
     pal::SetUserInterfaceHost(&ui);
     struct Restore {
         ~Restore() { pal::SetUserInterfaceHost(nullptr); }
