@@ -8,6 +8,7 @@
 
 #include "host/Commands.h"
 #include "host/IdentifyCommand.h"
+#include "host/ui/ConsoleUserInterface.h"
 #include "pal/host.h"
 
 namespace host {
@@ -33,9 +34,13 @@ const Command kCommands[] = {
 
 int Usage(FILE* out)
 {
-    std::fprintf(out, "usage: vantora COMMAND [ARGUMENTS]\n\ncommands:\n");
+    std::fprintf(out, "usage: vantora [OPTIONS] COMMAND [ARGUMENTS]\n\ncommands:\n");
     for (const Command& c : kCommands)
         std::fprintf(out, "  %s\n", c.usage);
+    std::fprintf(out, "\noptions:\n"
+                      "  --save-as PATH                  answer the next save dialog with PATH\n"
+                      "  --cancel-save                   cancel the next save dialog (the default)\n"
+                      "Message boxes are printed with their icon, as \"[warning] text\".\n");
     std::fprintf(out, "\nThe registry and all other state live in the prefix $VANTORA_PREFIX "
                       "(default ~/.local/share/vantora).\n");
     return out == stdout ? 0 : 2;
@@ -109,14 +114,35 @@ std::string JsonString(const std::string& text)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2)
+    host::ConsoleUserInterface ui(stdout);
+    int first = 1;
+    for (; first < argc; ++first) {
+        std::string option = argv[first];
+        if (option == "--save-as") {
+            if (first + 1 >= argc) {
+                std::fprintf(stderr, "vantora: --save-as needs a path\n\n");
+                return host::Usage(stderr);
+            }
+            ui.SaveNextAs(argv[++first]);
+        } else if (option == "--cancel-save") {
+            ui.CancelNextSave();
+        } else {
+            break;
+        }
+    }
+    if (first >= argc)
         return host::Usage(stderr);
-    std::string name = argv[1];
+    // The add-in's dialogs and message boxes are answered here until the program ends.
+    pal::SetUserInterfaceHost(&ui);
+    struct Restore {
+        ~Restore() { pal::SetUserInterfaceHost(nullptr); }
+    } restore;
+    std::string name = argv[first];
     if (name == "--help" || name == "-h" || name == "help")
         return host::Usage(stdout);
     for (const auto& c : host::kCommands)
         if (name == c.name)
-            return c.run(host::Args(argv + 2, argv + argc));
+            return c.run(host::Args(argv + first + 1, argv + argc));
     std::fprintf(stderr, "vantora: unknown command \"%s\"\n\n", name.c_str());
     return host::Usage(stderr);
 }

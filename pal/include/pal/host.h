@@ -8,6 +8,8 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pal/com.h"
 
@@ -31,6 +33,40 @@ void RegisterBuiltinClass(REFCLSID clsid, const WCHAR* progId, ClassFactoryFn cr
 // A module the host program provides itself under a DLL name (the mail client's MAPI library): later
 // GetModuleHandleW calls with that name find it and GetProcAddress answers its exports by name.
 HMODULE RegisterHostModule(const std::string& dllName, std::map<std::string, void*> exports);
+
+// What GetSaveFileNameW asked: the texts as the caller gave them.
+struct SaveFileRequest {
+    HWND owner = nullptr;
+    std::u16string title;
+    std::u16string initialDir;
+    std::u16string fileName;                                      // the buffer's initial content
+    std::vector<std::pair<std::u16string, std::u16string>> filters; // description, pattern
+    DWORD filterIndex = 0;
+    std::u16string defaultExtension;
+    DWORD flags = 0;
+};
+
+// What MessageBoxW asked. A null caption is empty here (the system's default caption applies).
+struct MessageBoxRequest {
+    HWND owner = nullptr;
+    std::u16string text;
+    std::u16string caption;
+    UINT type = 0;
+};
+
+// The person in front of the program: the host answers the add-in's save dialogs and message boxes.
+class UserInterfaceHost {
+public:
+    virtual ~UserInterfaceHost() = default;
+    // True with the chosen path (Linux or Windows form) to save; false to cancel.
+    virtual bool SaveFileDialog(const SaveFileRequest& request, std::u16string& path) = 0;
+    // The button pressed (IDOK, IDCANCEL...).
+    virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
+};
+
+// The host that answers from now on (not owned; null: dialogs cancel and message boxes go to stderr).
+// Returns the previous one.
+UserInterfaceHost* SetUserInterfaceHost(UserInterfaceHost* host);
 
 } // namespace pal
 

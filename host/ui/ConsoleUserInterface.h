@@ -1,0 +1,40 @@
+// The person in front of vantora: answers the add-in's save dialogs with a path given on the command line
+// (or cancels them) and prints each message box's text with its icon.
+#pragma once
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "pal/host.h"
+
+namespace host {
+
+class ConsoleUserInterface : public pal::UserInterfaceHost {
+public:
+    explicit ConsoleUserInterface(FILE* out) : m_out(out) {}
+
+    // The next save dialog is answered with this path (one dialog only; later ones are cancelled).
+    void SaveNextAs(const std::string& path) { m_saveAs = path; }
+    // The next save dialog is cancelled (the default).
+    void CancelNextSave() { m_saveAs.reset(); }
+
+    bool SaveFileDialog(const pal::SaveFileRequest& request, std::u16string& path) override;
+    int ShowMessageBox(const pal::MessageBoxRequest& request) override;
+
+    // What was asked, for the tests.
+    const std::vector<pal::SaveFileRequest>& SaveRequests() const { return m_saveRequests; }
+    const std::vector<pal::MessageBoxRequest>& MessageBoxes() const { return m_messageBoxes; }
+
+    // "warning", "error", "information", "question", or "message" for a box without an icon.
+    static const char* IconName(UINT type);
+
+private:
+    FILE* m_out;
+    std::optional<std::string> m_saveAs;
+    std::vector<pal::SaveFileRequest> m_saveRequests;
+    std::vector<pal::MessageBoxRequest> m_messageBoxes;
+};
+
+} // namespace host
