@@ -42,6 +42,8 @@ public:
     // contained entry, a row not shown) or a failure was logged.
     bool SaveAttachment(size_t index) noexcept;
 
+    // An item has been given and not cleared since.
+    bool HasMailItem() const noexcept { return m_spMailItem != nullptr; }
     // The list as it stands, without building it.
     const std::vector<AttachmentInfo>& GetAttachmentsInfo() const noexcept { return m_attachmentsInfo; }
     // The MAPI attachment number of each listed record, -1 for contained entries.

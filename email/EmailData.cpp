@@ -40,6 +40,8 @@ void CEmailData::SetEmailItem(Outlook::_MailItem* pMailItem)
         m_emailMessage.SetEmailItem(pMailItem);
         m_emailMessage.SetFreeBuffer(fnFreeBuffer);
         m_emailIPLocation.SetEmailHeader(m_emailMessage.GetHeader());
+        m_emailAttachments.SetEmailItem(pMailItem);
+        m_emailAttachments.SetFreeBuffer(fnFreeBuffer);
     }
     VTR_CATCH_RETHROW
 }
@@ -57,7 +59,7 @@ bool CEmailData::IsSameEmailItem(Outlook::_MailItem* pMailItem)
 
 bool CEmailData::IsEmailItemSet() const noexcept
 {
-    return m_emailMessage.HasMailItem() && m_emailIPLocation.IsHeaderSet();
+    return m_emailMessage.HasMailItem() && m_emailIPLocation.IsHeaderSet() && m_emailAttachments.HasMailItem();
 }
 
 void CEmailData::Clear() noexcept
@@ -68,6 +70,10 @@ void CEmailData::Clear() noexcept
     VTR_CATCH_LOG
     try {
         m_emailIPLocation.Clear();
+    }
+    VTR_CATCH_LOG
+    try {
+        m_emailAttachments.Clear();
     }
     VTR_CATCH_LOG
 }

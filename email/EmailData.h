@@ -1,11 +1,12 @@
 // The data of the selected e-mail, for as long as the add-in runs: the message itself and the servers of
-// its header. Selecting another message clears everything and hands the new item to every part.
+// its header, its attachments. Selecting another message clears everything and hands the new item to every part.
 #pragma once
 
 #include <windows.h>
 #include <mapix.h>
 #include <outlook.h>
 
+#include "email/EmailAttachment.h"
 #include "email/EmailIPLocation.h"
 #include "email/EmailMessage.h"
 
@@ -27,10 +28,12 @@ public:
 
     CEmailMessage& GetEmailMessage() noexcept { return m_emailMessage; }
     CEmailIPLocation& GetEmailIPLocation() noexcept { return m_emailIPLocation; }
+    CEmailAttachments& GetEmailAttachments() noexcept { return m_emailAttachments; }
     LPMAPIFREEBUFFER GetFreeBuffer() const noexcept { return fnFreeBuffer; }
 
 private:
     LPMAPIFREEBUFFER fnFreeBuffer = nullptr;
     CEmailMessage m_emailMessage;
     CEmailIPLocation m_emailIPLocation;
+    CEmailAttachments m_emailAttachments;
 };

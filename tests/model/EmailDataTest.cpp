@@ -66,9 +66,15 @@ TEST_F(MessageData, SettingClearsThePreviousMessage)
     EXPECT_TRUE(data.GetEmailIPLocation().GetIPLocationAll().empty());
     EXPECT_EQ(data.GetEmailMessage().GetNativeMsgFormat(), 2) << "the release function was handed on";
 
+    // The attachment part holds the item and the release function: its list builds.
+    data.SetEmailItem(items.File("msg/msgInMsgInMsg.msg"));
+    EXPECT_FALSE(data.GetEmailAttachments().GetAttachmentsExMapi().empty());
+
     data.Clear();
     EXPECT_FALSE(data.IsEmailItemSet());
     EXPECT_FALSE(data.GetEmailMessage().HasMailItem());
+    EXPECT_FALSE(data.GetEmailAttachments().HasMailItem());
+    EXPECT_TRUE(data.GetEmailAttachments().GetAttachmentsInfo().empty());
     EXPECT_FALSE(data.GetEmailIPLocation().IsHeaderSet());
 
     // A failure while setting is passed on; the data is left without an item.
