@@ -140,6 +140,8 @@ TEST(HtmlAttributes, FlagsAndBaseResolution)
         {u"<a href=\"  http://h.example/x \">", "  http://h.example/x ", "http://h.example/x"},
         {u"<a href=\"http://h.example/a\tb\nc\">", "http://h.example/a\tb\nc", "http://h.example/abc"},
         {u"<base href=\"http://h.example/\"><a href=\"mailto:a@b.example\">", "mailto:a@b.example", "mailto:a@b.example"},
+        // An address the URL parser takes but cannot give an absolute form of stays as resolved.
+        {u"<a href=\"http:void(0)' title=t>z\">", "http:void(0)' title=t>z", "http:void(0)' title=t>z"},
         // The first base counts.
         {u"<base href=\"http://first.example/\"><base href=\"http://second.example/\"><a href=\"x\">", "x",
          "http://first.example/x"},

@@ -42,14 +42,15 @@ public:
 
     // The parser's tree building slows down with nesting depth, so a hostile body could keep it busy for
     // hours. Past the deadline, the allocation it asks for next leaves the parse for good (the parser is C
-    // and keeps no state outside its arena, so nothing is left behind).
+    // and keeps no state outside its arena, so nothing is left behind). The time is the thread's processor
+    // time, so that a busy machine does not cut short a parse that would finish.
     void SetDeadline(double seconds) { m_deadline = Now() + seconds; }
     std::jmp_buf m_expired;
 
     static double Now()
     {
         timespec t{};
-        clock_gettime(CLOCK_MONOTONIC, &t);
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
         return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
     }
     static void Deallocate(void* self, void* ptr) { static_cast<Arena*>(self)->Put(ptr); }
@@ -311,8 +312,9 @@ void Collect(const GumboNode* root, ParsedDocument& doc)
     }
 }
 
-// The time a parse may take: generous for any real body (the parser reads tens of megabytes a second).
-double ParseBudgetSeconds(size_t bytes) { return 2.0 + double(bytes) / (4 << 20); }
+// The processor time a parse may take: several times what any real body needs (the parser reads about ten
+// megabytes a second).
+double ParseBudgetSeconds(size_t bytes) { return 2.0 + double(bytes) / (2 << 20); }
 
 // Only this frame lies between setjmp and the parser: nothing with a destructor is skipped by the jump.
 GumboOutput* ParseBefore(Arena& arena, const GumboOptions& options, const std::string& input)
@@ -323,10 +325,11 @@ GumboOutput* ParseBefore(Arena& arena, const GumboOptions& options, const std::s
 }
 
 // Parses and collects; false when the parse ran out of time.
-bool ParseInto(const std::string& input, ParsedDocument& doc)
+bool ParseInto(const std::string& input, ParsedDocument& doc, bool limited)
 {
     Arena arena;
-    arena.SetDeadline(ParseBudgetSeconds(input.size()));
+    if (limited)
+        arena.SetDeadline(ParseBudgetSeconds(input.size()));
     GumboOptions options = kGumboDefaultOptions;
     options.allocator = &Arena::Allocate;
     options.deallocator = &Arena::Deallocate;
@@ -346,12 +349,12 @@ std::shared_ptr<const ParsedDocument> ParseHtml(std::u16string_view html)
     try {
         std::string input = PrepareForParser(html);
         auto doc = std::make_shared<ParsedDocument>();
-        if (!ParseInto(input, *doc)) {
+        if (!ParseInto(input, *doc, true)) {
             std::fprintf(stderr, "vantora: an HTML document of %zu bytes nests too deeply to parse in time; "
                                  "only its links and text are read\n", input.size());
+            // Without nesting the parse takes time in proportion to the text: it needs no deadline.
             doc = std::make_shared<ParsedDocument>();
-            if (!ParseInto(FlattenForParser(input), *doc))
-                doc = std::make_shared<ParsedDocument>();
+            ParseInto(FlattenForParser(input), *doc, false);
         }
         doc->text.shrink_to_fit();
         return doc;

@@ -185,7 +185,8 @@ std::u16string Canonical(const std::u16string& address)
         return address;
     BSTR absolute = nullptr;
     std::u16string out = address;
-    if (SUCCEEDED(uri->GetPropertyBSTR(Uri_PROPERTY_ABSOLUTE_URI, &absolute, 0)) && absolute)
+    // An address parsed without an absolute form (S_FALSE, an empty text) is kept as resolved.
+    if (uri->GetPropertyBSTR(Uri_PROPERTY_ABSOLUTE_URI, &absolute, 0) == S_OK && absolute && SysStringLen(absolute))
         out.assign(absolute, SysStringLen(absolute));
     SysFreeString(absolute);
     uri->Release();
