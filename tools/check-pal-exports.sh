@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The platform layer exports only what something outside it calls: every function libpal.so exports must be
-# imported by the add-in, the host or the MSXML component (a module of its own, as msxml6.dll is), or named
+# imported by the add-in, the host or the MSXML and MSHTML components (modules of their own, as msxml6.dll and mshtml.dll are), or named
 # by their sources or tests; the layer's own tests do not count.
 # Usage: check-pal-exports.sh [build-dir]   (default: build)
 set -euo pipefail
@@ -19,14 +19,14 @@ fi
 
 # Sources that may call the layer: everything but the layer itself and the tests written for it.
 mapfile -t callers < <(
-  { find addin __Controls __Utilities email Utils geo dialogs sdk host pal/src/msxml bench tests \
+  { find addin __Controls __Utilities email Utils geo dialogs sdk host pal/src/msxml pal/src/mshtml bench tests \
       -type f \( -name '*.cpp' -o -name '*.h' \) 2>/dev/null || true; } |
   grep -Ev '^tests/(pal|http|registry)/|^tests/module/(RegistrarTest|TypeLibTest)\.cpp$|^tests/addresses/Pal[^/]*\.cpp$|^tests/fuzz/|^bench/RegistryBench\.cpp$' |
   sort)
 
 # What the modules built on the layer import from it counts too (calls from its inline header functions).
 bin=$(dirname "$lib")
-imported=$(for m in "$bin/VantoraAddin.so" "$bin/vantora" "$bin/libmsxml6.so"; do nm -D --undefined-only "$m"; done |
+imported=$(for m in "$bin/VantoraAddin.so" "$bin/vantora" "$bin/libmsxml6.so" "$bin/libmshtml.so"; do nm -D --undefined-only "$m"; done |
   awk '{print $2}' | sort -u)
 
 # Free functions only (a class is used when its members are); C++ names lose their parameters and scope.

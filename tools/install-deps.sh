@@ -6,7 +6,7 @@ packages=(
   # build
   build-essential cmake ninja-build ccache pkg-config
   # libraries the platform layer adapts
-  zlib1g-dev libxml2-dev libcurl4-openssl-dev libffi-dev
+  zlib1g-dev libxml2-dev libcurl4-openssl-dev libffi-dev libgumbo-dev
   # the host's message store: MIME messages, Outlook .msg compound files, winmail.dat
   libgmime-3.0-dev libgsf-1-dev libytnef0-dev
   # tests and benchmarks (file is the peer the identify benchmark is measured against)

@@ -5,5 +5,6 @@
 
 #include "pal/com.h"
 #include "pal/variant.h"
+#include "oleauto.h"
 
 #pragma GCC visibility pop

@@ -28,4 +28,53 @@ STDAPI UrlUnescapeW(LPWSTR pszUrl, LPWSTR pszUnescaped, LPDWORD pcchUnescaped, D
 // Compares two URLs as written, letter case included; with fIgnoreSlash one trailing "/" on either is ignored.
 extern "C" int UrlCompareW(LPCWSTR psz1, LPCWSTR psz2, BOOL fIgnoreSlash);
 
+// Splits a URL at its scheme: the scheme (letters, digits, "+", "-", ".", at least two characters) and what
+// follows the ":" (for file: also past a leading "//"), with the URL_SCHEME of a known scheme name.
+// A text without such a scheme gives URL_E_INVALID_SYNTAX (declared by intshcut.h on Windows).
+typedef enum {
+    URL_SCHEME_INVALID = -1,
+    URL_SCHEME_UNKNOWN = 0,
+    URL_SCHEME_FTP,
+    URL_SCHEME_HTTP,
+    URL_SCHEME_GOPHER,
+    URL_SCHEME_MAILTO,
+    URL_SCHEME_NEWS,
+    URL_SCHEME_NNTP,
+    URL_SCHEME_TELNET,
+    URL_SCHEME_WAIS,
+    URL_SCHEME_FILE,
+    URL_SCHEME_MK,
+    URL_SCHEME_HTTPS,
+    URL_SCHEME_SHELL,
+    URL_SCHEME_SNEWS,
+    URL_SCHEME_LOCAL,
+    URL_SCHEME_JAVASCRIPT,
+    URL_SCHEME_VBSCRIPT,
+    URL_SCHEME_ABOUT,
+    URL_SCHEME_RES,
+    URL_SCHEME_MSSHELLROOTED,
+    URL_SCHEME_MSSHELLIDLIST,
+    URL_SCHEME_MSHELP,
+    URL_SCHEME_MSSHELLDEVICE,
+    URL_SCHEME_WILDCARD,
+    URL_SCHEME_SEARCH_MS,
+    URL_SCHEME_SEARCH,
+    URL_SCHEME_KNOWNFOLDER,
+    URL_SCHEME_MAXVALUE
+} URL_SCHEME;
+
+typedef struct tagPARSEDURLW {
+    DWORD cbSize;
+    LPCWSTR pszProtocol;
+    UINT cchProtocol;
+    LPCWSTR pszSuffix;
+    UINT cchSuffix;
+    UINT nScheme;
+} PARSEDURLW, *PPARSEDURLW;
+
+#ifndef URL_E_INVALID_SYNTAX
+#define URL_E_INVALID_SYNTAX _HRESULT_TYPEDEF_(0x80041001L)
+#endif
+STDAPI ParseURLW(LPCWSTR pcszURL, PARSEDURLW* ppu);
+
 #pragma GCC visibility pop

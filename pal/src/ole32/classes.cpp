@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "msxml6.h"
+#include "mshtml.h"
 #include "pal/host.h"
 #include "kernel32/memory.h"
 #include "windows.h"
@@ -50,12 +51,14 @@ struct ComponentClass {
 };
 
 constexpr const char kMsxml[] = "libmsxml6.so";
+constexpr const char kMshtml[] = "libmshtml.so";
 constexpr ComponentClass kComponentClasses[] = {
     {CLSID_DOMDocument, u"Msxml.DOMDocument", kMsxml},
     {CLSID_DOMDocument, u"Microsoft.XMLDOM", kMsxml},
     {CLSID_DOMDocument60, u"Msxml2.DOMDocument.6.0", kMsxml},
     {CLSID_XMLHTTP60, u"Msxml2.XMLHTTP.6.0", kMsxml},
     {CLSID_ServerXMLHTTP60, u"Msxml2.ServerXMLHTTP.6.0", kMsxml},
+    {CLSID_HTMLDocument, u"htmlfile", kMshtml},
 };
 
 const char* ComponentLibraryOf(REFCLSID clsid)

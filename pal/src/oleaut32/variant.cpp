@@ -3,6 +3,7 @@
 #include <string>
 
 #include "pal/host.h"
+#include "oleauto.h"
 #include "windows.h"
 
 extern "C" void VariantInit(VARIANTARG* v)
@@ -28,8 +29,11 @@ extern "C" HRESULT VariantClear(VARIANTARG* v)
             if (v->punkVal) v->punkVal->Release();
             break;
         default:
-            if (v->vt & VT_ARRAY)
-                return DISP_E_BADVARTYPE; // no SAFEARRAY crosses Vantora's interfaces
+            if (v->vt & VT_ARRAY) {
+                HRESULT hr = SafeArrayDestroy(v->parray);
+                if (FAILED(hr))
+                    return hr; // a locked array stays, and so does the variant
+            }
             break;
         }
     }
