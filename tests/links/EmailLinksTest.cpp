@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <ctime>
 #include <set>
 #include <string>
 
@@ -42,6 +43,8 @@ protected:
         s.providersOrder.clear();
         s.selectedProviders.clear();
         s.providerKeys.clear();
+        s.serverReplyTimeout = 7;
+        s.maxRetryCount = 3;
         Manager().InitOnStartup();
         Select("location.ipfire.org"); // no request for host names, none for anything here
     }
@@ -71,6 +74,8 @@ protected:
         if (c.path == "/moved") {
             r.status = 302;
             r.headers = {{"Location", "http://landing.example.net/offer.zip"}};
+        } else if (c.path == "/hang") {
+            r.hang = true;
         } else if (c.path == "/same") {
             r.status = 302;
             r.headers = {{"Location", "/landing"}};
@@ -215,6 +220,34 @@ TEST_F(EmailLinksTest, RedirectsToOtherHostsAddServers)
     // Another sweep adds nothing more.
     links.UpdateRequests();
     EXPECT_EQ(3u, links.GetLinkServers().size());
+}
+
+// The sweep aborts a target that waited out the reply time-out and sends it again within the retry limit;
+// the last failure stays.
+TEST_F(EmailLinksTest, SweepResendsTimedOutTargetsWithinTheRetryLimit)
+{
+    setenv("VANTORA_FETCH_LOOPBACK_LINKS", "1", 1);
+    CSettingsManager& settings = CSettingsManager::Instance();
+    settings.serverReplyTimeout = 1;
+    settings.maxRetryCount = 1;
+    Set("<a href=\"http://slow.example.com/hang\">slow</a> ");
+    const DataInfo* info = links.GetLinkServers().at(0).links.at(0).pDataInfo;
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return server.CallCount() == 1; }));
+    EXPECT_FALSE(links.AreRequestsComplete());
+    for (int sends = 2; sends <= 3; ++sends) {
+        time_t start = time(nullptr);
+        // Waits out the time-out (at least one whole second) while the loop runs.
+        testing_support::PumpUntil([&] { return time(nullptr) > start + 1; }, 5000);
+        links.UpdateRequests();
+        if (sends == 2) {
+            EXPECT_EQ(2, info->attempts);
+            EXPECT_TRUE(info->IsOutstanding());
+        }
+    }
+    EXPECT_EQ(RS_ABORTED, info->status);
+    EXPECT_EQ(2, info->attempts);
+    EXPECT_TRUE(links.AreRequestsComplete());
+    server.ReleaseHangs();
 }
 
 // A corpus message with 76 anchors, read through the store as Outlook gives it to the add-in.
