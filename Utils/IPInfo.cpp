@@ -45,3 +45,11 @@ CComBSTR IPInfo::ToLongString(int idx) const
         return CComBSTR();
     return locationInfo[size_t(idx)]->ToLongString();
 }
+
+CComBSTR IPInfo4Links::ToString(bool inBrackets) const
+{
+    const IP_address* pAddress = Address();
+    if (VTR_VERIFY(pAddress, E_POINTER) && pAddress->IsValid())
+        return pAddress->ToString(inBrackets);
+    return CResourceManager::Instance().GetText(IDS_UNKNOWN_HOST);
+}

@@ -8,6 +8,7 @@
 #include "Utils/IPURL.h"
 #include "Utils/IPV4.h"
 #include "Utils/IPV6.h"
+#include "Utils/LinkInfo.h"
 
 struct IPInfo {
     int headerPart = 0;    // 0 originating-address field, 1 "from" of Received, 2 its "by", 3 a link server
@@ -24,4 +25,13 @@ struct IPInfo {
 
     // The address that addressType names (IPv4, else IPv6, else the host); null when it names none.
     const IP_address* Address() const;
+};
+
+// A link server: its address (a host name, or an address literal) with its location requests, and the
+// links that point to it, sorted by address ignoring case.
+struct IPInfo4Links : IPInfo {
+    std::vector<LinkInfo> links;
+
+    // The server's address as text, or "Unknown Host" when it has none that is valid.
+    CComBSTR ToString(bool inBrackets) const;
 };

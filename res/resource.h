@@ -206,6 +206,10 @@
 #define IDS_LINK_PORT 592
 #define IDS_LINK_FILE_NAME 593
 #define IDS_LINK_STATUS 594
+// Why a link target was not fetched
+#define IDS_LINK_NOT_FETCHED 595
+#define IDS_LINK_RESERVED_TARGET 596
+#define IDS_LINK_NOT_RESOLVED 597
 
 // Reserved address range descriptions: IPv4 600 to 615, IPv6 625 to 637 (ReservedRanges.rc2)
 #define IDS_RESERVED_IPV4_FIRST 600

@@ -26,7 +26,8 @@ struct LoopbackServer::Impl {
     }
 };
 
-LoopbackServer::LoopbackServer(HttpHandler handler) : m_impl(std::make_unique<Impl>())
+LoopbackServer::LoopbackServer(HttpHandler handler, const std::string& address)
+    : m_impl(std::make_unique<Impl>()), m_address(address)
 {
     Impl* impl = m_impl.get();
     impl->handler = std::move(handler);
@@ -92,7 +93,7 @@ LoopbackServer::LoopbackServer(HttpHandler handler) : m_impl(std::make_unique<Im
             res.set_content(reply.body, reply.contentType.c_str());
         }
     });
-    m_port = impl->server.bind_to_any_port("127.0.0.1");
+    m_port = impl->server.bind_to_any_port(m_address);
     impl->thread = std::thread([impl] { impl->server.listen_after_bind(); });
     for (int i = 0; i < 200 && !impl->server.is_running(); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -106,7 +107,7 @@ LoopbackServer::~LoopbackServer()
         m_impl->thread.join();
 }
 
-std::string LoopbackServer::Base() const { return "http://127.0.0.1:" + std::to_string(m_port); }
+std::string LoopbackServer::Base() const { return "http://" + m_address + ":" + std::to_string(m_port); }
 
 std::vector<HttpCall> LoopbackServer::Calls() const
 {

@@ -34,12 +34,13 @@ using HttpHandler = std::function<HttpReply(const HttpCall&)>;
 
 class LoopbackServer {
 public:
-    explicit LoopbackServer(HttpHandler handler);
+    // address: any loopback address (127.0.0.0/8), so that tests have several distinct hosts.
+    explicit LoopbackServer(HttpHandler handler, const std::string& address = "127.0.0.1");
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer&) = delete;
     LoopbackServer& operator=(const LoopbackServer&) = delete;
 
-    // "http://127.0.0.1:<port>"
+    // "http://<address>:<port>"
     std::string Base() const;
     std::string Url(const std::string& target) const { return Base() + target; }
     int Port() const { return m_port; }
@@ -53,6 +54,7 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
     int m_port = 0;
+    std::string m_address;
 };
 
 } // namespace testing_support

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "common/ComObject.h"
+#include "common/connect_to.h"
 #include "msxml/xmlhttp_stream.h"
 #include "msxml/xmlhttp_text.h"
 #include "msxml/xmlhttp_transport.h"
@@ -431,6 +432,10 @@ private:
             curl_slist_free_all(m_headerList);
             m_headerList = nullptr;
         }
+        if (m_connectTo) {
+            curl_slist_free_all(m_connectTo);
+            m_connectTo = nullptr;
+        }
     }
 
     void StopTransfer()
@@ -471,6 +476,14 @@ private:
         curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(e, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
+        if (m_connectTo) {
+            curl_slist_free_all(m_connectTo);
+            m_connectTo = nullptr;
+        }
+        if (pal::ConnectTo target; pal::GetConnectTo(target)) {
+            m_connectTo = curl_slist_append(nullptr, ("::" + target.address + ":" + target.port).c_str());
+            curl_easy_setopt(e, CURLOPT_CONNECT_TO, m_connectTo);
+        }
         curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, connectMs);
         curl_easy_setopt(e, CURLOPT_TIMEOUT_MS, remaining);
         m_stallLimitMs = stallMs;
@@ -694,6 +707,7 @@ private:
 
     CURL* m_easy = nullptr;
     curl_slist* m_headerList = nullptr;
+    curl_slist* m_connectTo = nullptr; // the test mapping of the network, when set
     bool m_running = false;
     bool m_sent = false;
     int m_hops = 0;
