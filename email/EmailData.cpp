@@ -42,6 +42,7 @@ void CEmailData::SetEmailItem(Outlook::_MailItem* pMailItem)
         m_emailIPLocation.SetEmailHeader(m_emailMessage.GetHeader());
         m_emailAttachments.SetEmailItem(pMailItem);
         m_emailAttachments.SetFreeBuffer(fnFreeBuffer);
+        m_emailLinks.SetEmailItem(m_emailMessage.GetBodyInHTML());
     }
     VTR_CATCH_RETHROW
 }
@@ -59,7 +60,8 @@ bool CEmailData::IsSameEmailItem(Outlook::_MailItem* pMailItem)
 
 bool CEmailData::IsEmailItemSet() const noexcept
 {
-    return m_emailMessage.HasMailItem() && m_emailIPLocation.IsHeaderSet() && m_emailAttachments.HasMailItem();
+    return m_emailMessage.HasMailItem() && m_emailIPLocation.IsHeaderSet() && m_emailAttachments.HasMailItem() &&
+           m_emailLinks.IsEmailItemSet();
 }
 
 void CEmailData::Clear() noexcept
@@ -74,6 +76,10 @@ void CEmailData::Clear() noexcept
     VTR_CATCH_LOG
     try {
         m_emailAttachments.Clear();
+    }
+    VTR_CATCH_LOG
+    try {
+        m_emailLinks.Clear();
     }
     VTR_CATCH_LOG
 }

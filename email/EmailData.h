@@ -1,5 +1,5 @@
 // The data of the selected e-mail, for as long as the add-in runs: the message itself and the servers of
-// its header, its attachments. Selecting another message clears everything and hands the new item to every part.
+// its header, its attachments and the links of its body. Selecting another message clears everything and hands the new item to every part.
 #pragma once
 
 #include <windows.h>
@@ -8,6 +8,7 @@
 
 #include "email/EmailAttachment.h"
 #include "email/EmailIPLocation.h"
+#include "email/EmailLinks.h"
 #include "email/EmailMessage.h"
 
 class CEmailData {
@@ -29,6 +30,7 @@ public:
     CEmailMessage& GetEmailMessage() noexcept { return m_emailMessage; }
     CEmailIPLocation& GetEmailIPLocation() noexcept { return m_emailIPLocation; }
     CEmailAttachments& GetEmailAttachments() noexcept { return m_emailAttachments; }
+    CEmailLinks& GetEmailLinks() noexcept { return m_emailLinks; }
     LPMAPIFREEBUFFER GetFreeBuffer() const noexcept { return fnFreeBuffer; }
 
 private:
@@ -36,4 +38,5 @@ private:
     CEmailMessage m_emailMessage;
     CEmailIPLocation m_emailIPLocation;
     CEmailAttachments m_emailAttachments;
+    CEmailLinks m_emailLinks;
 };

@@ -7,6 +7,7 @@
 #include <oleauto.h>
 #include <shlwapi.h>
 
+#include "Utils/RequestBase.h"
 #include "Utils/SettingsManager.h"
 #include "__Utilities/ErrorInfo.h"
 #include "geo/GeoLocationManager.h"
@@ -352,34 +353,6 @@ void CEmailLinks::SortLinks()
     m_unsorted = false;
 }
 
-namespace {
-
-// The location sweep of the link servers, with the rules of the header addresses' sweep: a request that
-// waited out the reply time-out is aborted and, within the retry limit, asked of its provider again.
-void UpdateTimedOutServerLocations(IPInfo4LinksList& servers, LONGLONG now)
-{
-    const CSettingsManager& settings = CSettingsManager::Instance();
-    const LONGLONG timeout = settings.serverReplyTimeout;
-    const LONG maxRetries = settings.maxRetryCount;
-    for (IPInfo4Links& server : servers)
-        for (size_t i = 0; i < server.locationInfo.size(); ++i) {
-            IPLocationInfo* pInfo = server.locationInfo[i];
-            if (!pInfo || !pInfo->IsOutstanding() || pInfo->status == RS_REDIRECTING)
-                continue;
-            if (!(pInfo->startTime > 0 && pInfo->startTime < now && now - pInfo->startTime >= timeout))
-                continue;
-            pInfo->ClearRequest(true);
-            if (pInfo->attempts == 0 || (pInfo->attempts > 0 && pInfo->attempts <= maxRetries)) {
-                CIPRequest* pIpRequest = CGeoLocationManager::Instance().GetSelProvider(unsigned(i), server);
-                VTR_CHECK(pIpRequest, E_UNEXPECTED);
-                server.locationInfo[i] = pIpRequest->GetLocationInfo(server);
-                VTR_CHECK(server.locationInfo[i], E_UNEXPECTED);
-            }
-        }
-}
-
-} // namespace
-
 void CEmailLinks::fnUpdateTimedOutData()
 {
     const CSettingsManager& settings = CSettingsManager::Instance();
@@ -404,7 +377,7 @@ void CEmailLinks::fnUpdateTimedOutData()
 void CEmailLinks::UpdateRequests() noexcept
 {
     try {
-        UpdateTimedOutServerLocations(m_links, static_cast<LONGLONG>(time(nullptr)));
+        fnUpdateTimedOutLocation(m_links);
         fnUpdateTimedOutData();
         std::vector<WString> newURLs;
         for (IPInfo4Links& server : m_links)

@@ -1,5 +1,6 @@
 // Every corpus message's header servers, located by the offline provider alone: each displayed address
-// ends done with the country the database text gives it, through the message loop, with nothing sent.
+// ends done with the country the database text gives it, through the message loop. Every host name is
+// mapped to loopback (and every connection to a closed loopback port), so nothing leaves the machine.
 #include "ModelTestUtil.h"
 
 #include <cstdlib>
@@ -20,6 +21,7 @@ protected:
     {
         NoProviders::SetUp();
         setenv("VANTORA_GEOIP_DB", testing_support::CompiledDatabase().c_str(), 1);
+        setenv("VANTORA_CONNECT_TO", "127.0.0.1:9", 1);
         CGeoLocationManager& manager = CGeoLocationManager::Instance();
         manager.InitOnStartup();
         std::vector<int> order;
@@ -43,6 +45,7 @@ protected:
         CSettingsManager::Instance().providersOrder.clear();
         CSettingsManager::Instance().selectedProviders.clear();
         unsetenv("VANTORA_GEOIP_DB");
+        unsetenv("VANTORA_CONNECT_TO");
     }
     void SetUpApplication()
     {
@@ -67,7 +70,7 @@ TEST_F(OfflineHeaderLocations, EveryCorpusHeaderServerGetsItsCountry)
     const auto& text = testing_support::TextRanges::Get();
     SetUpApplication();
     CEmailData data;
-    size_t messages = 0, located = 0, named = 0;
+    size_t messages = 0, located = 0, named = 0, links = 0, refused = 0;
     for (const char* folder : {"eml", "msg"}) {
         for (const auto& entry : std::filesystem::directory_iterator(Corpus(folder))) {
             std::string ext = entry.path().extension().string();
@@ -87,6 +90,20 @@ TEST_F(OfflineHeaderLocations, EveryCorpusHeaderServerGetsItsCountry)
             CEmailIPLocation& header = data.GetEmailIPLocation();
             ASSERT_TRUE(testing_support::PumpUntil([&] { return header.AreRequestsComplete(); })) << relative;
             ++messages;
+            CEmailLinks& bodyLinks = data.GetEmailLinks();
+            ASSERT_TRUE(testing_support::PumpUntil([&] {
+                bodyLinks.UpdateRequests();
+                return bodyLinks.AreRequestsComplete();
+            })) << relative;
+            for (const IPInfo4Links& server : bodyLinks.GetLinkServers())
+                for (const LinkInfo& link : server.links) {
+                    ASSERT_NE(link.pDataInfo, nullptr) << relative;
+                    EXPECT_EQ(link.pDataInfo->status, RS_FAILED) << relative;
+                    // Host names resolve to loopback and are refused; address literals are sent, to the
+                    // mapped loopback port, where nothing listens.
+                    refused += Str(link.pDataInfo->errorText).find("Not fetched") != std::string::npos;
+                    ++links;
+                }
             for (const IPInfo& IP : header.GetIPLocationNoReserved()) {
                 ASSERT_EQ(IP.locationInfo.size(), 1u) << relative;
                 const IPLocationInfo* info = IP.locationInfo[0];
@@ -106,5 +123,7 @@ TEST_F(OfflineHeaderLocations, EveryCorpusHeaderServerGetsItsCountry)
     EXPECT_GT(messages, 100u);
     EXPECT_GT(located, 100u);
     EXPECT_GT(named, located / 2) << "the database places most public relays";
+    EXPECT_GT(links, 100u);
+    EXPECT_GT(refused, links / 2);
     EXPECT_EQ(LogText().find("CIpFireLocation"), std::string::npos);
 }
