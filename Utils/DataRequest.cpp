@@ -97,14 +97,6 @@ void Refuse(CComBSTR& reason, int id, const WCHAR* pDetail)
     reason += pDetail;
 }
 
-// The mismatch rule of the attachment list: a recognised kind that the name does not promise.
-bool IsTypeMismatch(const AttachmentInfo& file, FileKind found, FileKind implied)
-{
-    return !file.extension.empty() && !file.typeName.empty() && found != FK_UNKNOWN && found != FK_HTML &&
-           found != FK_XML && found != implied && file.typeName != W("???") &&
-           _wcsicmp(file.extension.c_str(), file.typeName.c_str()) != 0;
-}
-
 } // namespace
 
 bool CDataRequest::CheckTarget(const WCHAR* pUrl, WString& sendUrl, CComBSTR& reason) const
@@ -279,7 +271,7 @@ void CDataRequest::processResult(RequestInfo* pRequestInfo)
         FileKind implied = CFileSignature::GetExtensionType(file.extension.c_str());
         FileKind found = CFileSignature::GetExtensionInfo(spStream, implied, file.additionalInfo, contained);
         file.typeName = CFileSignature::GetKindName(found);
-        file.additionalInfo.typeMismatch = IsTypeMismatch(file, found, implied);
+        file.additionalInfo.typeMismatch = CFileSignature::IsTypeMismatch(file, found, implied);
 
         pDataInfo->analysedFiles.push_back(std::move(file));
         pDataInfo->analysedFiles.insert(pDataInfo->analysedFiles.end(), contained.begin(), contained.end());

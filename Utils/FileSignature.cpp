@@ -238,6 +238,13 @@ FileKind CFileSignature::GetExtensionType(const WCHAR* extension)
     return FK_UNKNOWN;
 }
 
+bool CFileSignature::IsTypeMismatch(const AttachmentInfo& info, FileKind found, FileKind implied)
+{
+    return !info.extension.empty() && !info.typeName.empty() && found != FK_UNKNOWN && found != FK_HTML &&
+           found != FK_XML && found != implied && _wcsicmp(info.typeName.c_str(), W("???")) != 0 &&
+           _wcsicmp(info.extension.c_str(), info.typeName.c_str()) != 0;
+}
+
 const WCHAR* CFileSignature::GetKindName(FileKind kind)
 {
     for (const KindInfo& info : s_kinds)

@@ -113,6 +113,9 @@ public:
     static const WCHAR* GetKindName(FileKind kind);
     // The extension in upper case without its dot ("PDF" for report.final.pdf); empty when there is none.
     static WString GetFileExtension(const WCHAR* longFileName);
+    // A recognised kind that the file's extension does not promise. HTML and XML have many names (.htm,
+    // .xhtml, .svg...): only kinds with fixed extensions can mismatch.
+    static bool IsTypeMismatch(const AttachmentInfo& attachmentInfo, FileKind found, FileKind implied);
 
     static bool IsScriptExt(const WCHAR* extension);
     static bool IsDangerousExt(const WCHAR* extension);

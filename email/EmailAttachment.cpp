@@ -240,11 +240,7 @@ void CEmailAttachments::AddFile(IAttach* pAttach)
     const FileKind implied = CFileSignature::GetExtensionType(record.extension.c_str());
     const FileKind found = CFileSignature::GetExtensionInfo(spStream, implied, record.additionalInfo, containedList);
     record.typeName = CFileSignature::GetKindName(found);
-    // HTML and XML have many names (.htm, .xhtml, .svg...): only kinds with fixed extensions can mismatch.
-    if (!record.extension.empty() && !record.typeName.empty() && found != FK_UNKNOWN && found != FK_HTML &&
-        found != FK_XML && found != implied && _wcsicmp(record.typeName.c_str(), W("???")) != 0 &&
-        _wcsicmp(record.extension.c_str(), record.typeName.c_str()) != 0)
-        record.additionalInfo.typeMismatch = 1;
+    record.additionalInfo.typeMismatch = CFileSignature::IsTypeMismatch(record, found, implied);
     m_attachmentsInfo.push_back(std::move(record));
     if (!containedList.empty())
         AddSubAttachments(containedList);

@@ -34,14 +34,6 @@ struct Identified {
 
 std::string Utf8(const std::basic_string<WCHAR>& s) { return pal::ToUtf8(s.c_str()); }
 
-// The mismatch rule of the attachment list: a recognised kind that the name does not promise.
-bool IsMismatch(const AttachmentInfo& r, FileKind found, FileKind implied)
-{
-    return !r.extension.empty() && !r.typeName.empty() && found != FK_UNKNOWN && found != FK_HTML &&
-           found != FK_XML && found != implied && r.typeName != W("???") &&
-           _wcsicmp(r.extension.c_str(), r.typeName.c_str()) != 0;
-}
-
 // Opens a file for reading as a stream. Windows paths cannot name a file whose name holds a backslash, so
 // such a file is opened here and reached through its descriptor.
 HRESULT OpenStream(const std::string& path, CComPtr<IStream>& stream)
@@ -81,7 +73,7 @@ Identified Identify(const std::string& path)
     id.implied = CFileSignature::GetExtensionType(r.extension.c_str());
     FileKind found = CFileSignature::GetExtensionInfo(stream, id.implied, r.additionalInfo, id.contained);
     r.typeName = CFileSignature::GetKindName(found);
-    r.additionalInfo.typeMismatch = IsMismatch(r, found, id.implied);
+    r.additionalInfo.typeMismatch = CFileSignature::IsTypeMismatch(r, found, id.implied);
     return id;
 }
 
