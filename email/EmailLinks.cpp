@@ -80,7 +80,8 @@ void CEmailLinks::SetEmailItem(const WCHAR* pHTMLBody)
             return;
 
         CComPtr<IHTMLDocument2> spDocument;
-        VTR_CHECK_HR(CoCreateInstance(CLSID_HTMLDocument, nullptr, CLSCTX_INPROC_SERVER, IID_IHTMLDocument2,
+        // The class id through the coclass: mingw-w64's import libraries lack CLSID_HTMLDocument.
+        VTR_CHECK_HR(CoCreateInstance(__uuidof(HTMLDocument), nullptr, CLSCTX_INPROC_SERVER, IID_IHTMLDocument2,
                                       reinterpret_cast<void**>(&spDocument)));
         VTR_CHECK(spDocument, E_POINTER);
         VTR_CHECK_HR(initHTML(spDocument, pHTMLBody));
