@@ -7,6 +7,9 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   # libraries the platform layer adapts
   zlib1g-dev libxml2-dev libcurl4-openssl-dev libffi-dev libgumbo-dev
+  # drawing: text laid out by Pango over cairo; Noto Sans stands in for Segoe UI, with fallback faces
+  # for Han, Kana and Hangul (WenQuanYi Micro Hei) and colour emoji
+  libpango1.0-dev libcairo2-dev fonts-noto-core fonts-wqy-microhei fonts-noto-color-emoji
   # the host's message store: MIME messages, Outlook .msg compound files, winmail.dat
   libgmime-3.0-dev libgsf-1-dev libytnef0-dev
   # tests and benchmarks (file is the peer the identify benchmark is measured against)

@@ -14,5 +14,7 @@
 #include "pal/sysmetrics.h"
 #include "winver.h"
 #include "pal/user32.h"
+#include "wingdi.h"
+#include "winuser.h"
 
 #pragma GCC visibility pop
