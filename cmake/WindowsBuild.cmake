@@ -36,6 +36,9 @@ add_library(VantoraAddin SHARED $<TARGET_OBJECTS:vantora_addin_objects>
   ${CMAKE_SOURCE_DIR}/res/VantoraAddin.rc
   ${CMAKE_SOURCE_DIR}/addin/VantoraAddin.def)
 add_dependencies(VantoraAddin vantora_typelib)
+include(${CMAKE_CURRENT_LIST_DIR}/Images.cmake)
+vantora_add_images(${CMAKE_BINARY_DIR}/res VANTORA_IMAGES)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/VantoraAddin.rc PROPERTIES OBJECT_DEPENDS "${VANTORA_IMAGES}")
 set_target_properties(VantoraAddin PROPERTIES PREFIX "" OUTPUT_NAME VantoraAddin
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_link_libraries(VantoraAddin PRIVATE vantora_windows_flags)

@@ -19,6 +19,67 @@
 #define IDD_OPTNSDLG 202
 #define IDD_ATTACHDLG 204
 
+// Icons: the ribbon buttons' pictures carry their control's id; the images chosen at run time (location
+// states, link progress, the busy animation's frames, the status levels) have ids of their own.
+#define IDI_IP_SCROLL_UP 1023
+#define IDI_IP_SCROLL_DOWN 1025
+#define IDI_ATTACHMENT_SCROLL_UP 1034
+#define IDI_ATTACHMENT_SCROLL_DOWN 1035
+#define IDI_LINKS_SCROLL_UP 1062
+#define IDI_LINKS_SCROLL_DOWN 1063
+#define IDI_MSG_TEXT 1066
+#define IDI_MSG_HTML 1067
+#define IDI_MSG_RTF 1068
+#define IDI_MSG_HEADER 1069
+#define IDI_PLAIN_TEXT 1070
+#define IDI_STATUS 1076
+#define IDI_OPTIONS 1081
+#define IDI_HELP 1083
+#define IDI_ABOUT 1084
+#define IDI_DIALOG_LAUNCHER 1085
+#define IDI_DETAILS 1086
+#define IDI_LOCATION_REQUESTING 1100
+#define IDI_LOCATION_LOADING 1101
+#define IDI_LOCATION_FAILED 1102
+#define IDI_LOCATION_DONE 1103
+#define IDI_LINKS_DONE 1110
+#define IDI_LINKS_NONE 1111
+#define IDI_LINKS_SOME 1112
+// The busy animation: frame n is IDI_BUSY_FIRST + n
+#define IDI_BUSY_0 1113
+#define IDI_BUSY_1 1114
+#define IDI_BUSY_2 1115
+#define IDI_BUSY_3 1116
+#define IDI_BUSY_4 1117
+#define IDI_BUSY_5 1118
+#define IDI_BUSY_6 1119
+#define IDI_BUSY_7 1120
+#define IDI_BUSY_8 1121
+#define IDI_BUSY_9 1122
+#define IDI_BUSY_10 1123
+#define IDI_BUSY_11 1124
+#define IDI_BUSY_12 1125
+#define IDI_BUSY_13 1126
+#define IDI_BUSY_14 1127
+#define IDI_BUSY_15 1128
+#define IDI_BUSY_16 1129
+#define IDI_BUSY_17 1130
+#define IDI_BUSY_18 1131
+#define IDI_BUSY_19 1132
+#define IDI_BUSY_20 1133
+#define IDI_BUSY_21 1134
+#define IDI_BUSY_22 1135
+#define IDI_BUSY_FIRST IDI_BUSY_0
+#define IDI_BUSY_FRAMES 23
+#define IDI_BUSY_IDLE 1136
+#define IDI_LOCATION_PENDING 1137
+#define IDI_STATUS_OK 1138
+#define IDI_STATUS_WARNING 1139
+#define IDI_STATUS_DANGER 1140
+#define IDI_STATUS_NONE 1141
+#define IDI_LOCATION_ABORTED 1142
+#define IDI_LOCATION_QUOTA 1143
+
 // Settings value names
 #define IDS_XS_MAX_RETRY_COUNT 270
 #define IDS_XS_REPLY_TIMEOUT 271

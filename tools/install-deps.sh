@@ -16,6 +16,9 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev file
   # the country ranges of the offline provider (IPFire location data, as text), compiled at build time
   tor-geoipdb
+  # the add-in's icons and banner: SVG sources rendered with librsvg and packed into .ico files, the
+  # banner converted to a bitmap with netpbm
+  librsvg2-bin icoutils netpbm
   # fuzz targets: clang and its compiler runtime, which holds libFuzzer and the sanitizers for clang
   clang libclang-rt-14-dev
   # the Windows build: mingw-w64 with its SDK headers and zlib, widl with Wine's IDL files and stdole2.tlb

@@ -197,6 +197,69 @@ TEST_F(ResourceCompilerTest, FileResourcesAreStoredAsOnWindows)
         EXPECT_NE(deps.find(name), std::string::npos) << name;
 }
 
+// An icon image as icon files hold it: a 32-bit DIB of twice the height (colour rows, then the mask).
+std::string IconDib(uint32_t size)
+{
+    std::string dib(40 + size * size * 4 + size * 4, '\0');
+    auto put = [&dib](size_t at, uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            dib[at + size_t(i)] = char(v >> (8 * i));
+    };
+    put(0, 40, 4);
+    put(4, size, 4);
+    put(8, size * 2, 4);
+    put(12, 1, 2);
+    put(14, 32, 2);
+    for (size_t i = 40; i < 40 + size * size * 4; i += 4)
+        put(i, 0xFF0F6CBDu, 4);
+    return dib;
+}
+
+TEST_F(ResourceCompilerTest, IconGroupsNumberTheirImagesAcrossTheScript)
+{
+    // Many icon writers leave planes and bit count at zero in the file's directory; the group then
+    // takes them from each image's header, as Windows' compiler does, or icon lookups cannot match
+    // a size and depth.
+    std::string small = IconDib(16), large = IconDib(32);
+    auto entry = [](uint8_t size, uint16_t bits, size_t bytes, size_t offset) {
+        std::string e(16, '\0');
+        e[0] = e[1] = char(size);
+        e[4] = char(bits ? 1 : 0);
+        e[6] = char(bits);
+        for (int i = 0; i < 4; ++i) {
+            e[8 + i] = char(bytes >> (8 * i));
+            e[12 + i] = char(offset >> (8 * i));
+        }
+        return e;
+    };
+    Write("zero.ico", std::string("\0\0\1\0\2\0", 6) + entry(16, 0, small.size(), 38) +
+                          entry(32, 0, large.size(), 38 + small.size()) + small + large);
+    Write("full.ico", std::string("\0\0\1\0\1\0", 6) + entry(16, 32, small.size(), 22) + small);
+    Write("app.rc", "1066 ICON \"zero.ico\"\n1067 ICON \"full.ico\"\n");
+    Load("app.rc");
+
+    auto word = [](const std::string& s, size_t at) { return unsigned(uint8_t(s[at]) | (uint8_t(s[at + 1]) << 8)); };
+    auto dword = [&word](const std::string& s, size_t at) { return word(s, at) | (word(s, at + 2) << 16); };
+    std::string first = Raw(RT_GROUP_ICON, MAKEINTRESOURCEW(1066));
+    ASSERT_EQ(first.size(), 6u + 2 * 14);
+    EXPECT_EQ(first.substr(0, 6), std::string("\0\0\1\0\2\0", 6));
+    for (unsigned i = 0; i < 2; ++i) {
+        size_t e = 6 + i * 14;
+        const std::string& image = i == 0 ? small : large;
+        EXPECT_EQ(uint8_t(first[e]), i == 0 ? 16 : 32);
+        EXPECT_EQ(uint8_t(first[e + 1]), i == 0 ? 16 : 32);
+        EXPECT_EQ(word(first, e + 4), 1u) << "planes of image " << i;
+        EXPECT_EQ(word(first, e + 6), 32u) << "bit count of image " << i;
+        EXPECT_EQ(dword(first, e + 8), image.size());
+        EXPECT_EQ(word(first, e + 12), i + 1);
+        EXPECT_EQ(Raw(RT_ICON, MAKEINTRESOURCEW(i + 1)), image);
+    }
+    std::string second = Raw(RT_GROUP_ICON, MAKEINTRESOURCEW(1067));
+    ASSERT_EQ(second.size(), 6u + 14);
+    EXPECT_EQ(word(second, 6 + 12), 3u);
+    EXPECT_EQ(Raw(RT_ICON, MAKEINTRESOURCEW(3)), small);
+}
+
 TEST_F(ResourceCompilerTest, VersionInfoAndCommandLineDefines)
 {
     Write("app.rc", "1 VERSIONINFO\n FILEVERSION MAJOR, 2, 3, 4\n PRODUCTVERSION 5,6\n FILEFLAGSMASK 0x3fL\n"

@@ -559,6 +559,16 @@ void Parser::AddIcon(const ResId& name, const std::vector<uint8_t>& file, const 
         image.where = where;
         image.data.assign(file.begin() + offset, file.begin() + offset + size);
         group.data.insert(group.data.end(), file.begin() + long(e), file.begin() + long(e) + 12);
+        // Writers that leave planes and bit count at zero in the file's directory: the group takes them
+        // from the image's own header, since icon lookups choose an image by its depth.
+        size_t planesAt = group.data.size() - 8;
+        if ((ReadLe(group.data, planesAt, 2) == 0 || ReadLe(group.data, planesAt + 2, 2) == 0) &&
+            image.data.size() >= 40 && ReadLe(image.data, 0, 4) == 40) {
+            group.data[planesAt] = image.data[12];
+            group.data[planesAt + 1] = image.data[13];
+            group.data[planesAt + 2] = image.data[14];
+            group.data[planesAt + 3] = image.data[15];
+        }
         PutWord(group.data, m_nextIconId);
         if (++m_nextIconId == 0)
             throw CompileError(where, "too many icon images");
