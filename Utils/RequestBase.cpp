@@ -26,18 +26,27 @@ void fnUpdateTimedOutLocation(IPInfo& IP, LONGLONG now)
     const LONG maxRetries = settings.maxRetryCount;
     for (auto itLoc = IP.locationInfo.begin(); itLoc != IP.locationInfo.end(); ++itLoc) {
         IPLocationInfo* pInfo = *itLoc;
-        if (!pInfo || !pInfo->IsOutstanding() || pInfo->status == RS_REDIRECTING)
-            continue;
-        // Only a request that was sent and has waited out the reply time-out; queued ones wait their turn.
-        if (!(pInfo->startTime > 0 && pInfo->startTime < now && now - pInfo->startTime >= timeout))
+        if (!pInfo || !pInfo->IsTimedOut(now, timeout))
             continue;
         pInfo->ClearRequest(true);
-        if (pInfo->attempts == 0 || (pInfo->attempts > 0 && pInfo->attempts <= maxRetries)) {
+        if (pInfo->MayRetry(maxRetries)) {
             CIPRequest* pIpRequest =
                 CGeoLocationManager::Instance().GetSelProvider(unsigned(itLoc - IP.locationInfo.begin()), IP);
             VTR_CHECK(pIpRequest, E_UNEXPECTED);
             *itLoc = pIpRequest->GetLocationInfo(IP);
             VTR_CHECK(*itLoc, E_UNEXPECTED);
         }
+    }
+}
+
+void fnRequestLocations(IPInfo& IP)
+{
+    for (CIPRequest* pProvider : CGeoLocationManager::Instance().GetSelectedProviders()) {
+        if (!pProvider || !pProvider->IsLocationInfoSupported(IP))
+            continue;
+        if (pProvider->IsKeyUsed() && !pProvider->HasKey())
+            continue;
+        if (IPLocationInfo* pLocation = pProvider->GetLocationInfo(IP))
+            IP.locationInfo.push_back(pLocation);
     }
 }

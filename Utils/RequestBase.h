@@ -20,6 +20,8 @@ protected:
 // time-out are aborted and asked again of the provider of their slot, within the retry limit. Throws.
 void fnUpdateTimedOutLocation(IPInfo& IP, LONGLONG now);
 LONGLONG fnSweepTime() noexcept;
+// One location request from each selected provider that takes the record and has the key it needs.
+void fnRequestLocations(IPInfo& IP);
 template <class TRecords> void fnUpdateTimedOutLocation(TRecords& records)
 {
     LONGLONG now = fnSweepTime();

@@ -29,6 +29,13 @@ bool RequestInfo::IsOutstanding() const
     return (status >= RS_REQUESTING && status <= RS_INTERACTIVE) || status == RS_REDIRECTING;
 }
 
+bool RequestInfo::IsTimedOut(LONGLONG now, LONGLONG timeout) const
+{
+    // Only a request that was sent and has waited out the reply time-out; queued ones wait their turn.
+    return IsOutstanding() && status != RS_REDIRECTING && startTime > 0 && startTime < now &&
+           now - startTime >= timeout;
+}
+
 void RequestInfo::RequestAsync(const WCHAR* pHttpReq, CRequestBase* pRequestBase)
 {
     HRESULT hr = S_OK;

@@ -47,6 +47,10 @@ struct RequestInfo {
     void ReleaseAnswer();
     // Queued, or sent and not yet final.
     bool IsOutstanding() const;
+    // Sent, outstanding (a redirect aside) and at least timeout seconds old at now: the sweeps abort it.
+    bool IsTimedOut(LONGLONG now, LONGLONG timeout) const;
+    // Within the retry limit: never sent, or sent at most maxRetries times.
+    bool MayRetry(LONG maxRetries) const { return attempts == 0 || (attempts > 0 && attempts <= maxRetries); }
 
     LONGLONG startTime = 0; // calendar seconds of the send; 0 when unsent or cleared
     LONG attempts = 0;      // sends so far, never reset

@@ -16,28 +16,12 @@
 #include <mshtml.h>
 #include <oleauto.h>
 
-#include "host/store/Message.h"
+#include "CorpusBodies.h"
 #include "pal/host.h"
 
 namespace {
 
-// The largest HTML bodies of the corpus, biggest first.
-const std::vector<std::u16string>& Bodies()
-{
-    static const std::vector<std::u16string> bodies = [] {
-        std::vector<std::u16string> all;
-        for (const auto& entry : std::filesystem::directory_iterator(std::string(VANTORA_CORPUS_DIR) + "/eml")) {
-            std::string error;
-            auto message = store::LoadMessageFile(entry.path().string(), error);
-            if (message && !message->html.empty())
-                all.push_back(message->html);
-        }
-        std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
-        all.resize(std::min<size_t>(all.size(), 8));
-        return all;
-    }();
-    return bodies;
-}
+const std::vector<std::u16string>& Bodies() { return bench::LargestHtmlBodies(); }
 
 const std::u16string& ManyAnchors()
 {

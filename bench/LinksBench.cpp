@@ -14,7 +14,7 @@
 
 #include "email/EmailLinks.h"
 #include "geo/GeoLocationManager.h"
-#include "host/store/Message.h"
+#include "CorpusBodies.h"
 #include "pal/host.h"
 
 namespace {
@@ -44,23 +44,7 @@ struct Setup {
     std::string prefix;
 };
 
-// The largest HTML bodies of the corpus, biggest first.
-const std::vector<std::u16string>& Bodies()
-{
-    static const std::vector<std::u16string> bodies = [] {
-        std::vector<std::u16string> all;
-        for (const auto& entry : std::filesystem::directory_iterator(std::string(VANTORA_CORPUS_DIR) + "/eml")) {
-            std::string error;
-            auto message = store::LoadMessageFile(entry.path().string(), error);
-            if (message && !message->html.empty())
-                all.push_back(message->html);
-        }
-        std::sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.size() > b.size(); });
-        all.resize(std::min<size_t>(all.size(), 8));
-        return all;
-    }();
-    return bodies;
-}
+const std::vector<std::u16string>& Bodies() { return bench::LargestHtmlBodies(); }
 
 size_t Bytes()
 {

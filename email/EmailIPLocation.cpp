@@ -160,7 +160,7 @@ bool CEmailIPLocation::searchAddIP(const WCHAR* pText, int headerPart) noexcept
         const IP_address* pAddress = info.Address();
         bool reserved = pAddress->IsReserved();
         if (pAddress->IsValid() && !reserved)
-            requestLocations(info);
+            fnRequestLocations(info);
         AddressKey key = KeyOf(info);
         if (m_addressesSeen.count(key))
             return false;
@@ -172,18 +172,6 @@ bool CEmailIPLocation::searchAddIP(const WCHAR* pText, int headerPart) noexcept
     }
     VTR_CATCH_LOG
     return false;
-}
-
-void CEmailIPLocation::requestLocations(IPInfo& info)
-{
-    for (CIPRequest* pProvider : CGeoLocationManager::Instance().GetSelectedProviders()) {
-        if (!pProvider || !pProvider->IsLocationInfoSupported(info))
-            continue;
-        if (pProvider->IsKeyUsed() && !pProvider->HasKey())
-            continue;
-        if (IPLocationInfo* pLocation = pProvider->GetLocationInfo(info))
-            info.locationInfo.push_back(pLocation);
-    }
 }
 
 CEmailIPLocation::AddressKey CEmailIPLocation::KeyOf(const IPInfo& info)

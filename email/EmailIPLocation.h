@@ -51,7 +51,6 @@ public:
 private:
     void searchReceived(const WString& body);
     void searchClause(const WString& body, size_t start, size_t end, int headerPart);
-    void requestLocations(IPInfo& info);
 
     // Type, then the IPv4 parts or the IPv6 groups, port and scope identifier.
     using AddressKey = std::array<ULONG, 11>;

@@ -320,14 +320,7 @@ IPInfo4Links& CEmailLinks::getServer(const WCHAR* pHost)
 
     const std::vector<CIPRequest*>& geoLocProviders = CGeoLocationManager::Instance().GetSelectedProviders();
     VTR_CHECK_QUOTED(!geoLocProviders.empty(), E_UNEXPECTED);
-    for (CIPRequest* pProvider : geoLocProviders) {
-        if (!pProvider || !pProvider->IsLocationInfoSupported(info))
-            continue;
-        if (pProvider->IsKeyUsed() && !pProvider->HasKey())
-            continue;
-        if (IPLocationInfo* pLocation = pProvider->GetLocationInfo(info))
-            info.locationInfo.push_back(pLocation);
-    }
+    fnRequestLocations(info);
 
     // The record of links without a usable host stays last, and there is only one.
     size_t at = m_links.size();
@@ -363,12 +356,10 @@ void CEmailLinks::fnUpdateTimedOutData()
     for (IPInfo4Links& server : m_links)
         for (LinkInfo& currInfo : server.links) {
             DataInfo* pInfo = currInfo.pDataInfo;
-            if (!pInfo || !pInfo->IsOutstanding() || pInfo->status == RS_REDIRECTING)
-                continue;
-            if (!(pInfo->startTime > 0 && pInfo->startTime < now && now - pInfo->startTime >= timeout))
+            if (!pInfo || !pInfo->IsTimedOut(now, timeout))
                 continue;
             pInfo->ClearRequest(true);
-            if (pInfo->attempts == 0 || (pInfo->attempts > 0 && pInfo->attempts <= maxRetries)) {
+            if (pInfo->MayRetry(maxRetries)) {
                 currInfo.pDataInfo = m_dataRequest.GetDownloadInfo(currInfo.linkURL);
                 VTR_CHECK_TEXT(currInfo.pDataInfo, "currInfo.pDataInfo", E_UNEXPECTED);
             }

@@ -25,6 +25,42 @@ inline int HexDigitValue(char16_t c)
 char16_t UpcaseUnit(char16_t c);
 char16_t DowncaseUnit(char16_t c);
 
+// Appends the UTF-8 bytes of one code point (any value below 0x110000, surrogates included).
+inline void AppendUtf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
+// The code point at s[i], advancing i past it; a lone surrogate is itself.
+inline char32_t NextCodePoint(std::u16string_view s, size_t& i)
+{
+    char32_t c = s[i++];
+    if (c >= 0xD800 && c <= 0xDBFF && i < s.size() && s[i] >= 0xDC00 && s[i] <= 0xDFFF)
+        return 0x10000 + ((c - 0xD800) << 10) + (s[i++] - 0xDC00);
+    return c;
+}
+
+// The code point at s[i] as strict UTF-8 can hold it: a lone surrogate becomes U+FFFD.
+inline char32_t NextScalarValue(std::u16string_view s, size_t& i)
+{
+    char32_t c = NextCodePoint(s, i);
+    return c >= 0xD800 && c <= 0xDFFF ? 0xFFFD : c;
+}
+
 // True when s[i] is a surrogate that is not half of a pair (such a unit has no UTF-8 form).
 bool IsLoneSurrogate(std::u16string_view s, size_t i);
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "gdi32/utf8.h"
+#include "pal/host.h"
 
 namespace pal::gdi {
 

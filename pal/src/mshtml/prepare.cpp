@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "common/text.h"
 #include "mshtml/parsed.h"
 
 namespace mshtml {
@@ -18,38 +19,14 @@ namespace {
 
 constexpr double kDocumentModeVersion = 5;
 
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += char(c);
-    } else if (c < 0x800) {
-        out += char(0xC0 | (c >> 6));
-        out += char(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += char(0xE0 | (c >> 12));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    } else {
-        out += char(0xF0 | (c >> 18));
-        out += char(0x80 | ((c >> 12) & 0x3F));
-        out += char(0x80 | ((c >> 6) & 0x3F));
-        out += char(0x80 | (c & 0x3F));
-    }
-}
-
+// Strict UTF-8 without NUL characters, which the parser would take for the end of its input.
 std::string ToParserUtf8(std::u16string_view s)
 {
     std::string out;
     out.reserve(s.size() + s.size() / 8);
-    for (size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-            ++i;
-        } else if ((c >= 0xD800 && c <= 0xDFFF) || c == 0) {
-            c = 0xFFFD;
-        }
-        AppendUtf8(out, c);
+    for (size_t i = 0; i < s.size();) {
+        char32_t c = pal::NextScalarValue(s, i);
+        pal::AppendUtf8(out, c == 0 ? 0xFFFD : c);
     }
     return out;
 }

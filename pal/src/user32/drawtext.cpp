@@ -7,7 +7,7 @@
 
 #include "gdi32/fonts.h"
 #include "gdi32/objects.h"
-#include "gdi32/utf8.h"
+#include "common/text.h"
 
 using namespace pal::gdi;
 
@@ -34,12 +34,12 @@ PreparedText Prepare(std::u16string_view text, bool prefixes)
                 break;
             if (text[i] != u'&') {
                 size_t start = out.utf8.size();
-                AppendUtf8(out.utf8, NextCodePoint(text, i));
+                pal::AppendUtf8(out.utf8, pal::NextScalarValue(text, i));
                 out.underlined.emplace_back(guint(start), guint(out.utf8.size()));
                 continue;
             }
         }
-        AppendUtf8(out.utf8, NextCodePoint(text, i));
+        pal::AppendUtf8(out.utf8, pal::NextScalarValue(text, i));
     }
     return out;
 }
