@@ -39,6 +39,12 @@ CResourceManager& CResourceManager::Instance()
 
 CResourceManager::CResourceManager() : m_hInst(_AtlBaseModule.GetResourceInstance()) {}
 
+CResourceManager::~CResourceManager()
+{
+    for (auto& entry : m_fonts)
+        DeleteObject(entry.second);
+}
+
 CComBSTR CResourceManager::GetText(int Id)
 {
     VTR_CHECK_QUOTED(Id > 0, E_INVALIDARG);
@@ -89,4 +95,73 @@ CComBSTR CResourceManager::GetHelpFile()
         helpFile.append(name.m_str, name.Length());
     VTR_CHECK_TEXT(!helpFile.empty(), "helpFile", E_UNEXPECTED);
     return CComBSTR(int(helpFile.size()), helpFile.c_str());
+}
+
+HICON CResourceManager::GetIcon(int Id, int size)
+{
+    VTR_CHECK_QUOTED(Id > 0, E_INVALIDARG);
+    VTR_CHECK(m_hInst, E_UNEXPECTED);
+    int side = (size > 0 && size % 16 == 0) ? size : 0;
+    UINT flags = side ? 0 : LR_DEFAULTSIZE;
+    HICON hIcon = static_cast<HICON>(LoadImageW(m_hInst, MAKEINTRESOURCEW(Id), IMAGE_ICON, side, side, flags));
+    VTR_CHECK_WIN32(hIcon);
+    return hIcon;
+}
+
+CComPtr<IPictureDisp> CResourceManager::GetImage(int Id, bool large)
+{
+    auto cached = m_images.find(Id);
+    if (cached != m_images.end())
+        return cached->second;
+
+    HICON hIcon = GetIcon(Id, large ? 32 : 16);
+    ICONINFO iconInfo = {};
+    BOOL gotInfo = GetIconInfo(hIcon, &iconInfo);
+    DestroyIcon(hIcon);
+    VTR_CHECK_WIN32(gotInfo);
+    // The picture takes the colour bitmap; the mask is not needed, the colour bitmap carries alpha.
+    if (iconInfo.hbmMask)
+        DeleteObject(iconInfo.hbmMask);
+
+    PICTDESC desc = {};
+    desc.cbSizeofstruct = sizeof(desc);
+    desc.picType = PICTYPE_BITMAP;
+    desc.bmp.hbitmap = iconInfo.hbmColor;
+    CComPtr<IPictureDisp> spPicture;
+    HRESULT hr = OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, reinterpret_cast<void**>(&spPicture));
+    if (FAILED(hr)) {
+        DeleteObject(iconInfo.hbmColor);
+        VTR_CHECK_HR(hr);
+    }
+    m_images[Id] = spPicture;
+    return spPicture;
+}
+
+HFONT CResourceManager::GetUIFont(bool bold)
+{
+    const int points = bold ? 9 : 8;
+    auto cached = m_fonts.find(points);
+    if (cached != m_fonts.end())
+        return cached->second;
+
+    int pixelsPerInch = 96;
+    if (HDC hDC = GetDC(nullptr)) {
+        pixelsPerInch = GetDeviceCaps(hDC, LOGPIXELSY);
+        ReleaseDC(nullptr, hDC);
+    }
+    LOGFONTW logFont = {};
+    logFont.lfHeight = -(points * pixelsPerInch / 72);
+    logFont.lfWeight = bold ? FW_BOLD : FW_NORMAL;
+    logFont.lfCharSet = DEFAULT_CHARSET;
+    logFont.lfOutPrecision = OUT_OUTLINE_PRECIS;
+    logFont.lfQuality = CLEARTYPE_QUALITY;
+    static const WCHAR kFace[] = W("Segoe UI");
+    static_assert(sizeof(kFace) / sizeof(WCHAR) <= LF_FACESIZE, "face name fits");
+    for (size_t i = 0; i < sizeof(kFace) / sizeof(WCHAR); ++i)
+        logFont.lfFaceName[i] = kFace[i];
+    HFONT hFont = CreateFontIndirectW(&logFont);
+    if (!hFont)
+        return static_cast<HFONT>(GetStockObject(bold ? SYSTEM_FONT : DEFAULT_GUI_FONT));
+    m_fonts[points] = hFont;
+    return hFont;
 }

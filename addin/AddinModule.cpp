@@ -1,16 +1,9 @@
-// The module object and the object map entry of the Connect class: its registration script, until the
-// class itself adds its creator.
+// The module object and the named ids of the add-in's type library.
 #include "addin/AddinModule.h"
 
 CVantoraAddinModule _AtlModule;
 
-namespace {
-
-class CConnectRegistration : public ATL::CComCoClass<CConnectRegistration, &__uuidof(Connect)> {
-public:
-    DECLARE_REGISTRY_RESOURCEID(IDR_CONNECT)
-};
-
-} // namespace
-
-OBJECT_ENTRY_NON_CREATEABLE_EX_AUTO(__uuidof(Connect), CConnectRegistration)
+const GUID LIBID_VantoraAddinLib = {0x9F5DAF14, 0xB0F6, 0x4C74, {0x8A, 0xBE, 0x98, 0x6A, 0x1B, 0x71, 0x3D, 0xEB}};
+const CLSID CLSID_Connect = {0xF8158EA8, 0xAA22, 0x4DE7, {0xA9, 0x07, 0xE2, 0xC8, 0x48, 0x0F, 0xD7, 0xE1}};
+const IID IID_IConnect = {0x214F3170, 0xC585, 0x458D, {0xB3, 0x94, 0xEA, 0x83, 0xED, 0x80, 0x3E, 0xA2}};
+const IID IID_IRibbonCallback = {0x6ED1230D, 0x65E6, 0x436E, {0xBA, 0x20, 0x83, 0x90, 0x03, 0x3A, 0xA4, 0xF7}};

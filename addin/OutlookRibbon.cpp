@@ -1,19 +1,11 @@
 // The tab's layout. Labels, tips, images and states change at run time through the ribbon callbacks;
 // this file fixes the tree, the ids, the sizes and which callbacks each control declares.
 #include "addin/OutlookRibbon.h"
+#include "addin/RibbonIds.h"
 
 namespace {
 
 const WCHAR CUSTOMUI_NAMESPACE[] = W("http://schemas.microsoft.com/office/2006/01/customui");
-
-constexpr int ID_RIBBON_TAB = 1000;
-constexpr int ID_RIBBON_IP_LOCATION_GROUP = 1001;
-constexpr int ID_RIBBON_ATTACHMENTS_GROUP = 1027;
-constexpr int ID_RIBBON_LINKS_GROUP = 1037;
-constexpr int ID_RIBBON_TEXT_GROUP = 1065;
-constexpr int ID_RIBBON_CONTENT_GROUP = 1071;
-constexpr int ID_RIBBON_PREFERENCES_GROUP = 1080;
-constexpr int ID_RIBBON_HELP_GROUP = 1082;
 
 // createButton's flags, named for reading the layout.
 constexpr bool IMAGE = true, NO_IMAGE = false;

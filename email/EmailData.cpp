@@ -64,6 +64,14 @@ bool CEmailData::IsEmailItemSet() const noexcept
            m_emailLinks.IsEmailItemSet();
 }
 
+void CEmailData::ReleaseMailItem() noexcept
+{
+    try {
+        m_emailMessage.Clear();
+    }
+    VTR_CATCH_LOG
+}
+
 void CEmailData::Clear() noexcept
 {
     try {

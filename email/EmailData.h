@@ -26,6 +26,8 @@ public:
     // An item is current and every part has been given it.
     bool IsEmailItemSet() const noexcept;
     void Clear() noexcept;
+    // Lets go of the current item only, so that selecting it again reads it anew.
+    void ReleaseMailItem() noexcept;
 
     CEmailMessage& GetEmailMessage() noexcept { return m_emailMessage; }
     CEmailIPLocation& GetEmailIPLocation() noexcept { return m_emailIPLocation; }

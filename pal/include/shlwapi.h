@@ -25,6 +25,9 @@ extern "C" BOOL AssocIsDangerous(LPCWSTR pszAssoc);
 STDAPI UrlUnescapeW(LPWSTR pszUrl, LPWSTR pszUnescaped, LPDWORD pcchUnescaped, DWORD dwFlags);
 #define UrlUnescapeInPlaceW(pszUrl, dwFlags) UrlUnescapeW(pszUrl, NULL, NULL, (dwFlags) | URL_UNESCAPE_INPLACE)
 
+// Whether a file or folder exists at the path.
+extern "C" BOOL PathFileExistsW(LPCWSTR pszPath);
+
 // Compares two URLs as written, letter case included; with fIgnoreSlash one trailing "/" on either is ignored.
 extern "C" int UrlCompareW(LPCWSTR psz1, LPCWSTR psz2, BOOL fIgnoreSlash);
 

@@ -1,0 +1,171 @@
+// CConnect, the object Outlook creates for the add-in and keeps while it runs: its connection to Outlook,
+// the selection pipeline that turns the selected message into the tab's state, the polling timer that
+// carries the asynchronous requests to completion, the ribbon callbacks and the fill of the rows.
+#pragma once
+
+#include <windows.h>
+#include <atlbase.h>
+#include <atlcom.h>
+#include <msaddndr.h>
+#include <mso.h>
+#include <olectl.h>
+#include <outlook.h>
+
+#include <map>
+#include <vector>
+
+#include "__Utilities/WString.h"
+#include "addin/AddinModule.h"
+#include "email/EmailData.h"
+
+class COfficeRibbon;
+class COfficeControlBase;
+struct IPLocationInfo;
+
+extern const GUID LIBID_AddInDesignerObjects;
+extern const GUID LIBID_Office;
+extern const IID DIID_ExplorerEvents_10;
+extern const IID IID__IDTExtensibility2;
+extern const IID IID_IRibbonExtensibility;
+
+class CConnect;
+// The one instance of the process, for the timer procedure.
+extern CConnect* g_pConnect;
+
+class CConnect
+    : public CComObjectRootEx<CComSingleThreadModel>,
+      public CComCoClass<CConnect, &CLSID_Connect>,
+      public ISupportErrorInfo,
+      public IDispatchImpl<IConnect, &IID_IConnect, &LIBID_VantoraAddinLib, 1, 0>,
+      public IDispatchImpl<AddInDesignerObjects::_IDTExtensibility2, &IID__IDTExtensibility2,
+                           &LIBID_AddInDesignerObjects, 1, 0>,
+      public IDispatchImpl<Office::IRibbonExtensibility, &IID_IRibbonExtensibility, &LIBID_Office, 2, 4>,
+      public IDispatchImpl<IRibbonCallback, &IID_IRibbonCallback, &LIBID_VantoraAddinLib, 1, 0>,
+      public IDispEventSimpleImpl<201, CConnect, &DIID_ExplorerEvents_10> {
+public:
+    static constexpr int NO_IMAGE = -1;
+
+    CConnect();
+    ~CConnect();
+
+    DECLARE_REGISTRY_RESOURCEID(IDR_CONNECT)
+
+    BEGIN_COM_MAP(CConnect)
+        COM_INTERFACE_ENTRY2(IDispatch, IRibbonCallback)
+        COM_INTERFACE_ENTRY(IConnect)
+        COM_INTERFACE_ENTRY(AddInDesignerObjects::_IDTExtensibility2)
+        COM_INTERFACE_ENTRY(Office::IRibbonExtensibility)
+        COM_INTERFACE_ENTRY(IRibbonCallback)
+        COM_INTERFACE_ENTRY(ISupportErrorInfo)
+    END_COM_MAP()
+
+    BEGIN_SINK_MAP(CConnect)
+        SINK_ENTRY_INFO(201, DIID_ExplorerEvents_10, Outlook::dispidSelectionChange, &CConnect::FolderSelectionChange,
+                        &fiSelectionChange)
+    END_SINK_MAP()
+
+    DECLARE_PROTECT_FINAL_CONSTRUCT()
+    HRESULT FinalConstruct() { return S_OK; }
+    void FinalRelease() {}
+
+    // ISupportErrorInfo
+    HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
+
+    // _IDTExtensibility2
+    HRESULT STDMETHODCALLTYPE OnConnection(IDispatch* pApplication, AddInDesignerObjects::ext_ConnectMode ConnectMode,
+                                           IDispatch* pAddInInst, SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnDisconnection(AddInDesignerObjects::ext_DisconnectMode RemoveMode,
+                                              SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnAddInsUpdate(SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnStartupComplete(SAFEARRAY** custom) override;
+    HRESULT STDMETHODCALLTYPE OnBeginShutdown(SAFEARRAY** custom) override;
+
+    // IRibbonExtensibility
+    HRESULT STDMETHODCALLTYPE GetCustomUI(BSTR RibbonID, BSTR* pRibbonXml) override;
+
+    // IRibbonCallback
+    HRESULT STDMETHODCALLTYPE OnLoadCB(IDispatch* pRibbon) override;
+    HRESULT STDMETHODCALLTYPE OnActionCB(IDispatch* pRibbonControl) override;
+    HRESULT STDMETHODCALLTYPE GetImageCB(IDispatch* pRibbonControl, IPictureDisp** ppImage) override;
+    HRESULT STDMETHODCALLTYPE GetLabelCB(IDispatch* pRibbonControl, BSTR* pBstrValue) override;
+    HRESULT STDMETHODCALLTYPE GetToolTipCB(IDispatch* pRibbonControl, BSTR* pBstrValue) override;
+    HRESULT STDMETHODCALLTYPE GetSuperTipCB(IDispatch* pRibbonControl, BSTR* pBstrValue) override;
+    HRESULT STDMETHODCALLTYPE GetIsVisibleCB(IDispatch* pRibbonControl, VARIANT_BOOL* pValue) override;
+    HRESULT STDMETHODCALLTYPE GetIsEnabledCB(IDispatch* pRibbonControl, VARIANT_BOOL* pValue) override;
+    HRESULT STDMETHODCALLTYPE GetItemCountCB(IDispatch* pRibbonControl, long* pCount) override;
+    HRESULT STDMETHODCALLTYPE GetItemHeightCB(IDispatch* pRibbonControl, long* pHeight) override;
+    HRESULT STDMETHODCALLTYPE GetItemWidthCB(IDispatch* pRibbonControl, long* pWidth) override;
+    HRESULT STDMETHODCALLTYPE GetItemLabelCB(IDispatch* pRibbonControl, long cIndex, BSTR* pBstrValue) override;
+    HRESULT STDMETHODCALLTYPE GetItemImageCB(IDispatch* pRibbonControl, long cIndex, IPictureDisp** ppImage) override;
+    HRESULT STDMETHODCALLTYPE GetItemScreenTipCB(IDispatch* pRibbonControl, long cIndex, BSTR* pBstrValue) override;
+    HRESULT STDMETHODCALLTYPE GetItemSuperTipCB(IDispatch* pRibbonControl, long cIndex, BSTR* pBstrValue) override;
+
+    // The Explorer's SelectionChange; also after OnLoadCB and the options dialog.
+    void STDMETHODCALLTYPE FolderSelectionChange();
+
+    // The processing steps; each catches its own failures.
+    void ProcessSingleMail();
+    void ProcessText();
+    void ProcessIpLocation();
+    void ProcessAttachments();
+    void DisplayAttachments();
+    void ProcessLinks();
+    void DisplayLinks();
+    void ProcessContent();
+    void ProcessMultipleMail();
+    void DisplayTabs();
+
+    void startTimer();
+    void stopTimer();
+    static void CALLBACK fnTimerProc(HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
+
+    // Fills a location button from a record (or none): label with added spaces, tips and state image.
+    void DisplayButton(int btnId, const IPLocationInfo* pInfo, int spaceCount);
+    // Spaces to append to each label so that all reach the widest one (nothing for fewer than 4 labels).
+    static void CalculateSpacing(const std::vector<WString>& labels, std::vector<int>& spaces);
+    // The name of the country with the given code when the watched list holds it; empty otherwise.
+    static void GetCountry(const WCHAR* pCountryCode, const std::vector<int>& watchedList, WString& countryName);
+    // The link text shortened to maxLength characters ("./path", "./..from/the/difference", "...").
+    static WString shortenOriginalURL(const WCHAR* pURL, const WCHAR* pNeighbour, int maxLength);
+    // The redirect as the gallery shows it: the host once, then the shortened path.
+    static WString redirectText(const WCHAR* pRedirect, const WCHAR* pOriginal, const WCHAR* pNeighbour);
+
+    CEmailData& GetEmailData() noexcept { return m_eMailData; }
+    int GetTextHeight(int font) const noexcept { return m_textHeight[font ? 1 : 0]; }
+    static UINT_PTR GetTimerId() noexcept;
+
+private:
+    static _ATL_FUNC_INFO fiSelectionChange;
+
+    void initFontInfo();
+    COfficeRibbon* ribbon() const;
+    COfficeControlBase* control(int Id) const;
+    void Show(int Id, bool visible);
+    void Enable(int Id, bool enable);
+    void SetLabel(int Id, const WCHAR* pText);
+    void SetToolTip(int Id, const WCHAR* pText);
+    void SetSuperTip(int Id, const WCHAR* pText);
+    void Image(int Id, int imgId);
+    // The callbacks' common start: the ribbon object and the control Office reports.
+    COfficeControlBase* callbackControl(IDispatch* pRibbonControl) const;
+    // The link server of a gallery (1038..1040), through the list's top row.
+    const IPInfo4Links& galleryServer(int galleryId) const;
+    int itemHeight() const noexcept;
+    int measureWidth(HDC hDC, const WCHAR* pText) const;
+    HRESULT getTextCB(IDispatch* pRibbonControl, BSTR* pBstrValue, int which);
+    HRESULT getFlagCB(IDispatch* pRibbonControl, VARIANT_BOOL* pValue, bool enabled);
+    void computeAttachmentWarnings();
+    void addFileFindings(const AttachmentInfo& info, std::vector<WString>& dangers, std::vector<WString>& warnings);
+    WString linkSuperTip(const IPInfo4Links& server, const LinkInfo& link);
+
+    CComPtr<IDispatch> m_spApplication;
+    CComPtr<Outlook::_Explorer> m_spExplorer;
+    int m_connectMode = 1;
+    CEmailData m_eMailData;
+    int m_textHeight[2] = {0, 0};
+    std::map<int, int> m_widths; // resource or gallery id -> pixels
+    std::vector<WString> m_attachmentWarnings;
+    std::vector<WString> m_attachmentDangers;
+    bool m_attachmentWarningsSet = false;
+};
+
