@@ -275,9 +275,13 @@ public:
         if (!pp)
             return E_POINTER;
         *pp = nullptr;
-        auto* p = new (std::nothrow) CComObject<Base>();
-        if (!p)
+        // As ATL's ATLTRY: a constructor that throws makes no object, and nothing escapes to the caller.
+        CComObject<Base>* p = nullptr;
+        try {
+            p = new CComObject<Base>();
+        } catch (...) {
             return E_OUTOFMEMORY;
+        }
         p->InternalAddRef();
         HRESULT hr = p->FinalConstruct();
         p->InternalRelease();

@@ -9,6 +9,9 @@
 #include "support/TestPrefix.h"
 #include "windows.h"
 
+#include <msaddndr.h>
+#include <mso.h>
+
 namespace {
 
 using testing_support::KeyExists;
@@ -165,14 +168,39 @@ TEST_F(ModuleTest, RegistrationFailureIsReportedAndRolledBack)
     EXPECT_EQ("not a registry file\n", testing_support::ReadFile(testing_support::Prefix() + "/registry/HKLM.reg"));
 }
 
-TEST_F(ModuleTest, ClassObjectIsHonestlyUnavailableUntilTheClassProvidesOne)
+ULONG STDAPICALLTYPE FreeNothing(LPVOID)
+{
+    return 0;
+}
+
+TEST_F(ModuleTest, TheClassObjectMakesTheConnectObject)
 {
     CLSID clsid;
     ASSERT_EQ(S_OK, CLSIDFromString(kClsid, &clsid));
-    void* factory = reinterpret_cast<void*>(1);
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, m_getClassObject(clsid, IID_IClassFactory, &factory));
-    EXPECT_EQ(nullptr, factory);
-    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, m_getClassObject(GUID_NULL, IID_IClassFactory, &factory));
-    EXPECT_EQ(E_POINTER, m_getClassObject(clsid, IID_IClassFactory, nullptr));
+    IClassFactory* factory = nullptr;
+    ASSERT_EQ(S_OK, m_getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)));
+    ASSERT_NE(nullptr, factory);
+    IUnknown* object = nullptr;
+    // Without the mail client's MAPI library nothing could be read: no object, and no exception escapes.
+    EXPECT_EQ(E_OUTOFMEMORY, factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)));
+    EXPECT_EQ(nullptr, object);
+    pal::RegisterHostModule("OLMAPI32.DLL", {{"MAPIFreeBuffer", reinterpret_cast<void*>(&FreeNothing)}});
+    ASSERT_EQ(S_OK, factory->CreateInstance(nullptr, IID_IUnknown, reinterpret_cast<void**>(&object)));
+    factory->Release();
+    // What Office asks of a COM add-in, and the dispatch interface its ribbon callbacks go through.
+    for (const IID& iid : {__uuidof(AddInDesignerObjects::_IDTExtensibility2), __uuidof(Office::IRibbonExtensibility),
+                           IID_IDispatch}) {
+        IUnknown* p = nullptr;
+        EXPECT_EQ(S_OK, object->QueryInterface(iid, reinterpret_cast<void**>(&p)));
+        if (p)
+            p->Release();
+    }
+    EXPECT_EQ(S_FALSE, m_canUnload());
+    EXPECT_EQ(0u, object->Release());
     EXPECT_EQ(S_OK, m_canUnload());
+
+    void* none = reinterpret_cast<void*>(1);
+    EXPECT_EQ(CLASS_E_CLASSNOTAVAILABLE, m_getClassObject(GUID_NULL, IID_IClassFactory, &none));
+    EXPECT_EQ(nullptr, none);
+    EXPECT_EQ(E_POINTER, m_getClassObject(clsid, IID_IClassFactory, nullptr));
 }
