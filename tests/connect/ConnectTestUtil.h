@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -66,6 +67,8 @@ public:
     HRESULT InvalidateControl(BSTR id) override
     {
         ++invalidated[Str(id, true)];
+        if (onInvalidate)
+            onInvalidate();
         return S_OK;
     }
     HRESULT InvalidateControlMso(BSTR) override { return E_NOTIMPL; }
@@ -83,6 +86,7 @@ public:
 
     long refs = 0;
     int whole = 0;
+    std::function<void()> onInvalidate;
     std::map<std::string, int> invalidated;
 };
 
@@ -174,6 +178,25 @@ protected:
         return r;
     }
 
+    // The settings select these providers by name (the twins must exist already: they set the endpoints).
+    static void SelectProviders(const std::vector<std::string>& names)
+    {
+        CGeoLocationManager& manager = CGeoLocationManager::Instance();
+        manager.InitOnStartup();
+        std::vector<int> order, selected;
+        for (const auto& p : manager.GetProviders()) {
+            order.push_back(p->GetProviderId());
+            for (const std::string& name : names)
+                if (pal::ToUtf8(p->GetProviderName().c_str()) == name)
+                    selected.push_back(p->GetProviderId());
+        }
+        manager.CleanUpOnClose();
+        EXPECT_EQ(names.size(), selected.size());
+        CSettingsManager& s = CSettingsManager::Instance();
+        s.providersOrder = order;
+        s.selectedProviders = selected;
+    }
+
     // The settings select the offline provider alone; the manager reads them when the add-in connects.
     static void SelectOffline()
     {
@@ -227,6 +250,13 @@ protected:
         connect->FolderSelectionChange();
     }
     void Select(const std::string& relative) { Select(std::vector<std::shared_ptr<store::Message>>{Load(relative)}); }
+    void SelectBytes(const std::string& bytes)
+    {
+        std::string error;
+        auto message = store::LoadMessageBytes(bytes, "test", error);
+        ASSERT_TRUE(message) << error;
+        Select(std::vector<std::shared_ptr<store::Message>>{message});
+    }
 
     // Pumps until the add-in's timer has stopped.
     bool Settle() { return testing_support::PumpUntil([] { return CConnect::GetTimerId() == 0; }, 20000); }
