@@ -166,9 +166,9 @@ WString CConnect::shortenOriginalURL(const WCHAR* pURL, const WCHAR* pNeighbour,
     WString url(pURL);
     size_t hostStart = url.find(W("://"));
     hostStart = hostStart == WString::npos ? 0 : hostStart + 3;
-    size_t pathStart = url.find(W('/'), hostStart);
-    if (pathStart != WString::npos && pathStart + 1 <= url.size()) {
-        WString candidate = W("./") + url.substr(pathStart);
+    size_t slash = url.find(W('/'), hostStart);
+    if (slash != WString::npos && slash + 1 < url.size()) {
+        WString candidate = W("./") + url.substr(slash + 1);
         if (int(candidate.size()) <= length)
             return candidate;
         if (pNeighbour) {
@@ -187,7 +187,7 @@ WString CConnect::shortenOriginalURL(const WCHAR* pURL, const WCHAR* pNeighbour,
     const WCHAR* pHost = url.c_str() + hostStart;
     if (!VTR_VERIFY_TEXT(pHost && (*pHost != W('\0')), "\"pHost && (*pHost != L'\\\\0')\"", E_UNEXPECTED))
         return W(" ");
-    return pHost;
+    return url.substr(hostStart, slash == WString::npos ? WString::npos : slash - hostStart);
 }
 
 WString CConnect::redirectText(const WCHAR* pRedirect, const WCHAR* pOriginal, const WCHAR* pNeighbour)
