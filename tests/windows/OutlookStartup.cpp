@@ -92,7 +92,8 @@ int main()
                 // Office's connection interface and the dispatch interface of the ribbon callbacks.
                 static const IID kExtensibility = {0xB65AD801, 0xABAF, 0x11D0,
                                                    {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
-                for (const IID* iid : {&kExtensibility, &IID_IDispatch}) {
+                const IID* const wanted[] = {&kExtensibility, &IID_IDispatch};
+                for (const IID* iid : wanted) {
                     IUnknown* p = nullptr;
                     Check(object->QueryInterface(*iid, reinterpret_cast<void**>(&p)) == S_OK && p,
                           "Connect answers the interfaces Office asks for");
