@@ -135,9 +135,12 @@ HRESULT CConnect::OnConnection(IDispatch* pApplication, AddInDesignerObjects::ex
         CopyText(g_hostVersion, sizeof(g_hostVersion) / sizeof(WCHAR), hostVersion.c_str());
         CErrorLog::SetHostStrings(g_hostName, g_keyName, g_moduleName, g_hostVersion);
 
-        // A second connection replaces the first: its sink and ribbon go first.
+        // A second connection replaces the first: its sink goes, and the message's records go before the
+        // providers that own their requests are built anew.
         if (m_dwEventCookie != NO_EVENT_COOKIE && m_spExplorer)
             VTR_VERIFY_HR(DispEventUnadvise(m_spExplorer));
+        stopTimer();
+        m_eMailData.Clear();
         COutlookCommandBars::InitOnStartup();
         CGeoLocationManager::Instance().InitOnStartup();
 
