@@ -1,6 +1,11 @@
 // Clicks on the tab: paging the three visible rows of each list, choosing the location shown in a row,
-// and saving an attachment.
+// saving an attachment, the web map of a location and the help file.
 #include "addin/Connect.h"
+
+#include <shellapi.h>
+
+#include "__Utilities/ResourceManager.h"
+#include "geo/GeoEndpoints.h"
 
 #include "__Controls/OfficeRibbon.h"
 #include "addin/CommandBars.h"
@@ -53,6 +58,41 @@ bool Choose(TList& list, int index, int item)
     return true;
 }
 
+// The location record chosen for row index of a list, or null when the row or the record does not exist.
+template <class TList, class TRows>
+const IPLocationInfo* ChosenRecord(TList& list, const TRows& rows, int index)
+{
+    if (index < 0 || size_t(index) >= rows.size())
+        return nullptr;
+    int choice = list.GetMenuChoice(index);
+    const auto& records = rows[size_t(index)].locationInfo;
+    return choice >= 0 && size_t(choice) < records.size() ? records[size_t(choice)] : nullptr;
+}
+
+// Shows the location on the web map; a record without both coordinates opens nothing.
+void OpenWebMap(const IPLocationInfo* pInfo)
+{
+    if (!pInfo || pInfo->latitude == 0 || pInfo->longitude == 0)
+        return;
+    WCHAR query[255];
+    swprintf_s(query, W("/?mlat=%g&mlon=%g&zoom=15#map=15/%g/%g"), pInfo->latitude, pInfo->longitude,
+               pInfo->latitude, pInfo->longitude);
+    WString address = CGeoEndpoints::MapService() + query;
+    HINSTANCE result = ShellExecuteW(nullptr, W("open"), address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    VTR_VERIFY_QUOTED(reinterpret_cast<INT_PTR>(result) > 32, E_FAIL);
+}
+
+void OpenHelp()
+{
+    CComBSTR helpFile = CResourceManager::Instance().GetHelpFile();
+    VTR_CHECK_TEXT(helpFile.Length() > 0, "helpFile", E_UNEXPECTED);
+    HINSTANCE result = ShellExecuteW(nullptr, W("open"), helpFile, nullptr, nullptr, SW_SHOWNORMAL);
+    if (reinterpret_cast<INT_PTR>(result) <= 32) {
+        CComBSTR message = CResourceManager::Instance().GetText(IDS_HELP_FILE_MISSING);
+        MessageBoxW(GetActiveWindow(), message, nullptr, MB_OK | MB_ICONWARNING);
+    }
+}
+
 } // namespace
 
 HRESULT CConnect::OnActionCB(IDispatch* pRibbonControl)
@@ -78,6 +118,10 @@ HRESULT CConnect::OnActionCB(IDispatch* pRibbonControl)
         } else if (ProviderItem(ID_LINK_ITEM_FIRST, id, row, item)) {
             if (Choose(links, links.GetTopRow() + row, item))
                 ProcessLinks();
+        } else if ((row = RowOf(ID_IP_MAIN, id)) >= 0) {
+            OpenWebMap(ChosenRecord(ipLocation, ipLocation.GetIPLocationNoReserved(), ipLocation.GetTopRow() + row));
+        } else if ((row = RowOf(ID_LINK_MAIN, id)) >= 0) {
+            OpenWebMap(ChosenRecord(links, links.GetLinkServers(), links.GetTopRow() + row));
         } else if ((row = RowOf(ID_ATTACHMENT, id)) >= 0) {
             attachments.SaveAttachment(size_t(attachments.GetTopRow() + row));
         } else {
@@ -97,6 +141,7 @@ HRESULT CConnect::OnActionCB(IDispatch* pRibbonControl)
                 Scroll(links, links.GetLinkServers().size(), id == ID_LINK_SCROLL_DOWN);
                 DisplayLinks();
                 break;
+            case ID_HELP: OpenHelp(); break;
             default: break;
             }
         }

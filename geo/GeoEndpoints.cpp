@@ -30,16 +30,19 @@ const ServiceAddresses& Addresses(GeoService service)
 }
 
 // The variable's value, or the default when it is not set or empty.
-WString Configured(const WCHAR* prefix, GeoService service, const WCHAR* fallback, bool isBase)
+WString Configured(const WString& name, const WCHAR* fallback, bool isBase)
 {
-    WString name = prefix;
-    name += Addresses(service).suffix;
     WCHAR value[1024];
     DWORD n = GetEnvironmentVariableW(name.c_str(), value, DWORD(std::size(value)));
     WString result = (n > 0 && n < std::size(value)) ? WString(value, n) : WString(fallback);
     while (isBase && !result.empty() && result.back() == W('/'))
         result.pop_back(); // an API base is joined with paths that begin with "/"
     return result;
+}
+
+WString Configured(const WCHAR* prefix, GeoService service, const WCHAR* fallback, bool isBase)
+{
+    return Configured(WString(prefix) + Addresses(service).suffix, fallback, isBase);
 }
 
 } // namespace
@@ -57,6 +60,11 @@ WString CGeoEndpoints::HomePage(GeoService service)
 const WCHAR* CGeoEndpoints::VariableSuffix(GeoService service)
 {
     return Addresses(service).suffix;
+}
+
+WString CGeoEndpoints::MapService()
+{
+    return Configured(W("VANTORA_ENDPOINT_MAP"), W("https://www.openstreetmap.org"), true);
 }
 
 WString CGeoEndpoints::KeyCdnRequestPrefix()

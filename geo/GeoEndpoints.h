@@ -30,6 +30,8 @@ public:
     static WString HomePage(GeoService service);
     // The service's part of the variable names ("KEYCDN" in VANTORA_ENDPOINT_KEYCDN).
     static const WCHAR* VariableSuffix(GeoService service);
+    // The web map that shows a location ("https://www.openstreetmap.org"; VANTORA_ENDPOINT_MAP replaces it).
+    static WString MapService();
     // The KeyCDN request prefix: its API base followed by "/geo.json?host=".
     static WString KeyCdnRequestPrefix();
 };

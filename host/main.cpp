@@ -40,6 +40,7 @@ int Usage(FILE* out)
     std::fprintf(out, "\noptions:\n"
                       "  --save-as PATH                  answer the next save dialog with PATH\n"
                       "  --cancel-save                   cancel the next save dialog (the default)\n"
+                      "  --record-open                   print the files and addresses the add-in opens, do not open them\n"
                       "Message boxes are printed with their icon, as \"[warning] text\".\n");
     std::fprintf(out, "\nThe registry and all other state live in the prefix $VANTORA_PREFIX "
                       "(default ~/.local/share/vantora).\n");
@@ -126,6 +127,8 @@ int main(int argc, char** argv)
             ui.SaveNextAs(argv[++first]);
         } else if (option == "--cancel-save") {
             ui.CancelNextSave();
+        } else if (option == "--record-open") {
+            ui.RecordOpens(true);
         } else {
             break;
         }

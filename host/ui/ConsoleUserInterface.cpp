@@ -1,6 +1,8 @@
 // The console's answers to dialogs and message boxes; see ConsoleUserInterface.h.
 #include "host/ui/ConsoleUserInterface.h"
 
+#include <unistd.h>
+
 #include "windows.h"
 
 namespace host {
@@ -43,6 +45,19 @@ int ConsoleUserInterface::ShowMessageBox(const pal::MessageBoxRequest& request)
     case MB_YESNO: return IDYES;
     default: return IDOK;
     }
+}
+
+int ConsoleUserInterface::OpenDocument(const pal::OpenRequest& request)
+{
+    m_openRequests.push_back(request);
+    if (!m_recordOpens)
+        return pal::UserInterfaceHost::OpenDocument(request);
+    std::fprintf(m_out, "[open] %s\n", pal::ToUtf8(request.file).c_str());
+    // A local file that is not there fails as it would when opened.
+    std::string path = pal::ToUnixPath(request.file.c_str());
+    if (request.file.find(u"://") == std::u16string::npos && access(path.c_str(), F_OK) != 0)
+        return 2; // SE_ERR_FNF
+    return 42;
 }
 
 } // namespace host

@@ -54,6 +54,16 @@ struct MessageBoxRequest {
     UINT type = 0;
 };
 
+// What ShellExecuteW asked.
+struct OpenRequest {
+    HWND owner = nullptr;
+    std::u16string verb; // empty for the default verb
+    std::u16string file;
+    std::u16string parameters;
+    std::u16string directory;
+    int show = 0;
+};
+
 // The person in front of the program: the host answers the add-in's save dialogs and message boxes.
 class UserInterfaceHost {
 public:
@@ -62,6 +72,9 @@ public:
     virtual bool SaveFileDialog(const SaveFileRequest& request, std::u16string& path) = 0;
     // The button pressed (IDOK, IDCANCEL...).
     virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
+    // ShellExecuteW's result (above 32 on success). By default "open" runs xdg-open on the file or
+    // address, detached; a file that does not exist is SE_ERR_FNF, another verb SE_ERR_NOASSOC.
+    virtual int OpenDocument(const OpenRequest& request);
 };
 
 // The host that answers from now on (not owned; null: dialogs cancel and message boxes go to stderr).
