@@ -30,6 +30,9 @@ const Command kCommands[] = {
                  "that name", IdentifyCommand},
     {"mapi", "mapi [--json] FILE...           what Outlook gives the add-in for each message file (.eml, .msg)",
      MapiCommand},
+    {"show", "show [--json] [--png FILE] [--wait SECONDS] [--module PATH] FILE...\n"
+             "                                  the add-in's ribbon tab for each message file once its requests are "
+             "done", ShowCommand},
 };
 
 int Usage(FILE* out)
