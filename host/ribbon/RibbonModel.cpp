@@ -75,7 +75,8 @@ long Control::Number() const
     size_t start = id.size();
     while (start > 0 && std::isdigit(static_cast<unsigned char>(id[start - 1])))
         --start;
-    if (start == id.size() || id.size() - start > 9)
+    // Only the tag form ("..._1066", or digits alone) is a number; "Office_Menu1" is a name.
+    if (start == id.size() || id.size() - start > 9 || (start > 0 && id[start - 1] != '_'))
         return -1;
     return std::stol(id.substr(start));
 }

@@ -38,7 +38,7 @@ struct Control {
 
     // The attribute's value, empty when absent.
     std::string Attribute(const std::string& name) const;
-    // The number that ends the id ("_Office_Addin_Ctrl_Tag_1066" is 1066); -1 when it ends in none.
+    // The number that ends a tag-form id ("_Office_Addin_Ctrl_Tag_1066" is 1066); -1 for other ids.
     long Number() const;
     bool Large() const { return Attribute("size") == "large"; }
 };

@@ -15,7 +15,7 @@ namespace ribbon {
 namespace {
 
 const char kFont[] = "Segoe UI, Noto Sans, Sans 9";
-const double kTabStrip = 26, kRowHeight = 22, kRows = 3, kPad = 4, kGroupLabel = 20;
+const double kTabStrip = 26, kRowHeight = 24, kRows = 3, kPad = 4, kGroupLabel = 20;
 const double kBodyHeight = kPad * 2 + kRowHeight * kRows + kGroupLabel + 4;
 const double kLargeWidthMin = 44;
 
@@ -260,17 +260,17 @@ void DrawSmall(Painter& p, const Control& c, double x, double y, double width)
         p.Box(x + 1, y + 1, width - 2, kRowHeight - 2, 0.985, 0.85);
     if (f.showImage) {
         if (f.image)
-            p.Image(*f.image, cx, y + 3, 16, f.enabled);
+            p.Image(*f.image, cx, y + 4, 16, f.enabled);
         else
-            p.Placeholder(cx, y + 3, 16, f.enabled);
+            p.Placeholder(cx, y + 4, 16, f.enabled);
         cx += 18;
     }
     if (!f.label.empty()) {
-        p.Text(f.label, cx, y + 3, f.enabled);
+        p.Text(f.label, cx, y + 4, f.enabled);
         cx += p.TextWidth(f.label) + 2;
     }
     if (f.arrow)
-        p.Arrow(x + width - kPad - 8, y + 9, f.enabled);
+        p.Arrow(x + width - kPad - 8, y + 10, f.enabled);
 }
 
 void DrawLarge(Painter& p, const Control& c, double x, double y, double width)
@@ -282,7 +282,7 @@ void DrawLarge(Painter& p, const Control& c, double x, double y, double width)
     else
         p.Placeholder(ix, y + 2, 32, f.enabled);
     if (!f.label.empty())
-        p.Text(f.label, x + 2, y + 38, f.enabled, width - 4, true);
+        p.Text(f.label, x + 2, y + 36, f.enabled, width - 4, true);
     if (f.arrow)
         p.Arrow(x + width / 2 - 3.5, y + kRowHeight * kRows - 8, f.enabled);
 }

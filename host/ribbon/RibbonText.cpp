@@ -32,6 +32,31 @@ std::string IdText(const Control& c)
 
 std::string Size(const Picture& p) { return std::to_string(p.width) + "x" + std::to_string(p.height); }
 
+// Tabs expanded to stops of eight from the start of the text, as a tip window lines them up.
+std::string ExpandTabs(const std::string& line)
+{
+    std::string out;
+    size_t column = 0;
+    for (char c : line) {
+        if (c == '\t') {
+            size_t n = 8 - column % 8;
+            out.append(n, ' ');
+            column += n;
+        } else {
+            out += c;
+            column += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        }
+    }
+    return out;
+}
+
+// Containers show no label or state of their own.
+bool IsContainer(const Control& c)
+{
+    return c.kind == "separator" || c.kind == "menu" || c.kind == "dialogBoxLauncher" || c.kind == "box" ||
+           c.kind == "buttonGroup";
+}
+
 // A tip whose later lines line up under its first.
 void Tip(std::string& out, const std::string& indent, const char* name, const std::optional<std::string>& text)
 {
@@ -46,7 +71,7 @@ void Tip(std::string& out, const std::string& indent, const char* name, const st
         std::string line = text->substr(start, eol == std::string::npos ? std::string::npos : eol - start);
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        out += (first ? head : pad) + line + "\n";
+        out += (first ? head : pad) + ExpandTabs(line) + "\n";
         first = false;
         if (eol == std::string::npos)
             break;
@@ -62,9 +87,11 @@ void Measure(const std::vector<Control>& controls, size_t depth, Columns& cols)
 {
     for (const Control& c : controls) {
         cols.kind = std::max(cols.kind, depth * 2 + c.kind.size());
-        cols.id = std::max(cols.id, IdText(c).size());
+        if (!IsContainer(c))
+            cols.id = std::max(cols.id, IdText(c).size());
         if (c.visible) {
-            cols.label = std::max(cols.label, std::min<size_t>(Width(Quoted(c.label)), 40));
+            if (!IsContainer(c))
+                cols.label = std::max(cols.label, std::min<size_t>(Width(Quoted(c.label)), 40));
             Measure(c.children, depth + 1, cols);
         }
     }
@@ -79,7 +106,7 @@ void Row(std::string& out, const Control& c, const std::string& base, size_t dep
         return;
     }
     std::string line = head;
-    if (c.kind != "separator" && c.kind != "menu") {
+    if (!IsContainer(c)) {
         line += "  " + Pad(Quoted(c.label), cols.label) + "  " + (c.enabled ? "enabled " : "disabled");
         if (c.image)
             line += "  image " + Size(*c.image);
