@@ -88,10 +88,11 @@ void MarkDirty(Control& control)
         MarkDirty(child);
 }
 
+// Only what a refresh would ask: the children of a hidden control wait until it is shown.
 bool AnyDirtyIn(const std::vector<Control>& controls)
 {
     for (const Control& c : controls)
-        if (c.dirty || AnyDirtyIn(c.children))
+        if (c.dirty || (c.visible && AnyDirtyIn(c.children)))
             return true;
     return false;
 }
@@ -167,7 +168,10 @@ void RibbonHost::Refresh()
 
 void RibbonHost::Refresh(Control& control)
 {
-    if (control.dirty && IsControl(control)) {
+    // Cleared before asking, so that an invalidation made inside a callback is not lost.
+    bool dirty = control.dirty;
+    control.dirty = false;
+    if (dirty && IsControl(control)) {
         bool wasVisible = control.visible;
         Ask(control);
         // Children of a control that comes into view are asked afresh, as the ribbon draws them then.
@@ -175,7 +179,6 @@ void RibbonHost::Refresh(Control& control)
             for (Control& child : control.children)
                 MarkDirty(child);
     }
-    control.dirty = false;
     if (!control.visible)
         return;
     for (Control& child : control.children)

@@ -190,6 +190,8 @@ TEST_F(ShowSessionTest, EachMessageIsSelectedInTurnAndAnUnreadableOneIsSkipped)
     addin->ribbonUI->InvalidateControl(CComBSTR(pal::ToWide(kLabel).c_str()));
     session->Host()->Refresh();
     EXPECT_EQ(addin->calls.size(), 0u);
+    // Nothing is left to ask either, or the wait for the add-in's timer would spin.
+    EXPECT_FALSE(session->Host()->AnyDirty());
     // Shown again, the tab's controls are asked afresh.
     Show(kMail);
     EXPECT_EQ(addin->CallsOf("GetLabelCB", kLabel), 1u);
