@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
+
+#include "support/TestPrefix.h"
 
 namespace {
 
@@ -13,9 +16,9 @@ struct CommandRun {
     int status = -1;
 };
 
-CommandRun Show(const std::string& arguments)
+CommandRun Vantora(const std::string& arguments)
 {
-    std::string command = std::string(VANTORA_BIN_DIR) + "/vantora show " + arguments + " 2>&1";
+    std::string command = std::string(VANTORA_BIN_DIR) + "/vantora " + arguments + " 2>&1";
     CommandRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -29,6 +32,12 @@ CommandRun Show(const std::string& arguments)
     return run;
 }
 
+CommandRun Show(const std::string& arguments) { return Vantora("show " + arguments); }
+
+std::string Corpus(const std::string& name) { return "'" + std::string(VANTORA_CORPUS_DIR) + "/msg/" + name + "'"; }
+
+bool Exists(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
+
 TEST(ShowCommand, BadArgumentsAreUsageErrorsAndAnUnregisteredAddinIsReported)
 {
     for (const char* args : {"", "--json", "--wait", "--wait soon mail.eml", "--wait -1 mail.eml", "--frobnicate mail.eml"}) {
@@ -40,6 +49,32 @@ TEST(ShowCommand, BadArgumentsAreUsageErrorsAndAnUnregisteredAddinIsReported)
     CommandRun run = Show("--wait 0.1 mail.eml");
     EXPECT_EQ(run.status, 1) << run.out;
     EXPECT_NE(run.out.find("vantora register"), std::string::npos) << run.out;
+}
+
+// The add-in found through its registration and loaded from another module, as --module does.
+TEST(ShowCommand, ShowsEachMessageOnceTheAddinsTimerHasStopped)
+{
+    CommandRun registration = Vantora("register");
+    ASSERT_EQ(registration.status, 0) << registration.out;
+    std::string files = Corpus("Simple.msg") + " /nonexistent/mail.eml " + Corpus("Appointment sample EST.msg");
+    CommandRun run = Show("--module " FAKE_SHOW_ADDIN " --wait 20 " + files);
+    EXPECT_EQ(run.status, 1) << "an unreadable file: " << run.out;
+    EXPECT_NE(run.out.find("vantora show: /nonexistent/mail.eml"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Simple.msg\n  tab \"Info\" (1000)\n    Content [1071]\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"Done\""), std::string::npos) << "the label the timer set: " << run.out;
+    EXPECT_NE(run.out.find("super tip: No warnings\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Appointment sample EST.msg\n  tab hidden\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("outstanding"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("DllCanUnloadNow"), std::string::npos) << "every object was released: " << run.out;
+
+    std::string png = testing_support::Prefix() + "/ribbon.png";
+    run = Show("--json --png " + png + " --module " FAKE_SHOW_ADDIN " " + Corpus("Simple.msg") + " " +
+               Corpus("Appointment sample EST.msg"));
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out.rfind("[\n  {\n    \"file\": ", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("\"label\": \"Done\""), std::string::npos) << run.out;
+    EXPECT_TRUE(Exists(png));
+    EXPECT_TRUE(Exists(testing_support::Prefix() + "/ribbon-2.png"));
 }
 
 } // namespace
