@@ -4,36 +4,15 @@
 // class object, all through the registry alone.
 #include <cstdio>
 #include <optional>
+#include <vector>
 
+#include "host/AddinLoader.h"
 #include "host/Commands.h"
 #include "pal/host.h"
 
 namespace host {
 
 namespace {
-
-const WCHAR kAddinsKey[] = W("Software\\Microsoft\\Office\\Outlook\\Addins");
-
-typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID rclsid, REFIID riid, LPVOID* ppv);
-typedef HRESULT(STDAPICALLTYPE* CanUnloadNowFn)();
-
-std::optional<std::u16string> ReadString(HKEY root, const std::u16string& path, const WCHAR* name)
-{
-    WCHAR buf[2048];
-    DWORD size = sizeof(buf);
-    if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, buf,
-                     &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return std::u16string(buf);
-}
-
-std::optional<DWORD> ReadDword(HKEY root, const std::u16string& path, const WCHAR* name)
-{
-    DWORD v = 0, size = sizeof(v);
-    if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &v, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return v;
-}
 
 struct Addin {
     std::string progId;
@@ -54,58 +33,28 @@ std::string LoadBehaviorText(DWORD v)
     return s;
 }
 
-// ProgID -> CLSID, following CurVer to the current version's ProgID.
-std::optional<std::u16string> ClsidOf(const std::u16string& progId)
-{
-    if (auto clsid = ReadString(HKEY_CLASSES_ROOT, progId + u"\\CLSID", nullptr))
-        return clsid;
-    if (auto curVer = ReadString(HKEY_CLASSES_ROOT, progId + u"\\CurVer", nullptr); curVer && *curVer != progId)
-        return ReadString(HKEY_CLASSES_ROOT, *curVer + u"\\CLSID", nullptr);
-    return std::nullopt;
-}
-
 void Inspect(Addin& a)
 {
-    std::u16string progId = pal::ToWide(a.progId);
-    std::optional<std::u16string> clsidText = ClsidOf(progId);
-    if (!clsidText) {
-        a.error = "the ProgID " + a.progId + " is not registered (no CLSID under HKEY_CLASSES_ROOT)";
+    AddinClass found = FindAddinClass(a.progId);
+    a.clsid = found.clsid;
+    a.module = found.module;
+    a.threadingModel = found.threadingModel;
+    if (!found.error.empty()) {
+        a.error = found.error;
         return;
     }
-    a.clsid = pal::ToUtf8(*clsidText);
-    CLSID clsid;
-    if (FAILED(CLSIDFromString(clsidText->c_str(), &clsid))) {
-        a.error = "the CLSID " + a.clsid + " is malformed";
+    AddinModule module;
+    if (!module.Load(a.module, a.error))
         return;
-    }
-    std::u16string server = u"CLSID\\" + *clsidText + u"\\InprocServer32";
-    std::optional<std::u16string> module = ReadString(HKEY_CLASSES_ROOT, server, nullptr);
-    if (!module || module->empty()) {
-        a.error = "the class " + a.clsid + " has no InprocServer32 module";
-        return;
-    }
-    a.module = pal::ToUtf8(*module);
-    a.threadingModel = pal::ToUtf8(ReadString(HKEY_CLASSES_ROOT, server, W("ThreadingModel")).value_or(u""));
-    HMODULE h = LoadLibraryW(module->c_str());
-    if (!h) {
-        a.error = "the module " + a.module + " cannot be loaded";
-        return;
-    }
     a.loaded = true;
-    auto getClassObject = reinterpret_cast<GetClassObjectFn>(GetProcAddress(h, "DllGetClassObject"));
-    if (!getClassObject) {
-        a.error = "the module " + a.module + " has no DllGetClassObject";
-    } else {
+    if (module.HasClassObject()) {
         IClassFactory* factory = nullptr;
-        a.classObject = getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+        a.classObject = module.GetClassObject(found.classId, &factory);
         a.hasClassObject = SUCCEEDED(a.classObject) && factory;
         if (factory)
             factory->Release();
     }
-    // Unloaded as the application does when the module agrees.
-    auto canUnload = reinterpret_cast<CanUnloadNowFn>(GetProcAddress(h, "DllCanUnloadNow"));
-    if (!canUnload || canUnload() == S_OK)
-        FreeLibrary(h);
+    // The module is unloaded as the application does when it agrees (module's destructor).
 }
 
 void PrintText(const std::vector<Addin>& addins)
@@ -188,10 +137,10 @@ int AddinsCommand(const Args& args)
         Addin a;
         a.progId = pal::ToUtf8(name);
         std::u16string path = std::u16string(kAddinsKey) + u"\\" + name;
-        a.friendlyName = ReadString(HKEY_LOCAL_MACHINE, path, W("FriendlyName"));
-        a.description = ReadString(HKEY_LOCAL_MACHINE, path, W("Description"));
-        a.loadBehavior = ReadDword(HKEY_LOCAL_MACHINE, path, W("LoadBehavior"));
-        a.commandLineSafe = ReadDword(HKEY_LOCAL_MACHINE, path, W("CommandLineSafe"));
+        a.friendlyName = ReadRegString(HKEY_LOCAL_MACHINE, path, W("FriendlyName"));
+        a.description = ReadRegString(HKEY_LOCAL_MACHINE, path, W("Description"));
+        a.loadBehavior = ReadRegDword(HKEY_LOCAL_MACHINE, path, W("LoadBehavior"));
+        a.commandLineSafe = ReadRegDword(HKEY_LOCAL_MACHINE, path, W("CommandLineSafe"));
         addins.push_back(std::move(a));
     }
     if (key)

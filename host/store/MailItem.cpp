@@ -3,8 +3,10 @@
 #include "host/store/MailItem.h"
 
 #include <atlbase.h>
+#include <ocidl.h>
 
 #include <cstdlib>
+#include <map>
 
 #include "host/store/MapiMessage.h"
 #include "pal/host.h"
@@ -223,7 +225,8 @@ private:
     std::vector<CComPtr<IDispatch>> m_items;
 };
 
-class CExplorer final : public pal::ComObject<pal::ComEntry<Outlook::_Explorer, IDispatch>> {
+class CExplorer final
+    : public pal::ComObject<pal::ComEntry<Outlook::_Explorer, IDispatch>, IConnectionPointContainer> {
 public:
     explicit CExplorer(Outlook::_Application* app) : m_app(app) {}
     STORE_NO_TYPE_INFO
@@ -238,11 +241,61 @@ public:
         *out = new CSelection(m_app, m_items);
         return S_OK;
     }
+    HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
+
     std::vector<CComPtr<IDispatch>> m_items;
+    std::map<DWORD, CComPtr<IDispatch>> m_sinks; // by cookie
+    DWORD m_nextCookie = 1;
 
 private:
     Outlook::_Application* m_app; // the application owns its Explorer
 };
+
+// The Explorer's event source; sinks are called through IDispatch, as Outlook calls them.
+class CExplorerEvents final : public pal::ComObject<IConnectionPoint> {
+public:
+    explicit CExplorerEvents(CExplorer* explorer) : m_explorer(explorer) {}
+    HRESULT GetConnectionInterface(IID* iid) override
+    {
+        return iid ? (*iid = __uuidof(Outlook::ExplorerEvents_10), S_OK) : E_POINTER;
+    }
+    HRESULT GetConnectionPointContainer(IConnectionPointContainer** out) override
+    {
+        return ReturnObject(static_cast<IConnectionPointContainer*>(m_explorer.p), out);
+    }
+    HRESULT Advise(IUnknown* sink, DWORD* cookie) override
+    {
+        if (!sink || !cookie)
+            return E_POINTER;
+        *cookie = 0;
+        CComPtr<IDispatch> dispatch;
+        if (FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))) || !dispatch)
+            return CONNECT_E_CANNOTCONNECT;
+        *cookie = m_explorer->m_nextCookie++;
+        m_explorer->m_sinks[*cookie] = dispatch;
+        return S_OK;
+    }
+    HRESULT Unadvise(DWORD cookie) override
+    {
+        return m_explorer->m_sinks.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
+    }
+    HRESULT EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+private:
+    CComPtr<CExplorer> m_explorer;
+};
+
+HRESULT CExplorer::FindConnectionPoint(REFIID riid, IConnectionPoint** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (riid != __uuidof(Outlook::ExplorerEvents_10))
+        return CONNECT_E_NOCONNECTION;
+    *out = new CExplorerEvents(this);
+    return S_OK;
+}
 
 class CApplication final : public pal::ComObject<pal::ComEntry<Outlook::_Application, IDispatch>> {
 public:
@@ -254,6 +307,7 @@ public:
     ~CApplication() override
     {
         m_explorer->m_items.clear();
+        m_explorer->m_sinks.clear();
         if (g_application == this)
             g_application = nullptr;
     }
@@ -313,6 +367,23 @@ void SetSelection(Outlook::_Application* application, const std::vector<IDispatc
 {
     auto* app = static_cast<CApplication*>(application);
     app->m_explorer->m_items.assign(items.begin(), items.end());
+}
+
+size_t FireSelectionChange(Outlook::_Application* application)
+{
+    auto* app = static_cast<CApplication*>(application);
+    // A sink may unadvise while it is called.
+    std::vector<CComPtr<IDispatch>> sinks;
+    for (const auto& [cookie, sink] : app->m_explorer->m_sinks)
+        sinks.push_back(sink);
+    for (const CComPtr<IDispatch>& sink : sinks) {
+        DISPPARAMS none = {nullptr, nullptr, 0, 0};
+        VARIANT result;
+        VariantInit(&result);
+        sink->Invoke(Outlook::dispidSelectionChange, GUID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr);
+        VariantClear(&result);
+    }
+    return sinks.size();
 }
 
 std::vector<ComposedItem> DisplayedItems(Outlook::_Application* application)

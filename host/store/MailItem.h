@@ -22,6 +22,10 @@ Outlook::_Application* NewApplication(const std::u16string& version = u"16.0.0.0
 // Replaces the Explorer's selection (each item is AddRef'ed).
 void SetSelection(Outlook::_Application* application, const std::vector<IDispatch*>& items);
 
+// Calls SelectionChange (dispatch id 0xF007, no arguments) on every sink advised on the Explorer's
+// ExplorerEvents_10 connection point; returns how many sinks were called.
+size_t FireSelectionChange(Outlook::_Application* application);
+
 // The items composed with CreateItem and shown with Display, for the host to report.
 struct ComposedItem {
     std::u16string subject;

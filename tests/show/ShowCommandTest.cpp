@@ -1,0 +1,80 @@
+// vantora show as a program: its arguments, and the add-in it cannot find before registration.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "support/TestPrefix.h"
+
+namespace {
+
+struct CommandRun {
+    std::string out;
+    int status = -1;
+};
+
+CommandRun Vantora(const std::string& arguments, bool withErrors = true)
+{
+    std::string command = std::string(VANTORA_BIN_DIR) + "/vantora " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
+    CommandRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), pipe)) > 0)
+        run.out.append(buf, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+CommandRun Show(const std::string& arguments, bool withErrors = true) { return Vantora("show " + arguments, withErrors); }
+
+std::string Corpus(const std::string& name) { return "'" + std::string(VANTORA_CORPUS_DIR) + "/msg/" + name + "'"; }
+
+bool Exists(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
+
+TEST(ShowCommand, BadArgumentsAreUsageErrorsAndAnUnregisteredAddinIsReported)
+{
+    for (const char* args : {"", "--json", "--wait", "--wait soon mail.eml", "--wait -1 mail.eml", "--frobnicate mail.eml"}) {
+        CommandRun run = Show(args);
+        EXPECT_EQ(run.status, 2) << args << ": " << run.out;
+        EXPECT_NE(run.out.find("usage: vantora show"), std::string::npos) << args << ": " << run.out;
+    }
+    // The test's prefix has no registration.
+    CommandRun run = Show("--wait 0.1 mail.eml");
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("vantora register"), std::string::npos) << run.out;
+}
+
+// The add-in found through its registration and loaded from another module, as --module does.
+TEST(ShowCommand, ShowsEachMessageOnceTheAddinsTimerHasStopped)
+{
+    CommandRun registration = Vantora("register");
+    ASSERT_EQ(registration.status, 0) << registration.out;
+    std::string files = Corpus("Simple.msg") + " /nonexistent/mail.eml " + Corpus("Appointment sample EST.msg");
+    CommandRun run = Show("--module " FAKE_SHOW_ADDIN " --wait 20 " + files);
+    EXPECT_EQ(run.status, 1) << "an unreadable file: " << run.out;
+    EXPECT_NE(run.out.find("vantora show: /nonexistent/mail.eml"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Simple.msg\n  tab \"Info\" (1000)\n    Content [1071]\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"Done\""), std::string::npos) << "the label the timer set: " << run.out;
+    EXPECT_NE(run.out.find("super tip: No warnings\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Appointment sample EST.msg\n  tab hidden\n"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("outstanding"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("DllCanUnloadNow"), std::string::npos) << "every object was released: " << run.out;
+
+    std::string png = testing_support::Prefix() + "/ribbon.png";
+    run = Show("--json --png " + png + " --module " FAKE_SHOW_ADDIN " " + Corpus("Simple.msg") + " " +
+               Corpus("Appointment sample EST.msg"), false);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out.rfind("[\n  {\n    \"file\": ", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("\"label\": \"Done\""), std::string::npos) << run.out;
+    EXPECT_TRUE(Exists(png));
+    EXPECT_TRUE(Exists(testing_support::Prefix() + "/ribbon-2.png"));
+}
+
+} // namespace
