@@ -1,0 +1,146 @@
+// vantora show with the real add-in, registered and loaded as Outlook loads it: corpus messages through
+// the whole pipeline, located by the offline provider, with every link target refused or unreachable (no
+// request leaves the machine).
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "Utils/SettingsManager.h"
+#include "geo/GeoLocationManager.h"
+#include "geo/GeoLocationProviders.h"
+#include "support/TestPrefix.h"
+
+namespace {
+
+struct Outcome {
+    std::string out;
+    int status = -1;
+    bool signalled = false;
+};
+
+Outcome Vantora(const std::string& arguments)
+{
+    std::string command = std::string(VANTORA_BIN_DIR) + "/vantora " + arguments + " 2>&1";
+    Outcome run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), pipe)) > 0)
+        run.out.append(buf, n);
+    int status = pclose(pipe);
+    run.signalled = WIFSIGNALED(status);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// The row of control id in the text output (its kind, id, label and state), or an empty text.
+std::string Row(const std::string& out, int id)
+{
+    std::string key = "  " + std::to_string(id) + "  ";
+    size_t at = out.find(key);
+    if (at == std::string::npos)
+        return std::string();
+    size_t begin = out.rfind('\n', at) + 1;
+    return out.substr(begin, out.find('\n', at) - begin);
+}
+
+std::string Quoted(const std::string& path) { return "'" + path + "'"; }
+std::string Corpus(const std::string& relative) { return Quoted(std::string(VANTORA_CORPUS_DIR) + "/" + relative); }
+
+class RealAddin : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        setenv("VANTORA_GEOIP_DB", (std::string(VANTORA_BIN_DIR) + "/GeoCountries.dat").c_str(), 1);
+        // Every host name and connection goes to a closed loopback port.
+        setenv("VANTORA_CONNECT_TO", "127.0.0.1:9", 1);
+    }
+    void SetUp() override
+    {
+        Outcome registration = Vantora("register");
+        ASSERT_EQ(0, registration.status) << registration.out;
+        // The settings the add-in reads at connection select the offline provider alone.
+        CGeoLocationManager& manager = CGeoLocationManager::Instance();
+        manager.InitOnStartup();
+        CSettingsManager& settings = CSettingsManager::Instance();
+        settings.providersOrder.clear();
+        settings.selectedProviders.clear();
+        for (const auto& p : manager.GetProviders()) {
+            settings.providersOrder.push_back(p->GetProviderId());
+            if (dynamic_cast<CIpFireLocation*>(p.get()))
+                settings.selectedProviders.push_back(p->GetProviderId());
+        }
+        manager.CleanUpOnClose();
+        settings.WriteSettings();
+    }
+};
+
+TEST_F(RealAddin, AMessageOfFourServersAndAnAttachment)
+{
+    Outcome run = Vantora("show --wait 60 " + Corpus("eml/sa-nice-base64.eml"));
+    ASSERT_EQ(0, run.status) << run.out;
+    const std::string& out = run.out;
+    EXPECT_NE(std::string::npos, out.find("tab \"Info\" (1000)")) << out;
+    // Four header servers in rows of three: the first three shown, scrolling down possible.
+    EXPECT_NE(std::string::npos, Row(out, 1002).find("\"136.201.105.2")) << out;
+    EXPECT_NE(std::string::npos, Row(out, 1025).find(" enabled")) << out;
+    EXPECT_NE(std::string::npos, Row(out, 1023).find(" disabled")) << out;
+    EXPECT_NE(std::string::npos, out.find("\"Ireland")) << "the offline provider's country: " << out;
+    EXPECT_NE(std::string::npos, Row(out, 1031).find("\"???\"")) << out;
+    EXPECT_EQ(std::string::npos, out.find("outstanding")) << out;
+    EXPECT_EQ(std::string::npos, out.find("failed:")) << "no callback failed: " << out;
+}
+
+TEST_F(RealAddin, LinksAsJsonWithTheirItems)
+{
+    Outcome run = Vantora("show --json --wait 60 " + Corpus("eml/mail-error_emails-content_transfer_encoding_with_8bits.eml"));
+    ASSERT_EQ(0, run.status) << run.out;
+    const std::string& out = run.out;
+    EXPECT_NE(std::string::npos, out.find("\"label\": \"www.provantage.com")) << out.substr(0, 4000);
+    EXPECT_NE(std::string::npos, out.find("\"screentip\": \"Details\"")) << out.substr(0, 4000);
+    EXPECT_NE(std::string::npos, out.find("Protocol :")) << out.substr(0, 4000);
+    EXPECT_EQ(std::string::npos, out.find("\"errors\": [\n")) << out.substr(0, 4000);
+}
+
+TEST_F(RealAddin, AppointmentsHideTheTabAndUnreadableFilesAreReported)
+{
+    Outcome run = Vantora("show --wait 60 " + Corpus("msg/Appointment sample EST.msg") + " /nonexistent.eml " +
+                      Corpus("msg/Simple.msg"));
+    EXPECT_EQ(1, run.status) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("Appointment sample EST.msg\n  tab hidden\n")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("/nonexistent.eml")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("Simple.msg\n  tab \"Info\" (1000)")) << run.out;
+}
+
+TEST_F(RealAddin, TheWholeCorpusInOneRun)
+{
+    std::vector<std::string> files;
+    for (const char* folder : {"eml", "msg"})
+        for (const auto& entry : std::filesystem::directory_iterator(std::string(VANTORA_CORPUS_DIR) + "/" + folder)) {
+            std::string ext = entry.path().extension().string();
+            if (ext == ".eml" || ext == ".msg")
+                files.push_back(entry.path().string());
+        }
+    std::sort(files.begin(), files.end());
+    ASSERT_GT(files.size(), 150u);
+    std::string arguments = "show --wait 60";
+    for (const std::string& f : files)
+        arguments += " " + Quoted(f);
+    Outcome run = Vantora(arguments);
+    EXPECT_FALSE(run.signalled) << run.out.substr(run.out.size() > 3000 ? run.out.size() - 3000 : 0);
+    EXPECT_EQ(0, run.status) << run.out.substr(run.out.size() > 3000 ? run.out.size() - 3000 : 0);
+    for (const std::string& f : files)
+        EXPECT_NE(std::string::npos, run.out.find(f + "\n  tab ")) << f;
+    EXPECT_EQ(std::string::npos, run.out.find("outstanding"));
+}
+
+} // namespace
