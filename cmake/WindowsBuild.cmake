@@ -54,7 +54,7 @@ find_package(ZLIB REQUIRED)
 # The C and C++ runtimes are linked in, so the DLL needs nothing beside it but the system's DLLs.
 target_link_options(VantoraAddin PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(VantoraAddin PRIVATE ZLIB::ZLIB ole32 oleaut32 advapi32 shlwapi urlmon ws2_32 version user32 gdi32
-  comdlg32 comctl32 uuid)
+  comdlg32 comctl32 shell32 uuid)
 
 # What Outlook does with the add-in at start-up, run under Wine by tools/windows.sh.
 add_executable(outlook_startup ${CMAKE_SOURCE_DIR}/tests/windows/OutlookStartup.cpp)

@@ -38,4 +38,4 @@ set_target_properties(addin_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BI
 target_include_directories(addin_tests PRIVATE ${tests}/support/windows ${tests})
 target_link_options(addin_tests PRIVATE -static -static-libgcc -static-libstdc++)
 target_link_libraries(addin_tests PRIVATE vantora_addin_archive vantora_gtest vantora_windows_flags ZLIB::ZLIB
-  ole32 oleaut32 advapi32 shlwapi urlmon ws2_32 version user32 gdi32 comdlg32 comctl32 uuid ntdll)
+  ole32 oleaut32 advapi32 shlwapi urlmon ws2_32 version user32 gdi32 comdlg32 comctl32 shell32 uuid ntdll)
