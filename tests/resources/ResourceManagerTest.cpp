@@ -6,6 +6,7 @@
 #include "__Utilities/ErrorInfo.h"
 #include "__Utilities/ErrorLog.h"
 #include "__Utilities/ResourceManager.h"
+#include "pal/gdi.h"
 #include "pal/host.h"
 #include "res/resource.h"
 
@@ -77,3 +78,70 @@ TEST(ResourceManager, HelpFileBesideTheModule)
 }
 
 } // namespace
+
+TEST(ResourceManager, PicturesAreCachedByIdAlone)
+{
+    CResourceManager& resources = CResourceManager::Instance();
+    CComPtr<IPictureDisp> large = resources.GetImage(IDI_STATUS_OK, true);
+    ASSERT_TRUE(large);
+    LONG width = 0, height = 0;
+    std::vector<uint32_t> pixels;
+    ASSERT_EQ(S_OK, pal::PicturePixels(large, &width, &height, &pixels));
+    EXPECT_EQ(32, width);
+    // The same id at the other size is the first picture, as the cache is keyed by id.
+    CComPtr<IPictureDisp> small = resources.GetImage(IDI_STATUS_OK, false);
+    EXPECT_EQ(large.p, small.p);
+    CComPtr<IPictureDisp> other = resources.GetImage(IDI_STATUS_DANGER, false);
+    ASSERT_EQ(S_OK, pal::PicturePixels(other, &width, &height, &pixels));
+    EXPECT_EQ(16, width);
+    // An id without an icon is the system's error, thrown.
+    EXPECT_THROW(resources.GetImage(4242, true), CErrorInfo);
+    EXPECT_THROW(resources.GetIcon(0, 16), CErrorInfo);
+}
+
+TEST(ResourceManager, IconsAtMultiplesOf16OrTheDefaultSize)
+{
+    CResourceManager& resources = CResourceManager::Instance();
+    for (int size : {16, 32, 48}) {
+        HICON icon = resources.GetIcon(IDI_HELP, size);
+        ASSERT_NE(nullptr, icon) << size;
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(icon, &info));
+        PICTDESC desc = {};
+        desc.cbSizeofstruct = sizeof(desc);
+        desc.picType = PICTYPE_BITMAP;
+        desc.bmp.hbitmap = info.hbmColor;
+        CComPtr<IPictureDisp> picture;
+        ASSERT_EQ(S_OK, OleCreatePictureIndirect(&desc, IID_IPictureDisp, TRUE, reinterpret_cast<void**>(&picture)));
+        LONG width = 0, height = 0;
+        std::vector<uint32_t> pixels;
+        ASSERT_EQ(S_OK, pal::PicturePixels(picture, &width, &height, &pixels));
+        EXPECT_EQ(size, width);
+        EXPECT_EQ(size, height);
+        DeleteObject(info.hbmMask);
+        DestroyIcon(icon);
+    }
+}
+
+TEST(ResourceManager, TheTwoInterfaceFontsAreCachedAndDiffer)
+{
+    CResourceManager& resources = CResourceManager::Instance();
+    HFONT normal = resources.GetUIFont(false);
+    HFONT bold = resources.GetUIFont(true);
+    ASSERT_NE(nullptr, normal);
+    ASSERT_NE(nullptr, bold);
+    EXPECT_NE(normal, bold);
+    EXPECT_EQ(normal, resources.GetUIFont(false));
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ previous = SelectObject(dc, bold);
+    RECT boldRect = {0, 0, 0, 0};
+    DrawTextW(dc, u"Test", -1, &boldRect, DT_CALCRECT | DT_NOPREFIX);
+    SelectObject(dc, normal);
+    RECT normalRect = {0, 0, 0, 0};
+    DrawTextW(dc, u"Test", -1, &normalRect, DT_CALCRECT | DT_NOPREFIX);
+    SelectObject(dc, previous);
+    ReleaseDC(nullptr, dc);
+    // 9 points bold is taller and wider than 8 points.
+    EXPECT_GT(boldRect.bottom, normalRect.bottom);
+    EXPECT_GT(boldRect.right, normalRect.right);
+}
