@@ -19,6 +19,8 @@ packages=(
   # the add-in's icons and banner: SVG sources rendered with librsvg and packed into .ico files, the
   # banner converted to a bitmap with netpbm
   librsvg2-bin icoutils netpbm
+  # the user guide Help.pdf, typeset from its groff source
+  groff
   # fuzz targets: clang and its compiler runtime, which holds libFuzzer and the sanitizers for clang
   clang libclang-rt-14-dev
   # the Windows build: mingw-w64 with its SDK headers and zlib, widl with Wine's IDL files and stdole2.tlb
