@@ -96,6 +96,8 @@ TEST_F(RealAddin, AMessageOfFourServersAndAnAttachment)
     EXPECT_NE(std::string::npos, Row(out, 1023).find(" disabled")) << out;
     EXPECT_NE(std::string::npos, out.find("\"Ireland")) << "the offline provider's country: " << out;
     EXPECT_NE(std::string::npos, Row(out, 1031).find("\"???\"")) << out;
+    // The user guide was built beside the module: the help button is enabled.
+    EXPECT_NE(std::string::npos, Row(out, 1083).find(" enabled")) << out;
     EXPECT_EQ(std::string::npos, out.find("outstanding")) << out;
     EXPECT_EQ(std::string::npos, out.find("failed:")) << "no callback failed: " << out;
 }
