@@ -62,6 +62,9 @@ public:
     virtual bool SaveFileDialog(const SaveFileRequest& request, std::u16string& path) = 0;
     // The button pressed (IDOK, IDCANCEL...).
     virtual int ShowMessageBox(const MessageBoxRequest& request) = 0;
+    // A modal dialog has been initialised and runs until EndDialog. The host may act on it at once
+    // (pal/dialogs.h) or later from the loop; by default it is cancelled, as a person who closes it.
+    virtual void ModalDialogShown(HWND dialog);
 };
 
 // The host that answers from now on (not owned; null: dialogs cancel and message boxes go to stderr).
