@@ -102,11 +102,13 @@ public:
     BOOL ScreenToClient(LPPOINT lpPoint) const noexcept { return ::ScreenToClient(m_hWnd, lpPoint); }
     BOOL ScreenToClient(LPRECT lpRect) const noexcept
     {
+        ::SetLastError(0); // a zero offset returns 0 too
         return ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<LPPOINT>(lpRect), 2) != 0 || ::GetLastError() == 0;
     }
     BOOL ClientToScreen(LPPOINT lpPoint) const noexcept { return ::ClientToScreen(m_hWnd, lpPoint); }
     BOOL ClientToScreen(LPRECT lpRect) const noexcept
     {
+        ::SetLastError(0);
         return ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<LPPOINT>(lpRect), 2) != 0 || ::GetLastError() == 0;
     }
     BOOL MapDialogRect(LPRECT lpRect) const noexcept { return ::MapDialogRect(m_hWnd, lpRect); }

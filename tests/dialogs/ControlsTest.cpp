@@ -112,6 +112,24 @@ TEST_F(DialogTest, EditFocusLimitAndUpDown)
     EXPECT_FALSE(pal::TypeText(Item(IDE_RETRY_COUNT), u"7a")) << "a number edit takes digits only";
 }
 
+TEST_F(DialogTest, LinkClickTellsTheAddress)
+{
+    ASSERT_NE(Open(IDD_ABOUTDLG), nullptr);
+    std::u16string url;
+    m_recorder.answer = [&](HWND, UINT msg, WPARAM, LPARAM lParam) -> INT_PTR {
+        if (msg == WM_NOTIFY && reinterpret_cast<LPNMHDR>(lParam)->code == NM_CLICK)
+            url = reinterpret_cast<NMLINK*>(lParam)->item.szUrl;
+        return FALSE;
+    };
+    EXPECT_TRUE(pal::ClickLink(Item(IDC_LINK_KEYCDN)));
+    EXPECT_EQ(url, u"tools.keycdn.com/geo") << "a link without href is its text";
+    SetWindowTextW(Item(IDC_LINK_KEYCDN), u"see <a href=\"https://x.test/a\">here</a>");
+    EXPECT_TRUE(pal::ClickLink(Item(IDC_LINK_KEYCDN)));
+    EXPECT_EQ(url, u"https://x.test/a");
+    EXPECT_EQ(m_recorder.NotifyCodes(IDC_LINK_KEYCDN), (std::vector<UINT>{NM_CLICK, NM_CLICK}));
+    EXPECT_FALSE(pal::ClickLink(Item(IDC_VERSION))) << "not a link control";
+}
+
 TEST_F(DialogTest, WindowRectanglesRoundTrip)
 {
     ASSERT_NE(Open(IDD_INFODLG), nullptr);

@@ -68,7 +68,13 @@ struct Recorder {
 // A modeless dialog of the module's resources with the recorder as its procedure; destroyed at the end.
 class DialogTest : public ::testing::Test {
 protected:
-    void SetUp() override { Recorder::Current() = &m_recorder; }
+    void SetUp() override
+    {
+        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                      ICC_LISTVIEW_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_LINK_CLASS};
+        ASSERT_TRUE(InitCommonControlsEx(&controls));
+        Recorder::Current() = &m_recorder;
+    }
     void TearDown() override
     {
         if (m_dialog && IsWindow(m_dialog))

@@ -82,6 +82,13 @@ TEST_F(DialogTest, WithoutAHostTheDialogIsCancelled)
     EXPECT_EQ(m_recorder.Commands(IDCANCEL), std::vector<WORD>{BN_CLICKED});
 }
 
+TEST_F(DialogTest, WithoutAHostADialogIgnoringCancelStillEnds)
+{
+    HostScope scope(nullptr);
+    EXPECT_EQ(RunModal(IDD_INFODLG), IDCANCEL);
+    EXPECT_EQ(m_recorder.Commands(IDCANCEL), std::vector<WORD>{BN_CLICKED}) << "Escape, as it has no Cancel button";
+}
+
 TEST_F(DialogTest, HostPressesButtonsAndClosesThroughTheirMessages)
 {
     ModalHost host;

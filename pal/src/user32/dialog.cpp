@@ -2,6 +2,7 @@
 // controls, WM_INITDIALOG, and the modal run, which pumps a nested round of the layer's loop (timers and
 // transfers go on) until EndDialog. The host is told once a modal dialog is initialised.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <tuple>
@@ -329,10 +330,17 @@ INT_PTR DialogBoxParamW(HINSTANCE hInstance, LPCWSTR lpTemplateName, HWND hWndPa
         return w && !w->ended;
     };
     if (running()) {
-        if (pal::UserInterfaceHost* host = pal::detail::CurrentUserInterfaceHost())
+        if (pal::UserInterfaceHost* host = pal::detail::CurrentUserInterfaceHost()) {
             host->ModalDialogShown(h);
-        else
+        } else {
             pal::PressButton(h, IDCANCEL);
+            // Nobody is there to close it otherwise: a dialog that ignores Cancel still ends.
+            if (running()) {
+                std::fprintf(stderr, "dialog %d: Cancel did not close it; ended without a host\n",
+                             Find(h)->templateId);
+                EndDialog(h, IDCANCEL);
+            }
+        }
     }
     while (running())
         pal::PumpUntil([&] { return !running(); }, 60000);
@@ -370,9 +378,6 @@ BOOL MapDialogRect(HWND hDlg, LPRECT lpRect)
     ToPixels(*lpRect, w->baseX, w->baseY);
     return TRUE;
 }
-
-// The base units of the system font, which dialogs without a font of their own use.
-LONG GetDialogBaseUnits() { return MAKELONG(8, 16); }
 
 BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* picce) { return picce ? TRUE : FALSE; }
 

@@ -553,8 +553,6 @@ LONG_PTR GetWindowLongPtrW(HWND hWnd, int nIndex)
     }
 }
 
-LONG SetWindowLongW(HWND hWnd, int nIndex, LONG dwNewLong) { return LONG(SetWindowLongPtrW(hWnd, nIndex, dwNewLong)); }
-LONG GetWindowLongW(HWND hWnd, int nIndex) { return LONG(GetWindowLongPtrW(hWnd, nIndex)); }
 
 BOOL InvalidateRect(HWND hWnd, const RECT*, BOOL) { return hWnd == nullptr || Checked(hWnd) ? TRUE : FALSE; }
 
