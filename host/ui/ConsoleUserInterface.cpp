@@ -1,6 +1,7 @@
 // The console's answers to dialogs and message boxes; see ConsoleUserInterface.h.
 #include "host/ui/ConsoleUserInterface.h"
 
+#include "host/dialogs/DialogText.h"
 #include "windows.h"
 
 namespace host {
@@ -43,6 +44,12 @@ int ConsoleUserInterface::ShowMessageBox(const pal::MessageBoxRequest& request)
     case MB_YESNO: return IDYES;
     default: return IDOK;
     }
+}
+
+void ConsoleUserInterface::ModalDialogShown(HWND dialog)
+{
+    std::fputs(DialogText(pal::ViewDialog(dialog)).c_str(), m_out);
+    pal::UserInterfaceHost::ModalDialogShown(dialog);
 }
 
 } // namespace host

@@ -1,5 +1,5 @@
 // The person in front of vantora: answers the add-in's save dialogs with a path given on the command line
-// (or cancels them) and prints each message box's text with its icon.
+// (or cancels them), prints each message box's text with its icon and each dialog as text.
 #pragma once
 
 #include <cstdio>
@@ -22,6 +22,8 @@ public:
 
     bool SaveFileDialog(const pal::SaveFileRequest& request, std::u16string& path) override;
     int ShowMessageBox(const pal::MessageBoxRequest& request) override;
+    // Prints the dialog as text, then closes it as Cancel does.
+    void ModalDialogShown(HWND dialog) override;
 
     // What was asked, for the tests.
     const std::vector<pal::SaveFileRequest>& SaveRequests() const { return m_saveRequests; }
