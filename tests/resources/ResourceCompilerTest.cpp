@@ -228,7 +228,7 @@ TEST_F(ResourceCompilerTest, DialogExIsTheExtendedTemplate)
                     "  DEFPUSHBUTTON \"OK\", 1, 5, 6, 20, 10\n"
                     "  EDITTEXT 12, 1, 2, 3, 4, ES_NUMBER | NOT WS_TABSTOP\n"
                     "  CONTROL \"\", 13, \"SysListView32\", 0x1 | NOT WS_VISIBLE, 9, 8, 7, 6, 0x200\n"
-                    "  ICON IDI_X, -1, 3, 4\n"
+                    "  ICON IDI_X, -1, 3, 4, 16, 16\n"
                     "END\n");
     Load("app.rc");
     std::string t = Raw(RT_DIALOG, MAKEINTRESOURCEW(300));
@@ -313,7 +313,7 @@ TEST_F(ResourceCompilerTest, DialogExIsTheExtendedTemplate)
     EXPECT_EQ(items[3].classOrdinal, 0x82u);
     EXPECT_EQ(items[3].titleOrdinal, 7u) << "the icon by number";
     EXPECT_EQ(items[3].style, 0x50000003u);
-    EXPECT_EQ(items[3].cx, 0);
+    EXPECT_EQ(items[3].cx, 0) << "an icon control takes its picture's size";
     EXPECT_EQ(items[3].id, 0xFFFFFFFFu);
 
     ExpectError("1 DIALOGEX 0, 0, 10, 10\nBEGIN\n  SLIDER \"x\", 1, 0, 0, 1, 1\nEND\n", "3", "unknown control");

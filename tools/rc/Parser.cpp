@@ -676,13 +676,16 @@ void Parser::DialogControl(const std::string& word, std::vector<uint8_t>& items,
         rect[0] = int16_t(Word("control coordinate"));
         comma();
         rect[1] = int16_t(Word("control coordinate"));
-        // An icon's size is optional: it takes the picture's.
-        if (word != "ICON" || Comma()) {
-            if (word != "ICON")
+        // An icon's size is optional and not stored: the control takes the picture's.
+        bool icon = word == "ICON";
+        if (!icon || Comma()) {
+            if (!icon)
                 comma();
             rect[2] = int16_t(Word("control coordinate"));
             comma();
             rect[3] = int16_t(Word("control coordinate"));
+            if (icon)
+                rect[2] = rect[3] = 0;
             if (Comma())
                 style = Style(style);
         }

@@ -275,6 +275,10 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC p
             if (ClassIs(*control, u"Static") && type == SS_ICON) {
                 HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(textOrdinal), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE);
                 SendMessageW(c, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
+                if (icon && !(control->style & SS_REALSIZECONTROL)) { // the control takes the icon's size
+                    control->rect.right = control->rect.left + GetSystemMetrics(SM_CXICON);
+                    control->rect.bottom = control->rect.top + GetSystemMetrics(SM_CYICON);
+                }
             }
             control->imageId = textOrdinal;
         }
