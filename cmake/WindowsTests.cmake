@@ -29,7 +29,9 @@ set(VANTORA_WINDOWS_TEST_SOURCES
   ${tests}/settings/SettingsRecordTest.cpp
   # the ribbon's controls and its customUI document
   ${tests}/controls/ControlTests.cpp ${tests}/controls/RibbonBuilderTests.cpp
-  ${tests}/ribbon/OutlookRibbonTextTests.cpp)
+  ${tests}/ribbon/OutlookRibbonTextTests.cpp
+  # ATL's dialog class and message map over the system's headers; the dialog templates windres makes
+  ${tests}/dialogs/MessageMapTest.cpp ${tests}/dialogs/TemplateBytesTest.cpp)
 
 add_executable(addin_tests ${VANTORA_WINDOWS_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/res/VantoraAddin.rc)
 add_dependencies(addin_tests vantora_typelib)

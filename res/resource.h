@@ -19,6 +19,42 @@
 #define IDD_OPTNSDLG 202
 #define IDD_ATTACHDLG 204
 
+// Dialog controls
+#define IDC_RICHEDIT 210
+#define IDC_TAB 214
+#define IDC_GROUP_RIBBON 215
+#define IDC_SHOW_CONTENT 216
+#define IDC_SHOW_IP_LOCATION 217
+#define IDC_SHOW_ATTACHMENTS 218
+#define IDC_SHOW_LINKS 219
+#define IDLC_PROVIDERS 220
+#define IDE_PROVIDER_KEY 221
+#define IDC_PENDING_TEXT 223
+#define IDLB_COUNTRIES 224
+#define IDCB_FOLDERS 225
+#define IDC_FLAG_EMAILS 226
+#define IDC_FLAG_LINKS 227
+#define IDC_READ_AS_TEXT 228
+#define IDC_FLAG_SERVERS 229
+#define IDE_SERVERS 230
+#define IDC_GROUP_CONNECTION 231
+#define IDC_RETRY_LABEL 232
+#define IDE_RETRY_COUNT 233
+#define IDUD_RETRY_COUNT 234
+#define IDC_TIMEOUT_LABEL 235
+#define IDE_REPLY_TIMEOUT 236
+#define IDUD_REPLY_TIMEOUT 237
+#define IDC_MAP 238
+#define IDC_EMAIL_SUPPORT 240
+#define IDC_EMAIL_DETAILS 241
+#define IDC_VIEW_LOG 242
+#define IDC_LINK_IPINFODB 243
+#define IDC_LINK_KEYCDN 244
+#define IDC_BANNER 245
+#define IDC_VERSION 246
+// The pending note's icon control shows the icon of the same number.
+#define IDC_PENDING_ICON 1137
+
 // Icons: the ribbon buttons' pictures carry their control's id; the images chosen at run time (location
 // states, link progress, the busy animation's frames, the status levels) have ids of their own.
 #define IDI_IP_SCROLL_UP 1023

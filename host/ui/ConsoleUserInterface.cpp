@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include "host/dialogs/DialogText.h"
 #include "windows.h"
 
 namespace host {
@@ -58,6 +59,12 @@ int ConsoleUserInterface::OpenDocument(const pal::OpenRequest& request)
     if (request.file.find(u"://") == std::u16string::npos && access(path.c_str(), F_OK) != 0)
         return 2; // SE_ERR_FNF
     return 42;
+}
+
+void ConsoleUserInterface::ModalDialogShown(HWND dialog)
+{
+    std::fputs(DialogText(pal::ViewDialog(dialog)).c_str(), m_out);
+    pal::UserInterfaceHost::ModalDialogShown(dialog);
 }
 
 } // namespace host

@@ -1,6 +1,6 @@
 // The person in front of vantora: answers the add-in's save dialogs with a path given on the command line
-// (or cancels them), prints each message box's text with its icon, and opens documents and addresses with
-// the desktop's application, or only records and prints them when told to.
+// (or cancels them), prints each message box's text with its icon and each dialog as text, and opens
+// documents and addresses with the desktop's application, or only records and prints them when told to.
 #pragma once
 
 #include <cstdio>
@@ -27,6 +27,8 @@ public:
     bool SaveFileDialog(const pal::SaveFileRequest& request, std::u16string& path) override;
     int ShowMessageBox(const pal::MessageBoxRequest& request) override;
     int OpenDocument(const pal::OpenRequest& request) override;
+    // Prints the dialog as text, then closes it as Cancel does.
+    void ModalDialogShown(HWND dialog) override;
 
     // What was asked, for the tests.
     const std::vector<pal::SaveFileRequest>& SaveRequests() const { return m_saveRequests; }

@@ -170,9 +170,9 @@ TEST_F(ResourceCompilerTest, FileResourcesAreStoredAsOnWindows)
                     "8 RCDATA BEGIN 0x4241, \"CD\", 1L END\n"
                     "105 BITMAP \"pic.bmp\"\n"
                     "1023 ICON \"two.ico\"\n"
-                    "200 DIALOGEX 0, 0, 100, 50\nCAPTION \"x\"\nBEGIN\n  PUSHBUTTON \"OK\", 1, 5, 5, 20, 10\nEND\n");
+                    "200 DIALOG 0, 0, 100, 50\nCAPTION \"x\"\nBEGIN\n  PUSHBUTTON \"OK\", 1, 5, 5, 20, 10\nEND\n");
     RunResult r = Compile("app.rc");
-    EXPECT_NE(r.output.find("app.rc:9: warning: DIALOGEX 200 skipped"), std::string::npos) << r.output;
+    EXPECT_NE(r.output.find("app.rc:9: warning: DIALOG 200 skipped"), std::string::npos) << r.output;
     Load("app.rc");
     EXPECT_EQ(Raw(W("REGISTRY"), MAKEINTRESOURCEW(101)), "HKCR { }\n");
     EXPECT_EQ(Raw(W("registry"), W("#101")), "HKCR { }\n"); // names ignore case; "#n" is number n
@@ -213,6 +213,112 @@ std::string IconDib(uint32_t size)
     for (size_t i = 40; i < 40 + size * size * 4; i += 4)
         put(i, 0xFF0F6CBDu, 4);
     return dib;
+}
+
+// DIALOGEX as DLGTEMPLATEEX: the header with its font, then each control on a four-byte boundary, the
+// predefined classes as ordinals, the statements' default styles with NOT taking bits away.
+TEST_F(ResourceCompilerTest, DialogExIsTheExtendedTemplate)
+{
+    Write("app.rc", "#define WS_CHILD 0x40000000L\n#define WS_VISIBLE 0x10000000L\n#define WS_TABSTOP 0x00010000L\n"
+                    "#define WS_POPUP 0x80000000L\n#define WS_CAPTION 0x00C00000L\n#define DS_SETFONT 0x40\n"
+                    "#define ES_NUMBER 0x2000L\n#define IDI_X 7\n"
+                    "300 DIALOGEX 1, 2, 100, 50, 9\n"
+                    "STYLE WS_POPUP\nEXSTYLE 0x8\nCAPTION \"Ab\"\nFONT 8, \"MS Shell Dlg\", 400, 0, 0x1\n"
+                    "BEGIN\n"
+                    "  DEFPUSHBUTTON \"OK\", 1, 5, 6, 20, 10\n"
+                    "  EDITTEXT 12, 1, 2, 3, 4, ES_NUMBER | NOT WS_TABSTOP\n"
+                    "  CONTROL \"\", 13, \"SysListView32\", 0x1 | NOT WS_VISIBLE, 9, 8, 7, 6, 0x200\n"
+                    "  ICON IDI_X, -1, 3, 4, 16, 16\n"
+                    "END\n");
+    Load("app.rc");
+    std::string t = Raw(RT_DIALOG, MAKEINTRESOURCEW(300));
+    auto word = [&](size_t at) { return unsigned(uint8_t(t.at(at)) | (uint8_t(t.at(at + 1)) << 8)); };
+    auto dword = [&](size_t at) { return word(at) | (word(at + 2) << 16); };
+    auto text = [&](size_t& at) {
+        std::u16string s;
+        for (unsigned c; (c = word(at)) != 0; at += 2)
+            s += char16_t(c);
+        at += 2;
+        return s;
+    };
+    ASSERT_GE(t.size(), 26u);
+    EXPECT_EQ(word(0), 1u);
+    EXPECT_EQ(word(2), 0xFFFFu);
+    EXPECT_EQ(dword(4), 9u) << "help id";
+    EXPECT_EQ(dword(8), 0x8u);
+    EXPECT_EQ(dword(12), 0x80000000u | 0x00C00000u | 0x40u) << "CAPTION and FONT add their styles";
+    EXPECT_EQ(word(16), 4u);
+    EXPECT_EQ(word(18), 1u);
+    EXPECT_EQ(word(20), 2u);
+    EXPECT_EQ(word(22), 100u);
+    EXPECT_EQ(word(24), 50u);
+    size_t at = 26;
+    EXPECT_EQ(word(at), 0u); // no menu
+    EXPECT_EQ(word(at + 2), 0u); // no class
+    at += 4;
+    EXPECT_EQ(text(at), u"Ab");
+    EXPECT_EQ(word(at), 8u);
+    EXPECT_EQ(word(at + 2), 400u);
+    EXPECT_EQ(uint8_t(t.at(at + 4)), 0);
+    EXPECT_EQ(uint8_t(t.at(at + 5)), 1);
+    at += 6;
+    EXPECT_EQ(text(at), u"MS Shell Dlg");
+
+    struct Item {
+        unsigned exStyle, style, id;
+        int x, y, cx, cy;
+        unsigned classOrdinal;
+        std::u16string className, title;
+        unsigned titleOrdinal;
+    };
+    std::vector<Item> items;
+    for (int i = 0; i < 4; ++i) {
+        at = (at + 3) & ~size_t(3);
+        Item item;
+        item.exStyle = dword(at + 4);
+        item.style = dword(at + 8);
+        item.x = int16_t(word(at + 12));
+        item.y = int16_t(word(at + 14));
+        item.cx = int16_t(word(at + 16));
+        item.cy = int16_t(word(at + 18));
+        item.id = dword(at + 20);
+        at += 24;
+        item.classOrdinal = word(at) == 0xFFFF ? word(at + 2) : 0;
+        if (item.classOrdinal)
+            at += 4;
+        else
+            item.className = text(at);
+        item.titleOrdinal = word(at) == 0xFFFF ? word(at + 2) : 0;
+        if (item.titleOrdinal)
+            at += 4;
+        else
+            item.title = text(at);
+        EXPECT_EQ(word(at), 0u) << "no creation data";
+        at += 2;
+        items.push_back(item);
+    }
+    EXPECT_EQ(at, t.size());
+    EXPECT_EQ(items[0].classOrdinal, 0x80u);
+    EXPECT_EQ(items[0].title, u"OK");
+    EXPECT_EQ(items[0].style, 0x50010001u) << "child, visible, tab stop, default push button";
+    EXPECT_EQ(items[0].x, 5);
+    EXPECT_EQ(items[0].cy, 10);
+    EXPECT_EQ(items[1].classOrdinal, 0x81u);
+    EXPECT_EQ(items[1].style, 0x50802000u) << "the border stays, the tab stop goes";
+    EXPECT_EQ(items[1].title, u"");
+    EXPECT_EQ(items[2].className, u"SysListView32");
+    EXPECT_EQ(items[2].style, 0x40000001u);
+    EXPECT_EQ(items[2].exStyle, 0x200u);
+    EXPECT_EQ(items[2].id, 13u);
+    EXPECT_EQ(items[3].classOrdinal, 0x82u);
+    EXPECT_EQ(items[3].titleOrdinal, 7u) << "the icon by number";
+    EXPECT_EQ(items[3].style, 0x50000003u);
+    EXPECT_EQ(items[3].cx, 0) << "an icon control takes its picture's size";
+    EXPECT_EQ(items[3].id, 0xFFFFFFFFu);
+
+    ExpectError("1 DIALOGEX 0, 0, 10, 10\nBEGIN\n  SLIDER \"x\", 1, 0, 0, 1, 1\nEND\n", "3", "unknown control");
+    ExpectError("1 DIALOGEX 0, 0, 10, 10\nBEGIN\n  LTEXT \"x\", 1, 0, 0\nEND\n", "3", "',' expected");
+    ExpectError("1 DIALOGEX 0, 0, 10, 10\nSTYLE WS_NOSUCH\nBEGIN\nEND\n", "2", "undefined symbol");
 }
 
 TEST_F(ResourceCompilerTest, IconGroupsNumberTheirImagesAcrossTheScript)

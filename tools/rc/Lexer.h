@@ -95,6 +95,8 @@ class ExpressionReader {
 public:
     ExpressionReader(const std::vector<Token>& tokens, size_t& pos) : m_tokens(tokens), m_pos(pos) {}
     uint32_t Parse();
+    // One operand of '|' (the style expressions of dialog statements split at '|' for NOT).
+    uint32_t ParseOrOperand() { return Binary(3); }
     bool sawLong = false;
 
 private:

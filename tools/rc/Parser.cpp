@@ -1,6 +1,6 @@
-// Statements of a resource script: LANGUAGE, STRINGTABLE, VERSIONINFO, file resources (ICON, BITMAP,
-// RCDATA, REGISTRY, TYPELIB, numbered types such as 24) and inline data blocks. Dialogs, menus and
-// accelerators are skipped with a warning.
+// Statements of a resource script: LANGUAGE, STRINGTABLE, VERSIONINFO, DIALOGEX, file resources (ICON,
+// BITMAP, RCDATA, REGISTRY, TYPELIB, numbered types such as 24) and inline data blocks. Old-style
+// dialogs, menus and accelerators are skipped with a warning.
 #include "Parser.h"
 
 #include <algorithm>
@@ -244,7 +244,12 @@ std::vector<Resource> Parser::Parse()
             VersionInfo(name, where);
             continue;
         }
-        static const char* const skipped[] = {"DIALOG", "DIALOGEX", "MENU", "MENUEX", "ACCELERATORS",
+        if (typeWord == "DIALOGEX") {
+            ++m_pos;
+            DialogEx(name, where);
+            continue;
+        }
+        static const char* const skipped[] = {"DIALOG", "MENU", "MENUEX", "ACCELERATORS",
                                               "DESIGNINFO", "TOOLBAR"};
         if (std::any_of(std::begin(skipped), std::end(skipped), [&](const char* w) { return typeWord == w; })) {
             ++m_pos;
@@ -426,6 +431,282 @@ void Parser::VersionInfo(const ResId& name, const Location& where)
     r.where = where;
     r.data = root.Serialize(where);
     Add(std::move(r));
+}
+
+bool Parser::Comma()
+{
+    if (Peek().kind == TokenKind::Punct && Peek().text == ",") {
+        ++m_pos;
+        return true;
+    }
+    return false;
+}
+
+// "A | NOT B | C": terms add their bits to the statement's default style, NOT terms take them away.
+uint32_t Parser::Style(uint32_t value)
+{
+    for (;;) {
+        bool negate = IsKeyword(Peek(), "NOT");
+        if (negate)
+            ++m_pos;
+        if (Peek().kind == TokenKind::End)
+            Next();
+        uint32_t term = ExpressionReader(m_tokens, m_pos).ParseOrOperand();
+        value = negate ? value & ~term : value | term;
+        if (!(Peek().kind == TokenKind::Punct && Peek().text == "|"))
+            return value;
+        ++m_pos;
+    }
+}
+
+namespace {
+
+constexpr uint32_t kWsChild = 0x40000000, kWsVisible = 0x10000000, kWsTabStop = 0x00010000,
+                   kWsGroup = 0x00020000, kWsBorder = 0x00800000;
+
+// A class or title field: 0xFFFF and an ordinal, or NUL-terminated text.
+void PutNameOrOrdinal(std::vector<uint8_t>& out, bool ordinal, uint16_t id, const std::u16string& text)
+{
+    if (ordinal) {
+        PutWord(out, 0xFFFF);
+        PutWord(out, id);
+    } else {
+        PutText(out, text, true);
+    }
+}
+
+// The predefined classes are stored as ordinals, as the system's resource compiler does.
+void PutClass(std::vector<uint8_t>& out, const std::u16string& name)
+{
+    static const std::pair<const char16_t*, uint16_t> ordinals[] = {
+        {u"BUTTON", 0x80}, {u"EDIT", 0x81}, {u"STATIC", 0x82}, {u"LISTBOX", 0x83}, {u"SCROLLBAR", 0x84},
+        {u"COMBOBOX", 0x85}};
+    std::u16string upper = UpperWide(name);
+    for (const auto& [text, id] : ordinals)
+        if (upper == text) {
+            PutNameOrOrdinal(out, true, id, {});
+            return;
+        }
+    PutText(out, name, true);
+}
+
+} // namespace
+
+// DIALOGEX: a DLGTEMPLATEEX header with its options, then one DLGITEMTEMPLATEEX per control, each on
+// a four-byte boundary.
+void Parser::DialogEx(const ResId& name, const Location& where)
+{
+    SkipOptions();
+    int16_t rect[4];
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0 && !Comma())
+            throw CompileError(Peek().kind == TokenKind::End ? where : Peek().where, "',' expected in DIALOGEX");
+        rect[i] = int16_t(Word("dialog coordinate"));
+    }
+    uint32_t helpId = Comma() ? Expression() : 0;
+    uint32_t style = 0x80880000; // WS_POPUP | WS_BORDER | WS_SYSMENU unless STYLE says otherwise
+    uint32_t exStyle = 0;
+    bool hasCaption = false, hasFont = false;
+    std::u16string caption, face, className, menuName;
+    uint16_t pointSize = 0, weight = 0, menuId = 0;
+    uint8_t italic = 0, charset = 1;
+    bool menuOrdinal = false;
+    uint16_t language = m_language;
+    for (;;) {
+        const Token& t = Peek();
+        if (IsKeyword(t, "STYLE")) {
+            ++m_pos;
+            style = Style(0);
+        } else if (IsKeyword(t, "EXSTYLE")) {
+            ++m_pos;
+            exStyle = Style(0);
+        } else if (IsKeyword(t, "CAPTION")) {
+            ++m_pos;
+            caption = StringLiteral("CAPTION");
+            hasCaption = true;
+        } else if (IsKeyword(t, "FONT")) {
+            ++m_pos;
+            hasFont = true;
+            pointSize = Word("font size");
+            if (!Comma())
+                throw CompileError(t.where, "',' expected after the font size");
+            face = StringLiteral("FONT");
+            if (Comma()) {
+                weight = Word("font weight");
+                if (Comma()) {
+                    italic = uint8_t(Expression() != 0);
+                    if (Comma())
+                        charset = uint8_t(Word("font character set"));
+                }
+            }
+        } else if (IsKeyword(t, "MENU")) {
+            ++m_pos;
+            ResId menu = ReadId(false);
+            menuOrdinal = !menu.isName;
+            menuId = menu.id;
+            menuName = menu.name;
+        } else if (IsKeyword(t, "CLASS")) {
+            ++m_pos;
+            className = StringLiteral("CLASS");
+        } else if (IsKeyword(t, "LANGUAGE")) {
+            ++m_pos;
+            Language(language);
+        } else if (IsKeyword(t, "CHARACTERISTICS") || IsKeyword(t, "VERSION")) {
+            ++m_pos;
+            Expression();
+        } else {
+            break;
+        }
+    }
+    if (hasCaption)
+        style |= 0x00C00000; // WS_CAPTION
+    if (hasFont)
+        style |= 0x40; // DS_SETFONT
+    ExpectBegin("DIALOGEX");
+    std::vector<uint8_t> items;
+    uint16_t count = 0;
+    while (!AtEnd()) {
+        const Token& t = Peek();
+        if (t.kind != TokenKind::Identifier)
+            throw CompileError(t.kind == TokenKind::End ? m_tokens.back().where : t.where,
+                               "control statement or END expected in DIALOGEX");
+        ++m_pos;
+        DialogControl(Upper(t.text), items, t.where);
+        if (++count == 0)
+            throw CompileError(t.where, "too many controls");
+    }
+    ++m_pos;
+
+    Resource r;
+    r.type = ResId::Number(5);
+    r.name = name;
+    r.language = language;
+    r.where = where;
+    PutWord(r.data, 1);
+    PutWord(r.data, 0xFFFF);
+    PutDword(r.data, helpId);
+    PutDword(r.data, exStyle);
+    PutDword(r.data, style);
+    PutWord(r.data, count);
+    for (int16_t v : rect)
+        PutWord(r.data, uint16_t(v));
+    if (menuOrdinal)
+        PutNameOrOrdinal(r.data, true, menuId, {});
+    else
+        PutText(r.data, menuName, true);
+    PutText(r.data, className, true);
+    PutText(r.data, caption, true);
+    if (style & 0x40) {
+        PutWord(r.data, pointSize);
+        PutWord(r.data, weight);
+        r.data.push_back(italic);
+        r.data.push_back(charset);
+        PutText(r.data, face, true);
+    }
+    if (!items.empty()) {
+        Align4(r.data);
+        r.data.insert(r.data.end(), items.begin(), items.end());
+    }
+    Add(std::move(r));
+}
+
+void Parser::DialogControl(const std::string& word, std::vector<uint8_t>& items, const Location& where)
+{
+    struct Shorthand {
+        const char* word;
+        const char16_t* className;
+        uint32_t style;
+        bool hasText;
+    };
+    static const Shorthand shorthands[] = {
+        {"LTEXT", u"STATIC", 0x0 | kWsGroup, true},
+        {"RTEXT", u"STATIC", 0x2 | kWsGroup, true},
+        {"CTEXT", u"STATIC", 0x1 | kWsGroup, true},
+        {"PUSHBUTTON", u"BUTTON", 0x0 | kWsTabStop, true},
+        {"DEFPUSHBUTTON", u"BUTTON", 0x1 | kWsTabStop, true},
+        {"GROUPBOX", u"BUTTON", 0x7, true},
+        {"CHECKBOX", u"BUTTON", 0x2 | kWsTabStop, true},
+        {"AUTOCHECKBOX", u"BUTTON", 0x3 | kWsTabStop, true},
+        {"RADIOBUTTON", u"BUTTON", 0x4, true},
+        {"AUTORADIOBUTTON", u"BUTTON", 0x9, true},
+        {"EDITTEXT", u"EDIT", 0x0 | kWsBorder | kWsTabStop, false},
+        {"LISTBOX", u"LISTBOX", 0x1 | kWsBorder, false},
+        {"COMBOBOX", u"COMBOBOX", 0x1 | kWsTabStop, false},
+        {"ICON", u"STATIC", 0x3, true},
+        {"CONTROL", nullptr, 0, true},
+    };
+    const Shorthand* kind = nullptr;
+    for (const Shorthand& s : shorthands)
+        if (word == s.word)
+            kind = &s;
+    if (!kind)
+        throw CompileError(where, "unknown control statement '" + word + "'");
+    auto comma = [&] {
+        if (!Comma()) // reported at the statement: what follows may be the next line's
+            throw CompileError(where, "',' expected in " + word);
+    };
+
+    bool textOrdinal = false;
+    uint16_t textId = 0;
+    std::u16string text;
+    if (kind->hasText) {
+        if (Peek().kind == TokenKind::String) {
+            text = StringLiteral(word.c_str());
+        } else {
+            textOrdinal = true;
+            textId = Word("control text");
+        }
+        comma();
+    }
+    uint32_t id = Expression();
+    comma();
+    std::u16string className = kind->className ? kind->className : u"";
+    uint32_t style = kWsChild | kWsVisible | kind->style;
+    int16_t rect[4] = {0, 0, 0, 0};
+    uint32_t exStyle = 0, helpId = 0;
+    if (!kind->className) {
+        className = StringLiteral("control class");
+        comma();
+        style = Style(kWsChild | kWsVisible);
+        for (int i = 0; i < 4; ++i) {
+            comma();
+            rect[i] = int16_t(Word("control coordinate"));
+        }
+    } else {
+        rect[0] = int16_t(Word("control coordinate"));
+        comma();
+        rect[1] = int16_t(Word("control coordinate"));
+        // An icon's size is optional and not stored: the control takes the picture's.
+        bool icon = word == "ICON";
+        if (!icon || Comma()) {
+            if (!icon)
+                comma();
+            rect[2] = int16_t(Word("control coordinate"));
+            comma();
+            rect[3] = int16_t(Word("control coordinate"));
+            if (icon)
+                rect[2] = rect[3] = 0;
+            if (Comma())
+                style = Style(style);
+        }
+    }
+    if (Comma())
+        exStyle = Style(0);
+    if (Comma())
+        helpId = Expression();
+    if (AtBegin()) // creation data of a control: not used by the system's classes
+        SkipStatement(ResId::Number(uint16_t(id)), word + " data", where);
+
+    Align4(items);
+    PutDword(items, helpId);
+    PutDword(items, exStyle);
+    PutDword(items, style);
+    for (int16_t v : rect)
+        PutWord(items, uint16_t(v));
+    PutDword(items, id);
+    PutClass(items, className);
+    PutNameOrOrdinal(items, textOrdinal, textId, text);
+    PutWord(items, 0); // no creation data
 }
 
 void Parser::SkipStatement(const ResId& name, const std::string& typeWord, const Location& where)

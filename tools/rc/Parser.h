@@ -57,6 +57,10 @@ private:
     void SkipOptions();
     void StringTable();
     void VersionInfo(const ResId& name, const Location& where);
+    void DialogEx(const ResId& name, const Location& where);
+    void DialogControl(const std::string& word, std::vector<uint8_t>& items, const Location& where);
+    uint32_t Style(uint32_t value);
+    bool Comma();
     void SkipStatement(const ResId& name, const std::string& typeWord, const Location& where);
     void FileOrData(const ResId& name, const ResId& type, const std::string& typeWord, const Location& where);
     std::vector<uint8_t> InlineData();

@@ -75,6 +75,9 @@ public:
     // ShellExecuteW's result (above 32 on success). By default "open" runs xdg-open on the file or
     // address, detached; a file that does not exist is SE_ERR_FNF, another verb SE_ERR_NOASSOC.
     virtual int OpenDocument(const OpenRequest& request);
+    // A modal dialog has been initialised and runs until EndDialog. The host may act on it at once
+    // (pal/dialogs.h) or later from the loop; by default it is cancelled, as a person who closes it.
+    virtual void ModalDialogShown(HWND dialog);
 };
 
 // The host that answers from now on (not owned; null: dialogs cancel and message boxes go to stderr).

@@ -20,6 +20,7 @@
 #include "pal/kernel32.h"
 #include "pal/loop.h"
 #include "pal/user32.h"
+#include "user32/window.h"
 
 namespace pal {
 // Added by GetTickCount64: the test clock's advance.
@@ -121,6 +122,8 @@ bool RunTimers(Loop& loop)
         ran = true;
         if (proc)
             proc(key.first, WM_TIMER, key.second, DWORD(now));
+        else if (key.first) // a window's timer without a procedure: WM_TIMER to the window
+            SendMessageW(key.first, WM_TIMER, key.second, 0);
     }
     std::vector<UINT_PTR> dueTimeouts;
     for (const auto& [id, timeout] : loop.timeouts)
@@ -296,6 +299,13 @@ extern "C" UINT_PTR SetTimer(HWND hWnd, UINT_PTR nIDEvent, UINT uElapse, TIMERPR
     }
     loop.timers[{hWnd, id}] = Timer{uElapse, GetTickCount64() + uElapse, lpTimerFunc};
     return hWnd && id == 0 ? 1 : id;
+}
+
+void pal::KillWindowTimers(HWND hWnd)
+{
+    auto& timers = TheLoop().timers;
+    for (auto it = timers.begin(); it != timers.end();)
+        it = it->first.first == hWnd ? timers.erase(it) : std::next(it);
 }
 
 extern "C" BOOL KillTimer(HWND hWnd, UINT_PTR uIDEvent)

@@ -5,6 +5,7 @@
 
 #include "pal/host.h"
 #include "user32/uihost.h"
+#include "user32/window.h"
 #include "windows.h"
 
 namespace {
@@ -17,7 +18,7 @@ pal::UserInterfaceHost* pal::SetUserInterfaceHost(UserInterfaceHost* host) { ret
 
 pal::UserInterfaceHost* pal::detail::CurrentUserInterfaceHost() { return g_host.load(); }
 
-extern "C" HWND GetActiveWindow() { return nullptr; }
+extern "C" HWND GetActiveWindow() { return pal::win::ActiveDialog(); }
 
 extern "C" int MessageBoxW(HWND hWnd, LPCWSTR lpText, LPCWSTR lpCaption, UINT uType)
 {
