@@ -1,5 +1,6 @@
-// vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] FILE...: the add-in's ribbon tab for each
-// message file, as Outlook's Explorer shows it once the add-in has finished its requests. The add-in is
+// vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... FILE...: the add-in's
+// ribbon tab for each message file, as Outlook's Explorer shows it once the add-in has finished its requests,
+// and after the clicks given with --press. The add-in is
 // found and started as Outlook does (add-in key, ProgID, class, module, class object); each message is
 // selected in turn and SelectionChange fired; the loop runs until the add-in's polling timer stops or the
 // wait runs out. A file that cannot be read is reported on stderr and the others go on (exit status 1).
@@ -21,7 +22,8 @@ namespace host {
 namespace {
 
 const char kProgId[] = "VantoraAddin.Connect";
-const char kUsage[] = "usage: vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] FILE...\n";
+const char kUsage[] =
+    "usage: vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... FILE...\n";
 
 int Fail(const std::string& message)
 {
@@ -36,7 +38,7 @@ int ShowCommand(const Args& args)
     bool json = false;
     std::string png, modulePath;
     double wait = 30;
-    std::vector<std::string> files;
+    std::vector<std::string> files, presses;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
@@ -44,6 +46,8 @@ int ShowCommand(const Args& args)
             json = true;
         } else if (a == "--png" && hasValue) {
             png = args[++i];
+        } else if (a == "--press" && hasValue) {
+            presses.push_back(args[++i]);
         } else if (a == "--module" && hasValue) {
             modulePath = args[++i];
         } else if (a == "--wait" && hasValue) {
@@ -102,6 +106,7 @@ int ShowCommand(const Args& args)
         ribbon::ShowOptions options;
         options.waitMs = unsigned(wait * 1000 + 0.5);
         options.progress = isatty(STDERR_FILENO) ? stderr : nullptr;
+        options.presses = presses;
         std::vector<ribbon::ShownMessage> shown;
         for (const std::string& file : files) {
             ribbon::ShownMessage message;

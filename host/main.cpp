@@ -30,9 +30,10 @@ const Command kCommands[] = {
                  "that name", IdentifyCommand},
     {"mapi", "mapi [--json] FILE...           what Outlook gives the add-in for each message file (.eml, .msg)",
      MapiCommand},
-    {"show", "show [--json] [--png FILE] [--wait SECONDS] [--module PATH] FILE...\n"
+    {"show", "show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... FILE...\n"
              "                                  the add-in's ribbon tab for each message file once its requests are "
-             "done", ShowCommand},
+             "done;\n                                  --press clicks a control (its id or number) after each "
+             "message is shown", ShowCommand},
 };
 
 int Usage(FILE* out)

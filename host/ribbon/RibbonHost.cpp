@@ -128,6 +128,9 @@ HRESULT CallbackCaller::Call(const std::string& name, const std::vector<VARIANT>
     SysFreeString(excep.bstrSource);
     SysFreeString(excep.bstrDescription);
     SysFreeString(excep.bstrHelpFile);
+    // A callback's own failure comes back as an exception that carries its code: report that code.
+    if (hr == DISP_E_EXCEPTION && FAILED(excep.scode))
+        return excep.scode;
     return hr;
 }
 
@@ -203,6 +206,27 @@ bool RibbonHost::Invalidate(const std::string& id)
         return false;
     c->dirty = true;
     return true;
+}
+
+HRESULT RibbonHost::Press(const std::string& name, std::string& error)
+{
+    bool number = !name.empty() && name.find_first_not_of("0123456789") == std::string::npos;
+    std::string id = number ? "_Office_Addin_Ctrl_Tag_" + name : name;
+    Control* control = FindControl(m_ribbon, id);
+    if (!control) {
+        error = "no control " + name + " on the tab";
+        return E_INVALIDARG;
+    }
+    if (control->Attribute("onAction").empty()) {
+        error = "control " + name + " has no action";
+        return E_INVALIDARG;
+    }
+    VARIANT result;
+    HRESULT hr = Call(*control, "onAction", -1, &result);
+    VariantClear(&result);
+    if (FAILED(hr))
+        error = "pressing " + name + ": " + Hex(hr);
+    return hr;
 }
 
 HRESULT RibbonHost::Call(Control& control, const char* attribute, int index, VARIANT* result)

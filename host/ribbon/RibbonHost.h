@@ -44,6 +44,9 @@ public:
     // shown again), as the ribbon does when it draws.
     void Refresh();
     bool AnyDirty() const;
+    // A click on the control, as Office reports it: its onAction callback. The control is named by its id
+    // or by the number that ends it ("1025"); a control that is not there or has no action is an error.
+    HRESULT Press(const std::string& control, std::string& error);
     void InvalidateAll();
     bool Invalidate(const std::string& id);
 

@@ -119,10 +119,23 @@ bool ShowSession::Show(const std::string& path, const ShowOptions& options, Show
     }
     store::FireSelectionChange(m_application);
 
-    ULONGLONG deadline = GetTickCount64() + options.waitMs;
     shown = ShownMessage();
     shown.file = path;
     shown.waitSeconds = options.waitMs / 1000.0;
+    Settle(path, options, shown);
+    for (const std::string& press : options.presses) {
+        std::string refused;
+        if (FAILED(m_host->Press(press, refused)) && options.errors)
+            std::fprintf(options.errors, "vantora show: %s: %s\n", BaseName(path).c_str(), refused.c_str());
+        Settle(path, options, shown);
+    }
+    shown.ribbon = m_host->Model();
+    return true;
+}
+
+void ShowSession::Settle(const std::string& path, const ShowOptions& options, ShownMessage& shown)
+{
+    ULONGLONG deadline = GetTickCount64() + options.waitMs;
     bool showedProgress = false;
     for (;;) {
         m_host->Refresh();
@@ -147,8 +160,6 @@ bool ShowSession::Show(const std::string& path, const ShowOptions& options, Show
         std::fputs("\r\033[K", options.progress);
         std::fflush(options.progress);
     }
-    shown.ribbon = m_host->Model();
-    return true;
 }
 
 HRESULT ShowSession::Disconnect()

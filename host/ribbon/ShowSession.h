@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "host/ribbon/RibbonHost.h"
 
@@ -17,6 +18,9 @@ namespace ribbon {
 struct ShowOptions {
     unsigned waitMs = 30000;   // the deadline per message, on the loop clock
     FILE* progress = nullptr;  // where to show the wait (a terminal), or nowhere
+    // Controls clicked in turn once the message is shown, each followed by the same wait.
+    std::vector<std::string> presses;
+    FILE* errors = stderr;     // where a refused click is reported
 };
 
 class ShowSession {
@@ -36,6 +40,9 @@ public:
     RibbonHost* Host() const { return m_host.get(); }
 
 private:
+    // Pumps until the add-in's timer stops or the wait runs out, asking every invalidated control again.
+    void Settle(const std::string& path, const ShowOptions& options, ShownMessage& shown);
+
     CComPtr<IUnknown> m_addin;
     CComPtr<Outlook::_Application> m_application;
     CComPtr<AddInDesignerObjects::_IDTExtensibility2> m_extensibility;

@@ -146,3 +146,25 @@ TEST_F(RealAddin, TheWholeCorpusInOneRun)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RealAddin, PressedControlsActAsClicks)
+{
+    // Down one row, back up, up past the start (refused), then the help button, recorded instead of opened.
+    Outcome run = Vantora("--record-open show --wait 60 --press 1025 --press 1023 --press 1023 --press 1025 "
+                          "--press _Office_Addin_Ctrl_Tag_1083 --press 4242 " +
+                          Corpus("eml/sa-nice-base64.eml"));
+    ASSERT_EQ(0, run.status) << run.out;
+    const std::string& out = run.out;
+    EXPECT_NE(std::string::npos, out.find("pressing 1023: 0x8000FFFF")) << out;
+    EXPECT_NE(std::string::npos, out.find("no control 4242 on the tab")) << out;
+    EXPECT_NE(std::string::npos, out.find("[open] ")) << out;
+    EXPECT_NE(std::string::npos, out.find("Help.pdf")) << out;
+    // The tab as it stands after the last scroll: the second of the four servers on the first row.
+    EXPECT_NE(std::string::npos, Row(out, 1002).find("\"136.201.105.1")) << out;
+    EXPECT_NE(std::string::npos, Row(out, 1023).find(" enabled")) << out;
+    EXPECT_NE(std::string::npos, Row(out, 1025).find(" disabled")) << out;
+}
+
+} // namespace
