@@ -23,7 +23,8 @@ namespace {
 
 const char kProgId[] = "VantoraAddin.Connect";
 const char kUsage[] =
-    "usage: vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... FILE...\n";
+    "usage: vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... [--all] "
+    "FILE...\n";
 
 int Fail(const std::string& message)
 {
@@ -35,7 +36,7 @@ int Fail(const std::string& message)
 
 int ShowCommand(const Args& args)
 {
-    bool json = false;
+    bool json = false, all = false;
     std::string png, modulePath;
     double wait = 30;
     std::vector<std::string> files, presses;
@@ -46,6 +47,8 @@ int ShowCommand(const Args& args)
             json = true;
         } else if (a == "--png" && hasValue) {
             png = args[++i];
+        } else if (a == "--all") {
+            all = true;
         } else if (a == "--press" && hasValue) {
             presses.push_back(args[++i]);
         } else if (a == "--module" && hasValue) {
@@ -107,6 +110,7 @@ int ShowCommand(const Args& args)
         options.waitMs = unsigned(wait * 1000 + 0.5);
         options.progress = isatty(STDERR_FILENO) ? stderr : nullptr;
         options.presses = presses;
+        options.all = all;
         std::vector<ribbon::ShownMessage> shown;
         for (const std::string& file : files) {
             ribbon::ShownMessage message;

@@ -30,10 +30,10 @@ const Command kCommands[] = {
                  "that name", IdentifyCommand},
     {"mapi", "mapi [--json] FILE...           what Outlook gives the add-in for each message file (.eml, .msg)",
      MapiCommand},
-    {"show", "show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... FILE...\n"
+    {"show", "show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... [--all] FILE...\n"
              "                                  the add-in's ribbon tab for each message file once its requests are "
              "done;\n                                  --press clicks a control (its id or number) after each "
-             "message is shown", ShowCommand},
+             "message is shown,\n                                  --all pages through every row of the scrolling groups", ShowCommand},
 };
 
 int Usage(FILE* out)

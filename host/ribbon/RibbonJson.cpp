@@ -98,7 +98,15 @@ std::string RenderJson(const std::vector<ShownMessage>& messages)
             out += std::string(i ? "," : "") + "\n      ";
             ControlJson(out, shown.ribbon.tabs[i], "      ");
         }
-        out += std::string(shown.ribbon.tabs.empty() ? "" : "\n    ") + "]\n  }";
+        out += std::string(shown.ribbon.tabs.empty() ? "" : "\n    ") + "],\n";
+        out += "    \"pages\": [";
+        for (size_t i = 0; i < shown.pages.size(); ++i) {
+            out += std::string(i ? "," : "") + "\n      {\"page\": " + std::to_string(shown.pages[i].page) +
+                   ", \"group\": ";
+            ControlJson(out, shown.pages[i].group, "        ");
+            out += "}";
+        }
+        out += std::string(shown.pages.empty() ? "" : "\n    ") + "]\n  }";
     }
     out += messages.empty() ? "]\n" : "\n]\n";
     return out;

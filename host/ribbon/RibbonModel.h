@@ -48,10 +48,17 @@ struct Ribbon {
     std::vector<Control> tabs;
 };
 
+// A group as it showed after its rows were scrolled: page 2 after one click of its scroll-down button...
+struct GroupPage {
+    int page = 0;
+    Control group;
+};
+
 // One message as the ribbon showed it once the add-in was done (or the wait ran out).
 struct ShownMessage {
     std::string file;
     Ribbon ribbon;
+    std::vector<GroupPage> pages; // with --all: the later pages of the groups that scroll
     bool complete = true;    // the add-in's timer stopped before the deadline
     double waitSeconds = 0;  // the deadline, reported when not complete
 };

@@ -143,6 +143,24 @@ void Row(std::string& out, const Control& c, const std::string& base, size_t dep
         Row(out, child, base, depth + 1, cols);
 }
 
+// A group's title line and its rows; suffix follows the title (a page number).
+void Group(std::string& out, const Control& group, const std::string& suffix)
+{
+    std::string title = "    " + (group.label && !group.label->empty() ? *group.label : "(no label)") + " [" +
+                        IdText(group) + "]" + suffix;
+    if (!group.visible) {
+        out += title + ": hidden\n";
+        return;
+    }
+    out += title + "\n";
+    for (const std::string& e : group.errors)
+        out += "      failed: " + e + "\n";
+    Columns cols;
+    Measure(group.children, 0, cols);
+    for (const Control& c : group.children)
+        Row(out, c, "      ", 0, cols);
+}
+
 } // namespace
 
 std::string RenderText(const ShownMessage& shown)
@@ -165,21 +183,11 @@ std::string RenderText(const ShownMessage& shown)
                 Row(out, group, "    ", 0, cols);
                 continue;
             }
-            std::string title = "    " + (group.label && !group.label->empty() ? *group.label : "(no label)") +
-                                " [" + IdText(group) + "]";
-            if (!group.visible) {
-                out += title + ": hidden\n";
-                continue;
-            }
-            out += title + "\n";
-            for (const std::string& e : group.errors)
-                out += "      failed: " + e + "\n";
-            Columns cols;
-            Measure(group.children, 0, cols);
-            for (const Control& c : group.children)
-                Row(out, c, "      ", 0, cols);
+            Group(out, group, "");
         }
     }
+    for (const GroupPage& page : shown.pages)
+        Group(out, page.group, ", page " + std::to_string(page.page));
     if (!shown.complete) {
         char buf[64];
         std::snprintf(buf, sizeof(buf), "%g", shown.waitSeconds);

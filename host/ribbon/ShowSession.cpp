@@ -130,7 +130,38 @@ bool ShowSession::Show(const std::string& path, const ShowOptions& options, Show
         Settle(path, options, shown);
     }
     shown.ribbon = m_host->Model();
+    if (options.all) {
+        // The tab's three scrolling groups and their scroll-down buttons.
+        static const long kScrolling[][2] = {{1001, 1025}, {1027, 1035}, {1037, 1063}};
+        for (const auto& group : kScrolling)
+            PageThrough(path, options, group[0], group[1], shown);
+    }
     return true;
+}
+
+void ShowSession::PageThrough(const std::string& path, const ShowOptions& options, long groupNumber,
+                              long downNumber, ShownMessage& shown)
+{
+    const std::string tag = "_Office_Addin_Ctrl_Tag_";
+    // A bound far above any list the add-in keeps, so that a button that never disables cannot loop forever.
+    constexpr int MAX_PAGES = 100000;
+    for (int page = 2; page <= MAX_PAGES; ++page) {
+        Ribbon model = m_host->Model();
+        Control* group = FindControl(model, tag + std::to_string(groupNumber));
+        Control* down = FindControl(model, tag + std::to_string(downNumber));
+        if (!group || !group->visible || !down || !down->visible || !down->enabled)
+            return;
+        std::string refused;
+        if (FAILED(m_host->Press(std::to_string(downNumber), refused))) {
+            if (options.errors)
+                std::fprintf(options.errors, "vantora show: %s: %s\n", BaseName(path).c_str(), refused.c_str());
+            return;
+        }
+        Settle(path, options, shown);
+        Ribbon after = m_host->Model();
+        if (Control* shownGroup = FindControl(after, tag + std::to_string(groupNumber)))
+            shown.pages.push_back({page, *shownGroup});
+    }
 }
 
 void ShowSession::Settle(const std::string& path, const ShowOptions& options, ShownMessage& shown)

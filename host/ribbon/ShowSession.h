@@ -21,6 +21,8 @@ struct ShowOptions {
     // Controls clicked in turn once the message is shown, each followed by the same wait.
     std::vector<std::string> presses;
     FILE* errors = stderr;     // where a refused click is reported
+    // Page through the rows of each group that scrolls (header servers, attachments, link servers).
+    bool all = false;
 };
 
 class ShowSession {
@@ -42,6 +44,9 @@ public:
 private:
     // Pumps until the add-in's timer stops or the wait runs out, asking every invalidated control again.
     void Settle(const std::string& path, const ShowOptions& options, ShownMessage& shown);
+    // Clicks the group's scroll-down button while it is enabled, keeping the group as each page shows it.
+    void PageThrough(const std::string& path, const ShowOptions& options, long groupNumber, long downNumber,
+                     ShownMessage& shown);
 
     CComPtr<IUnknown> m_addin;
     CComPtr<Outlook::_Application> m_application;

@@ -168,3 +168,23 @@ TEST_F(RealAddin, PressedControlsActAsClicks)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RealAddin, AllPagesListEveryHeaderServer)
+{
+    Outcome run = Vantora("show --wait 60 --all " + Corpus("eml/sa-nice-spf3-received-spf.eml"));
+    ASSERT_EQ(0, run.status) << run.out;
+    const std::string& out = run.out;
+    // Five servers in rows of three: pages 2 and 3, and the last page shows the last server.
+    EXPECT_NE(std::string::npos, out.find("IP / Location [1001], page 2\n")) << out;
+    size_t last = out.find("IP / Location [1001], page 3\n");
+    ASSERT_NE(std::string::npos, last) << out;
+    EXPECT_EQ(std::string::npos, out.find("IP / Location [1001], page 4")) << out;
+    EXPECT_NE(std::string::npos, Row(out.substr(last), 1004).find("\"65.214.43.158")) << out;
+    // Without --all only the first page is listed.
+    Outcome plain = Vantora("show --wait 60 " + Corpus("eml/sa-nice-spf3-received-spf.eml"));
+    EXPECT_EQ(std::string::npos, plain.out.find(", page ")) << plain.out;
+}
+
+} // namespace
