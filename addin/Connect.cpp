@@ -12,6 +12,7 @@
 #include "__Utilities/ResourceManager.h"
 #include "addin/CommandBars.h"
 #include "addin/RibbonIds.h"
+#include "addin/ScreenText.h"
 #include "geo/GeoLocationManager.h"
 
 const GUID LIBID_AddInDesignerObjects = {0xAC0714F2, 0x3D04, 0x11D1, {0xAE, 0x7D, 0x00, 0xA0, 0xC9, 0x0F, 0x26, 0xF4}};
@@ -83,28 +84,18 @@ UINT_PTR CConnect::GetTimerId() noexcept
 
 void CConnect::initFontInfo()
 {
-    HDC hDC = GetDC(nullptr);
-    if (!VTR_VERIFY_QUOTED(hDC, E_UNEXPECTED))
-        return;
     CResourceManager& resources = CResourceManager::Instance();
-    HGDIOBJ previous = SelectObject(hDC, resources.GetUIFont(false));
-    const UINT format = DT_CALCRECT | DT_NOPREFIX | DT_VCENTER;
-    RECT rc = {0, 0, 0, 0};
-    DrawTextW(hDC, W("Test"), -1, &rc, format);
+    CScreenText screen(resources.GetUIFont(false));
+    RECT rc = screen.Measure(W("Test"));
     m_textHeight[0] = rc.bottom - rc.top;
-    SelectObject(hDC, resources.GetUIFont(true));
-    rc = {0, 0, 0, 0};
-    DrawTextW(hDC, W("Test"), -1, &rc, format);
+    screen.Select(resources.GetUIFont(true));
+    rc = screen.Measure(W("Test"));
     m_textHeight[1] = rc.bottom - rc.top;
     for (int id : {IDS_ORIGINAL_URL, IDS_REDIRECT_URL}) {
         CComBSTR label = resources.GetText(id);
-        label.Append(W(": "));
-        rc = {0, 0, 0, 0};
-        DrawTextW(hDC, label, -1, &rc, format);
-        m_widths[id] = rc.right - rc.left;
+        WString text = label.Length() ? WString(label.m_str, label.Length()) : WString();
+        m_widths[id] = screen.Width(text + W(": "));
     }
-    SelectObject(hDC, previous);
-    ReleaseDC(nullptr, hDC);
 }
 
 HRESULT CConnect::InterfaceSupportsErrorInfo(REFIID riid)

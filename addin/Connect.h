@@ -20,6 +20,8 @@
 
 class COfficeRibbon;
 class COfficeControlBase;
+class COfficeRibbonControl;
+class COfficeRibbonGallery;
 struct IPLocationInfo;
 
 extern const GUID LIBID_AddInDesignerObjects;
@@ -121,6 +123,10 @@ public:
 
     // Fills a location button from a record (or none): label with added spaces, tips and state image.
     void DisplayButton(int btnId, const IPLocationInfo* pInfo, int spaceCount);
+    // The four provider items of a row: the record of each provider asked, or none.
+    void DisplayMenuItems(int firstId, const IPInfo* pInfo);
+    // A group's scroll buttons and dialog launcher for the list's top row and length.
+    void DisplayScrolling(int upId, int downId, int launcherId, int topRow, int count);
     // Spaces to append to each label so that all reach the widest one (nothing for fewer than 4 labels).
     static void CalculateSpacing(const std::vector<WString>& labels, std::vector<int>& spaces);
     // The name of the country with the given code when the watched list holds it; empty otherwise.
@@ -140,6 +146,7 @@ private:
     void initFontInfo();
     COfficeRibbon* ribbon() const;
     COfficeControlBase* control(int Id) const;
+    COfficeRibbonControl* ribbonControl(int Id) const;
     void Show(int Id, bool visible);
     void Enable(int Id, bool enable);
     void SetLabel(int Id, const WCHAR* pText);
@@ -148,10 +155,11 @@ private:
     void Image(int Id, int imgId);
     // The callbacks' common start: the ribbon object and the control Office reports.
     COfficeControlBase* callbackControl(IDispatch* pRibbonControl) const;
+    // The same for the gallery callbacks: a control that is not a gallery is E_POINTER.
+    COfficeRibbonGallery* callbackGallery(IDispatch* pRibbonControl) const;
     // The link server of a gallery (1038..1040), through the list's top row.
     const IPInfo4Links& galleryServer(int galleryId) const;
     int itemHeight() const noexcept;
-    int measureWidth(HDC hDC, const WCHAR* pText) const;
     HRESULT getTextCB(IDispatch* pRibbonControl, BSTR* pBstrValue, int which);
     HRESULT getFlagCB(IDispatch* pRibbonControl, VARIANT_BOOL* pValue, bool enabled);
     void computeAttachmentWarnings();

@@ -8,6 +8,7 @@
 #include "__Utilities/ResourceManager.h"
 #include "addin/CommandBars.h"
 #include "addin/RibbonIds.h"
+#include "addin/ScreenText.h"
 
 namespace {
 
@@ -128,34 +129,6 @@ WString FailedText(const RequestInfo& request)
     return text;
 }
 
-// The screen's device context with a font selected, given back on destruction.
-class CScreenText {
-public:
-    explicit CScreenText(HFONT hFont) : m_hDC(GetDC(nullptr))
-    {
-        VTR_CHECK_QUOTED(m_hDC, E_UNEXPECTED);
-        m_previous = SelectObject(m_hDC, hFont);
-    }
-    ~CScreenText()
-    {
-        SelectObject(m_hDC, m_previous);
-        ReleaseDC(nullptr, m_hDC);
-    }
-    CScreenText(const CScreenText&) = delete;
-    CScreenText& operator=(const CScreenText&) = delete;
-
-    int Width(const WString& text) const
-    {
-        RECT rc = {0, 0, 0, 0};
-        DrawTextW(m_hDC, text.c_str(), int(text.size()), &rc, DT_CALCRECT | DT_NOPREFIX | DT_VCENTER);
-        return rc.right - rc.left;
-    }
-
-private:
-    HDC m_hDC;
-    HGDIOBJ m_previous = nullptr;
-};
-
 } // namespace
 
 WString CConnect::shortenOriginalURL(const WCHAR* pURL, const WCHAR* pNeighbour, int length)
@@ -221,6 +194,13 @@ COfficeControlBase* CConnect::callbackControl(IDispatch* pRibbonControl) const
     COfficeControlBase* pControl = pRibbon->GetControl(pRibbonControl);
     VTR_CHECK_QUOTED(pControl, E_POINTER);
     return pControl;
+}
+
+COfficeRibbonGallery* CConnect::callbackGallery(IDispatch* pRibbonControl) const
+{
+    auto* pGallery = dynamic_cast<COfficeRibbonGallery*>(callbackControl(pRibbonControl));
+    VTR_CHECK_QUOTED(pGallery, E_POINTER);
+    return pGallery;
 }
 
 const IPInfo4Links& CConnect::galleryServer(int galleryId) const
@@ -325,8 +305,7 @@ HRESULT CConnect::GetItemCountCB(IDispatch* pRibbonControl, long* pCount)
     try {
         VTR_CHECK_QUOTED(pRibbonControl, E_INVALIDARG);
         VTR_CHECK_QUOTED(pCount, E_INVALIDARG);
-        auto* pGallery = dynamic_cast<COfficeRibbonGallery*>(callbackControl(pRibbonControl));
-        VTR_CHECK_QUOTED(pGallery, E_POINTER);
+        COfficeRibbonGallery* pGallery = callbackGallery(pRibbonControl);
         *pCount = long(galleryServer(pGallery->ID()).links.size());
     }
     VTR_CATCH_ALL(hr)
@@ -339,8 +318,7 @@ HRESULT CConnect::GetItemHeightCB(IDispatch* pRibbonControl, long* pHeight)
     try {
         VTR_CHECK_QUOTED(pRibbonControl, E_INVALIDARG);
         VTR_CHECK_QUOTED(pHeight, E_INVALIDARG);
-        auto* pGallery = dynamic_cast<COfficeRibbonGallery*>(callbackControl(pRibbonControl));
-        VTR_CHECK_QUOTED(pGallery, E_POINTER);
+        callbackGallery(pRibbonControl);
         *pHeight = itemHeight();
     }
     VTR_CATCH_ALL(hr)
@@ -353,8 +331,7 @@ HRESULT CConnect::GetItemWidthCB(IDispatch* pRibbonControl, long* pWidth)
     try {
         VTR_CHECK_QUOTED(pRibbonControl, E_INVALIDARG);
         VTR_CHECK_QUOTED(pWidth, E_INVALIDARG);
-        auto* pGallery = dynamic_cast<COfficeRibbonGallery*>(callbackControl(pRibbonControl));
-        VTR_CHECK_QUOTED(pGallery, E_POINTER);
+        COfficeRibbonGallery* pGallery = callbackGallery(pRibbonControl);
         const IPInfo4Links& server = galleryServer(pGallery->ID());
 
         CScreenText screen(CResourceManager::Instance().GetUIFont(false));
@@ -387,8 +364,7 @@ HRESULT CConnect::GetItemLabelCB(IDispatch* pRibbonControl, long cIndex, BSTR* p
         VTR_CHECK_QUOTED(cIndex >= 0, E_INVALIDARG);
         VTR_CHECK_QUOTED(pBstrValue, E_INVALIDARG);
         VTR_CHECK_QUOTED(*pBstrValue == nullptr, E_INVALIDARG);
-        auto* pGallery = dynamic_cast<COfficeRibbonGallery*>(callbackControl(pRibbonControl));
-        VTR_CHECK_QUOTED(pGallery, E_POINTER);
+        callbackGallery(pRibbonControl);
     }
     VTR_CATCH_ALL(hr)
     return hr;
@@ -402,8 +378,7 @@ HRESULT CConnect::GetItemScreenTipCB(IDispatch* pRibbonControl, long cIndex, BST
         VTR_CHECK_QUOTED(cIndex >= 0, E_INVALIDARG);
         VTR_CHECK_QUOTED(pBstrValue, E_INVALIDARG);
         VTR_CHECK_QUOTED(*pBstrValue == nullptr, E_INVALIDARG);
-        auto* pGallery = dynamic_cast<COfficeRibbonGallery*>(callbackControl(pRibbonControl));
-        VTR_CHECK_QUOTED(pGallery, E_POINTER);
+        callbackGallery(pRibbonControl);
         *pBstrValue = CResourceManager::Instance().GetText(IDS_DETAILS).Detach();
     }
     VTR_CATCH_ALL(hr)
@@ -442,8 +417,7 @@ HRESULT CConnect::GetItemSuperTipCB(IDispatch* pRibbonControl, long cIndex, BSTR
         VTR_CHECK_QUOTED(cIndex >= 0, E_INVALIDARG);
         VTR_CHECK_QUOTED(pBstrValue, E_INVALIDARG);
         VTR_CHECK_QUOTED(*pBstrValue == nullptr, E_INVALIDARG);
-        auto* pGallery = dynamic_cast<COfficeRibbonGallery*>(callbackControl(pRibbonControl));
-        VTR_CHECK_QUOTED(pGallery, E_POINTER);
+        COfficeRibbonGallery* pGallery = callbackGallery(pRibbonControl);
         const IPInfo4Links& currInfo = galleryServer(pGallery->ID());
         VTR_CHECK_QUOTED(cIndex < (int) currInfo.links.size(), E_INVALIDARG);
         WString tip = linkSuperTip(currInfo, currInfo.links[size_t(cIndex)]);
@@ -464,8 +438,7 @@ HRESULT CConnect::GetItemImageCB(IDispatch* pRibbonControl, long cIndex, IPictur
         VTR_CHECK_QUOTED(cIndex >= 0, E_INVALIDARG);
         VTR_CHECK_QUOTED(ppImage, E_INVALIDARG);
         VTR_CHECK_QUOTED(*ppImage == nullptr, E_INVALIDARG);
-        auto* pGallery = dynamic_cast<COfficeRibbonGallery*>(callbackControl(pRibbonControl));
-        VTR_CHECK_QUOTED(pGallery, E_POINTER);
+        COfficeRibbonGallery* pGallery = callbackGallery(pRibbonControl);
         const IPInfo4Links& currInfo = galleryServer(pGallery->ID());
         VTR_CHECK_QUOTED(cIndex < (int) currInfo.links.size(), E_INVALIDARG);
         const LinkInfo& link = currInfo.links[size_t(cIndex)];

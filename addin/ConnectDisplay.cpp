@@ -10,6 +10,7 @@
 #include "__Utilities/ResourceManager.h"
 #include "addin/CommandBars.h"
 #include "addin/RibbonIds.h"
+#include "addin/ScreenText.h"
 #include "geo/CountryTable.h"
 
 extern int g_animationFrame;
@@ -119,34 +120,30 @@ void CConnect::Enable(int Id, bool enable)
     control(Id)->Enable(enable);
 }
 
-void CConnect::SetLabel(int Id, const WCHAR* pText)
+COfficeRibbonControl* CConnect::ribbonControl(int Id) const
 {
     auto* pControl = dynamic_cast<COfficeRibbonControl*>(control(Id));
     VTR_CHECK_QUOTED(pControl, E_POINTER);
-    if (pText && *pText)
-        pControl->SetLabel(pText);
-    else
-        pControl->ClearLabel();
+    return pControl;
+}
+
+// An empty or absent text gives the control its resource text back.
+void CConnect::SetLabel(int Id, const WCHAR* pText)
+{
+    COfficeRibbonControl* pControl = ribbonControl(Id);
+    pText && *pText ? pControl->SetLabel(pText) : pControl->ClearLabel();
 }
 
 void CConnect::SetToolTip(int Id, const WCHAR* pText)
 {
-    auto* pControl = dynamic_cast<COfficeRibbonControl*>(control(Id));
-    VTR_CHECK_QUOTED(pControl, E_POINTER);
-    if (pText && *pText)
-        pControl->SetToolTip(pText);
-    else
-        pControl->ClearToolTip();
+    COfficeRibbonControl* pControl = ribbonControl(Id);
+    pText && *pText ? pControl->SetToolTip(pText) : pControl->ClearToolTip();
 }
 
 void CConnect::SetSuperTip(int Id, const WCHAR* pText)
 {
-    auto* pControl = dynamic_cast<COfficeRibbonControl*>(control(Id));
-    VTR_CHECK_QUOTED(pControl, E_POINTER);
-    if (pText && *pText)
-        pControl->SetSuperTip(pText);
-    else
-        pControl->ClearSuperTip();
+    COfficeRibbonControl* pControl = ribbonControl(Id);
+    pText && *pText ? pControl->SetSuperTip(pText) : pControl->ClearSuperTip();
 }
 
 void CConnect::Image(int Id, int imgId)
@@ -181,11 +178,22 @@ void CConnect::DisplayButton(int btnId, const IPLocationInfo* pInfo, int spaceCo
     Image(btnId, LocationImage(pInfo));
 }
 
-int CConnect::measureWidth(HDC hDC, const WCHAR* pText) const
+void CConnect::DisplayMenuItems(int firstId, const IPInfo* pInfo)
 {
-    RECT rc = {0, 0, 0, 0};
-    DrawTextW(hDC, pText, -1, &rc, DT_CALCRECT | DT_NOPREFIX | DT_VCENTER);
-    return rc.right - rc.left;
+    for (int k = 0; k < MENU_ITEM_COUNT; ++k) {
+        const IPLocationInfo* pItem =
+            pInfo && size_t(k) < pInfo->locationInfo.size() ? pInfo->locationInfo[size_t(k)] : nullptr;
+        DisplayButton(firstId + k, pItem, 0);
+    }
+}
+
+void CConnect::DisplayScrolling(int upId, int downId, int launcherId, int topRow, int count)
+{
+    Show(upId, true);
+    Enable(upId, topRow > 0);
+    Show(downId, true);
+    Enable(downId, count > 3 && topRow < (count < 4 ? 0 : count - 3));
+    Enable(launcherId, count > 0);
 }
 
 void CConnect::CalculateSpacing(const std::vector<WString>& labels, std::vector<int>& spaces)
@@ -206,23 +214,14 @@ void CConnect::CalculateSpacing(const std::vector<WString>& labels, std::vector<
     if (distinct.size() < 2)
         return;
 
-    HDC hDC = GetDC(nullptr);
-    VTR_CHECK_QUOTED(hDC, E_UNEXPECTED);
-    HGDIOBJ previous = SelectObject(hDC, CResourceManager::Instance().GetUIFont(false));
-    auto width = [hDC](const WCHAR* text) {
-        RECT rc = {0, 0, 0, 0};
-        DrawTextW(hDC, text, -1, &rc, DT_CALCRECT | DT_NOPREFIX | DT_VCENTER);
-        return int(rc.right - rc.left);
-    };
-    int space = width(W(" "));
+    CScreenText screen(CResourceManager::Instance().GetUIFont(false));
+    int space = screen.Width(W(" "));
     std::vector<int> widths;
     int maxWidth = 0;
     for (const WString* label : distinct) {
-        widths.push_back(width(label->c_str()));
+        widths.push_back(screen.Width(*label));
         maxWidth = (std::max)(maxWidth, widths.back());
     }
-    SelectObject(hDC, previous);
-    ReleaseDC(nullptr, hDC);
     if (space <= 0)
         return;
 
@@ -292,17 +291,9 @@ void CConnect::ProcessIpLocation()
             Show(ID_IP_SPLIT[r], true);
             Enable(ID_IP_SPLIT[r], exists);
             DisplayButton(ID_IP_MAIN[r], pChosen, 0);
-            for (int k = 0; k < MENU_ITEM_COUNT; ++k) {
-                const IPLocationInfo* pItem =
-                    pIpInfo && size_t(k) < pIpInfo->locationInfo.size() ? pIpInfo->locationInfo[size_t(k)] : nullptr;
-                DisplayButton(ID_IP_ITEM_FIRST[r] + k, pItem, 0);
-            }
+            DisplayMenuItems(ID_IP_ITEM_FIRST[r], pIpInfo);
         }
-        Show(ID_IP_SCROLL_UP, true);
-        Enable(ID_IP_SCROLL_UP, topRow > 0);
-        Show(ID_IP_SCROLL_DOWN, true);
-        Enable(ID_IP_SCROLL_DOWN, count > 3 && topRow < maxBottom);
-        Enable(ID_IP_LAUNCHER, count > 0);
+        DisplayScrolling(ID_IP_SCROLL_UP, ID_IP_SCROLL_DOWN, ID_IP_LAUNCHER, topRow, count);
     }
     VTR_CATCH_LOG
 }
@@ -349,11 +340,7 @@ void CConnect::DisplayAttachments()
             SetToolTip(ID_ATTACHMENT[r], tip.c_str());
             SetLabel(ID_ATTACHMENT_TYPE[r], type.c_str());
         }
-        Show(ID_ATTACHMENT_SCROLL_UP, true);
-        Enable(ID_ATTACHMENT_SCROLL_UP, topRow > 0);
-        Show(ID_ATTACHMENT_SCROLL_DOWN, true);
-        Enable(ID_ATTACHMENT_SCROLL_DOWN, count > 3 && topRow < maxBottom);
-        Enable(ID_ATTACHMENT_LAUNCHER, count > 0);
+        DisplayScrolling(ID_ATTACHMENT_SCROLL_UP, ID_ATTACHMENT_SCROLL_DOWN, ID_ATTACHMENT_LAUNCHER, topRow, count);
     }
     VTR_CATCH_LOG
 }
@@ -402,8 +389,7 @@ void CConnect::DisplayLinks()
                 Show(ID_LINK_SPLIT[r], true);
                 Enable(ID_LINK_SPLIT[r], false);
                 DisplayButton(ID_LINK_MAIN[r], nullptr, 0);
-                for (int k = 0; k < MENU_ITEM_COUNT; ++k)
-                    DisplayButton(ID_LINK_ITEM_FIRST[r] + k, nullptr, 0);
+                DisplayMenuItems(ID_LINK_ITEM_FIRST[r], nullptr);
                 continue;
             }
             const IPInfo4Links& server = servers[size_t(index)];
@@ -430,17 +416,9 @@ void CConnect::DisplayLinks()
             Enable(ID_LINK_SPLIT[r], true);
             int spaces = size_t(index) < locationSpaces.size() ? locationSpaces[size_t(index)] : 0;
             DisplayButton(ID_LINK_MAIN[r], chosenRecord(index), spaces);
-            for (int k = 0; k < MENU_ITEM_COUNT; ++k) {
-                const IPLocationInfo* pItem =
-                    size_t(k) < server.locationInfo.size() ? server.locationInfo[size_t(k)] : nullptr;
-                DisplayButton(ID_LINK_ITEM_FIRST[r] + k, pItem, 0);
-            }
+            DisplayMenuItems(ID_LINK_ITEM_FIRST[r], &server);
         }
-        Show(ID_LINK_SCROLL_UP, true);
-        Enable(ID_LINK_SCROLL_UP, topRow > 0);
-        Show(ID_LINK_SCROLL_DOWN, true);
-        Enable(ID_LINK_SCROLL_DOWN, count > 3 && topRow < maxBottom);
-        Enable(ID_LINK_LAUNCHER, count > 0);
+        DisplayScrolling(ID_LINK_SCROLL_UP, ID_LINK_SCROLL_DOWN, ID_LINK_LAUNCHER, topRow, count);
     }
     VTR_CATCH_LOG
 }

@@ -23,6 +23,7 @@
 #include "pal/host.h"
 #include "pal/loop.h"
 #include "support/LoopbackServer.h"
+#include "support/ProviderSettings.h"
 
 namespace {
 
@@ -77,17 +78,7 @@ struct Setup {
         setenv("VANTORA_CONNECT_TO", ("127.0.0.9:" + std::to_string(server.Port())).c_str(), 1);
         setenv("VANTORA_FETCH_LOOPBACK_LINKS", "1", 1);
         _AtlModule.DllRegisterServer();
-        CGeoLocationManager& manager = CGeoLocationManager::Instance();
-        manager.InitOnStartup();
-        CSettingsManager& settings = CSettingsManager::Instance();
-        settings.providersOrder.clear();
-        settings.selectedProviders.clear();
-        for (const auto& p : manager.GetProviders()) {
-            settings.providersOrder.push_back(p->GetProviderId());
-            if (p->GetProviderName() == WString(u"ipapi.co"))
-                settings.selectedProviders.push_back(p->GetProviderId());
-        }
-        manager.CleanUpOnClose();
+        testing_support::SelectProvidersInSettings(std::vector<std::string>{"ipapi.co"});
         store::RegisterMapiModule();
         app.Attach(store::NewApplication(u"16.0.0.0"));
         CComObject<CConnect>* object = nullptr;

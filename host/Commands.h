@@ -7,6 +7,8 @@
 
 #include "windows.h"
 
+#include "host/text/Json.h"
+
 namespace host {
 
 using Args = std::vector<std::string>;
@@ -21,7 +23,5 @@ int ShowCommand(const Args& args);
 std::string DefaultModulePath();
 // An HRESULT as "0x80040111 (CLASS_E_CLASSNOTAVAILABLE)", with the system's text when it has one.
 std::string HResultText(HRESULT hr);
-// Text for a JSON string literal, quotes included.
-std::string JsonString(const std::string& text);
 
 } // namespace host

@@ -3,33 +3,13 @@
 #include <cstdio>
 
 #include "host/ribbon/RibbonRender.h"
+#include "host/text/Json.h"
 
 namespace ribbon {
 
 namespace {
 
-std::string Str(const std::string& text)
-{
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char buf[8];
-                std::snprintf(buf, sizeof(buf), "\\u%04x", c);
-                out += buf;
-            } else {
-                out += char(c);
-            }
-        }
-    }
-    return out + "\"";
-}
+std::string Str(const std::string& text) { return host::JsonString(text); }
 
 std::string Opt(const std::optional<std::string>& s) { return s ? Str(*s) : "null"; }
 std::string Opt(const std::optional<int>& n) { return n ? std::to_string(*n) : "null"; }

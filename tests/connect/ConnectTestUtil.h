@@ -28,6 +28,7 @@
 #include "pal/loop.h"
 #include "support/HttpTestUtil.h"
 #include "support/LoopbackServer.h"
+#include "support/ProviderSettings.h"
 
 namespace connect_test {
 
@@ -181,38 +182,14 @@ protected:
     // The settings select these providers by name (the twins must exist already: they set the endpoints).
     static void SelectProviders(const std::vector<std::string>& names)
     {
-        CGeoLocationManager& manager = CGeoLocationManager::Instance();
-        manager.InitOnStartup();
-        std::vector<int> order, selected;
-        for (const auto& p : manager.GetProviders()) {
-            order.push_back(p->GetProviderId());
-            for (const std::string& name : names)
-                if (pal::ToUtf8(p->GetProviderName().c_str()) == name)
-                    selected.push_back(p->GetProviderId());
-        }
-        manager.CleanUpOnClose();
-        EXPECT_EQ(names.size(), selected.size());
-        CSettingsManager& s = CSettingsManager::Instance();
-        s.providersOrder = order;
-        s.selectedProviders = selected;
+        EXPECT_EQ(names.size(), testing_support::SelectProvidersInSettings(names));
     }
 
     // The settings select the offline provider alone; the manager reads them when the add-in connects.
     static void SelectOffline()
     {
-        CGeoLocationManager& manager = CGeoLocationManager::Instance();
-        manager.InitOnStartup();
-        std::vector<int> order;
-        int offline = 0;
-        for (const auto& p : manager.GetProviders()) {
-            order.push_back(p->GetProviderId());
-            if (dynamic_cast<CIpFireLocation*>(p.get()))
-                offline = p->GetProviderId();
-        }
-        manager.CleanUpOnClose();
-        CSettingsManager& s = CSettingsManager::Instance();
-        s.providersOrder = order;
-        s.selectedProviders = {offline};
+        testing_support::SelectProvidersInSettings(
+            [](CIPRequest& p) { return dynamic_cast<CIpFireLocation*>(&p) != nullptr; });
     }
 
     // Connection, XML and onLoad, as Outlook does them at start-up.

@@ -1,21 +1,18 @@
 // The vantora program end to end, in this test's prefix: register the module, find and load it through
 // the registry alone, unregister it.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 
+#include "support/Command.h"
 #include "support/TestPrefix.h"
 
 namespace {
 
-struct RunResult {
-    int status;
-    std::string out;
-};
+using RunResult = testing_support::CommandResult;
 
 std::string BinDir()
 {
@@ -26,17 +23,8 @@ std::string BinDir()
 // Runs vantora with the arguments; standard error goes to the output too.
 RunResult Vantora(const std::string& args)
 {
-    std::string cmd = "VANTORA_PREFIX='" + testing_support::Prefix() + "' '" + BinDir() + "/vantora' " + args + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return {-1, ""};
-    std::string out;
-    std::array<char, 4096> buf;
-    size_t n;
-    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0)
-        out.append(buf.data(), n);
-    int status = pclose(p);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+    return testing_support::RunCommand("VANTORA_PREFIX='" + testing_support::Prefix() + "' '" + BinDir() +
+                                       "/vantora' " + args + " 2>&1");
 }
 
 class HostTest : public ::testing::Test {

@@ -10,6 +10,7 @@
 #include "geo/CountryDataUtil.h"
 #include "geo/GeoLocationProviders.h"
 #include "support/HttpTestUtil.h"
+#include "support/ProviderSettings.h"
 
 using namespace model_test;
 
@@ -22,20 +23,9 @@ protected:
         NoProviders::SetUp();
         setenv("VANTORA_GEOIP_DB", testing_support::CompiledDatabase().c_str(), 1);
         setenv("VANTORA_CONNECT_TO", "127.0.0.1:9", 1);
+        ASSERT_EQ(1u, testing_support::SelectProvidersInSettings(
+                          [](CIPRequest& p) { return dynamic_cast<CIpFireLocation*>(&p) != nullptr; }));
         CGeoLocationManager& manager = CGeoLocationManager::Instance();
-        manager.InitOnStartup();
-        std::vector<int> order;
-        int offline = 0;
-        for (const auto& p : manager.GetProviders()) {
-            order.push_back(p->GetProviderId());
-            if (dynamic_cast<CIpFireLocation*>(p.get()))
-                offline = p->GetProviderId();
-        }
-        manager.CleanUpOnClose();
-        ASSERT_NE(offline, 0);
-        CSettingsManager& s = CSettingsManager::Instance();
-        s.providersOrder = order;
-        s.selectedProviders = {offline};
         manager.InitOnStartup();
         ASSERT_EQ(manager.GetSelectedProviders().size(), 1u);
     }

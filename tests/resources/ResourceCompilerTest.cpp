@@ -9,15 +9,13 @@
 #include <string>
 
 #include "pal/host.h"
+#include "support/Command.h"
 #include "support/TestPrefix.h"
 #include <windows.h>
 
 namespace {
 
-struct RunResult {
-    int status = -1;
-    std::string output;
-};
+using RunResult = testing_support::CommandResult;
 
 class ResourceCompilerTest : public ::testing::Test {
 protected:
@@ -42,23 +40,14 @@ protected:
     {
         std::string command = std::string(VANTORA_BIN_DIR) + "/vrc " + extra + " --image '" + m_dir +
                               "/out.bin' --depfile '" + m_dir + "/out.d' '" + m_dir + "/" + rcName + "' 2>&1";
-        RunResult r;
-        FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe)
-            return r;
-        char buf[512];
-        while (size_t n = fread(buf, 1, sizeof(buf), pipe))
-            r.output.append(buf, n);
-        int status = pclose(pipe);
-        r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return r;
+        return testing_support::RunCommand(command);
     }
 
     // Compiles and registers the image under a module handle of its own.
     void Load(const std::string& rcName, const std::string& extra = "")
     {
         RunResult r = Compile(rcName, extra);
-        ASSERT_EQ(r.status, 0) << r.output;
+        ASSERT_EQ(r.status, 0) << r.out;
         m_image = testing_support::ReadFile(m_dir + "/out.bin");
         ASSERT_TRUE(PalRegisterModuleResources(Module(), m_image.data(), DWORD(m_image.size())));
         m_registered = true;
@@ -87,8 +76,8 @@ protected:
         Write("bad.rc", script);
         RunResult r = Compile("bad.rc");
         EXPECT_EQ(r.status, 1) << script;
-        EXPECT_NE(r.output.find("bad.rc:" + where + ": error:"), std::string::npos) << r.output;
-        EXPECT_NE(r.output.find(words), std::string::npos) << r.output;
+        EXPECT_NE(r.out.find("bad.rc:" + where + ": error:"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find(words), std::string::npos) << r.out;
     }
 
     std::string m_dir;
@@ -172,7 +161,7 @@ TEST_F(ResourceCompilerTest, FileResourcesAreStoredAsOnWindows)
                     "1023 ICON \"two.ico\"\n"
                     "200 DIALOG 0, 0, 100, 50\nCAPTION \"x\"\nBEGIN\n  PUSHBUTTON \"OK\", 1, 5, 5, 20, 10\nEND\n");
     RunResult r = Compile("app.rc");
-    EXPECT_NE(r.output.find("app.rc:9: warning: DIALOG 200 skipped"), std::string::npos) << r.output;
+    EXPECT_NE(r.out.find("app.rc:9: warning: DIALOG 200 skipped"), std::string::npos) << r.out;
     Load("app.rc");
     EXPECT_EQ(Raw(W("REGISTRY"), MAKEINTRESOURCEW(101)), "HKCR { }\n");
     EXPECT_EQ(Raw(W("registry"), W("#101")), "HKCR { }\n"); // names ignore case; "#n" is number n
@@ -431,14 +420,14 @@ TEST_F(ResourceCompilerTest, UnreadableFilesAreCompileErrors)
 
     RunResult directory = Compile(".");
     EXPECT_EQ(directory.status, 1);
-    EXPECT_NE(directory.output.find("error: cannot read"), std::string::npos) << directory.output;
+    EXPECT_NE(directory.out.find("error: cannot read"), std::string::npos) << directory.out;
 
     // An output path that is a directory cannot be compared with the new output, nor written.
     Write("good.rc", "1 RCDATA BEGIN 1 END\n");
     std::filesystem::create_directories(m_dir + "/out.d");
     RunResult output = Compile("good.rc");
     EXPECT_EQ(output.status, 1);
-    EXPECT_NE(output.output.find("out.d: error:"), std::string::npos) << output.output;
+    EXPECT_NE(output.out.find("out.d: error:"), std::string::npos) << output.out;
 }
 
 TEST_F(ResourceCompilerTest, MalformedImagesAreRefused)

@@ -3,7 +3,6 @@
 // request leaves the machine).
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,31 +14,17 @@
 #include "Utils/SettingsManager.h"
 #include "geo/GeoLocationManager.h"
 #include "geo/GeoLocationProviders.h"
+#include "support/Command.h"
+#include "support/ProviderSettings.h"
 #include "support/TestPrefix.h"
 
 namespace {
 
-struct Outcome {
-    std::string out;
-    int status = -1;
-    bool signalled = false;
-};
+using Outcome = testing_support::CommandResult;
 
 Outcome Vantora(const std::string& arguments)
 {
-    std::string command = std::string(VANTORA_BIN_DIR) + "/vantora " + arguments + " 2>&1";
-    Outcome run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), pipe)) > 0)
-        run.out.append(buf, n);
-    int status = pclose(pipe);
-    run.signalled = WIFSIGNALED(status);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return testing_support::RunCommand(std::string(VANTORA_BIN_DIR) + "/vantora " + arguments + " 2>&1");
 }
 
 // The row of control id in the text output (its kind, id, label and state), or an empty text.
@@ -69,18 +54,9 @@ protected:
         Outcome registration = Vantora("register");
         ASSERT_EQ(0, registration.status) << registration.out;
         // The settings the add-in reads at connection select the offline provider alone.
-        CGeoLocationManager& manager = CGeoLocationManager::Instance();
-        manager.InitOnStartup();
-        CSettingsManager& settings = CSettingsManager::Instance();
-        settings.providersOrder.clear();
-        settings.selectedProviders.clear();
-        for (const auto& p : manager.GetProviders()) {
-            settings.providersOrder.push_back(p->GetProviderId());
-            if (dynamic_cast<CIpFireLocation*>(p.get()))
-                settings.selectedProviders.push_back(p->GetProviderId());
-        }
-        manager.CleanUpOnClose();
-        settings.WriteSettings();
+        testing_support::SelectProvidersInSettings(
+            [](CIPRequest& p) { return dynamic_cast<CIpFireLocation*>(&p) != nullptr; });
+        CSettingsManager::Instance().WriteSettings();
     }
 };
 

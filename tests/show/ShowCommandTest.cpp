@@ -1,35 +1,22 @@
 // vantora show as a program: its arguments, and the add-in it cannot find before registration.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <string>
 
+#include "support/Command.h"
 #include "support/TestPrefix.h"
 
 namespace {
 
-struct CommandRun {
-    std::string out;
-    int status = -1;
-};
+using CommandRun = testing_support::CommandResult;
 
 CommandRun Vantora(const std::string& arguments, bool withErrors = true)
 {
-    std::string command = std::string(VANTORA_BIN_DIR) + "/vantora " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
-    CommandRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), pipe)) > 0)
-        run.out.append(buf, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return testing_support::RunCommand(std::string(VANTORA_BIN_DIR) + "/vantora " + arguments +
+                                       (withErrors ? " 2>&1" : " 2>/dev/null"));
 }
 
 CommandRun Show(const std::string& arguments, bool withErrors = true) { return Vantora("show " + arguments, withErrors); }

@@ -1,34 +1,21 @@
 // vantora mapi end to end: the real program over the whole corpus as JSON, the text view of a message with
 // an attached message, and an unreadable file reported while the others go on.
 #include <dirent.h>
-#include <sys/wait.h>
 
 #include <cstdio>
 
 #include "StoreTestUtil.h"
+#include "support/Command.h"
 #include "support/TestPrefix.h"
 
 namespace {
 
-struct CommandRun {
-    std::string out;
-    int status = -1;
-};
+using CommandRun = testing_support::CommandResult;
 
 CommandRun Mapi(const std::string& arguments, bool withErrors = false)
 {
-    std::string command = std::string(VANTORA_BIN_DIR) + "/vantora mapi " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
-    CommandRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buf[65536];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof(buf), pipe)) > 0)
-        run.out.append(buf, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return testing_support::RunCommand(std::string(VANTORA_BIN_DIR) + "/vantora mapi " + arguments +
+                                       (withErrors ? " 2>&1" : " 2>/dev/null"));
 }
 
 std::string Quoted(const std::string& path) { return "'" + path + "'"; }

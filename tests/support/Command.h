@@ -1,0 +1,17 @@
+// Runs a program of the build as a shell command line and collects what it printed, for the tests of the
+// command-line tools (vantora, vrc).
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+struct CommandResult {
+    int status = -1;        // the exit status; -1 when the command did not exit normally
+    bool signalled = false; // it ended by a signal (a crash)
+    std::string out;        // its standard output (and whatever the command line redirects there)
+};
+
+CommandResult RunCommand(const std::string& commandLine);
+
+} // namespace testing_support
