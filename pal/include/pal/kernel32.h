@@ -125,6 +125,9 @@ ULONGLONG GetTickCount64();
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 BOOL CreateDirectoryW(LPCWSTR lpPathName, void* lpSecurityAttributes);
+// The temporary folder, ending in a separator: its length, or the size needed (with the NUL) when the
+// buffer is too small.
+DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer);
 
 // File handles: opening existing files for reading only (what the add-in's data files need).
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "pal/host.h"
@@ -77,6 +79,22 @@ FILE* _wfsopen(const WCHAR* filename, const WCHAR* mode, int shflag)
         return nullptr;
     }
     return f;
+}
+
+// The folder of TMPDIR (else /tmp) with a final separator. Unlike other paths it keeps the Linux form
+// (a drive-relative path with forward slashes, which Windows accepts as well), because callers name
+// files in it for the C++ library's narrow file streams, which take the path as it is.
+extern "C" DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer)
+{
+    const char* env = std::getenv("TMPDIR");
+    std::string folder = env && *env == '/' ? env : "/tmp";
+    if (folder.back() != '/')
+        folder.push_back('/');
+    std::u16string w = pal::ToWide(folder);
+    if (!lpBuffer || w.size() >= nBufferLength)
+        return DWORD(w.size() + 1);
+    std::memcpy(lpBuffer, w.c_str(), (w.size() + 1) * sizeof(WCHAR));
+    return DWORD(w.size());
 }
 
 int _waccess(const WCHAR* path, int mode)

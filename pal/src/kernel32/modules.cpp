@@ -114,7 +114,8 @@ bool IsSystemDll(const std::string& stem)
 {
     static const char* const names[] = {"ntdll", "kernel32", "kernelbase", "psapi", "ole32", "oleaut32",
                                         "shlwapi", "urlmon", "user32", "gdi32", "comctl32", "shell32",
-                                        "advapi32", "msxml6", "mshtml", "version", "comdlg32", "riched20"};
+                                        "advapi32", "msxml6", "mshtml", "version", "comdlg32", "riched20",
+                                        "msftedit"}; // the rich edit 5.0 class, in riched20 here
     for (const char* n : names)
         if (stem == n)
             return true;
