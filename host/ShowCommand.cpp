@@ -13,6 +13,7 @@
 #include "host/Commands.h"
 #include "host/ribbon/RibbonRender.h"
 #include "host/ribbon/ShowSession.h"
+#include "host/store/Folders.h"
 #include "host/store/MailItem.h"
 #include "host/store/MapiBuffers.h"
 #include "pal/host.h"
@@ -91,6 +92,7 @@ int ShowCommand(const Args& args)
     const char* version = std::getenv("VANTORA_OUTLOOK_VERSION");
     CComPtr<Outlook::_Application> app;
     app.Attach(store::NewApplication(version && *version ? pal::ToWide(version) : u"16.0.0.0"));
+    store::SetFolderTree(app, store::FolderTreeOf(files));
     int status = 0;
     {
         CComPtr<IUnknown> addin;

@@ -10,6 +10,11 @@ packages=(
   # drawing: text laid out by Pango over cairo; Noto Sans stands in for Segoe UI, with fallback faces
   # for Han, Kana and Hangul (WenQuanYi Micro Hei) and colour emoji
   libpango1.0-dev libcairo2-dev fonts-noto-core fonts-wqy-microhei fonts-noto-color-emoji
+  # file associations: the shared MIME database and desktop entries, read through GIO
+  libglib2.0-dev shared-mime-info
+  # the map page's script library (OpenLayers 2, BSD-2-Clause), installed beside the module at build time,
+  # and the browser the map page tests load it in
+  libjs-openlayers chromium
   # the host's message store: MIME messages, Outlook .msg compound files, winmail.dat
   libgmime-3.0-dev libgsf-1-dev libytnef0-dev
   # tests and benchmarks (file is the peer the identify benchmark is measured against)

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "host/store/Folders.h"
 #include "host/store/MapiMessage.h"
 #include "pal/host.h"
 #include "pal/src/common/ComObject.h"
@@ -54,10 +55,29 @@ class CApplication;
 // Composed items hold no application reference; Display reports to the one application there is.
 CApplication* g_application = nullptr;
 
+// Typed calls for what the add-in uses, and late-bound ones by name for the rest.
+#define STORE_BY_NAME(...)                                                                                   \
+    HRESULT GetTypeInfoCount(UINT* count) override { return count ? (*count = 0, S_OK) : E_POINTER; }        \
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }                              \
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override                   \
+    {                                                                                                        \
+        return IdsOfNames({__VA_ARGS__}, names, count, ids);                                                 \
+    }                                                                                                        \
+    HRESULT Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*, UINT*)     \
+        override                                                                                             \
+    {                                                                                                        \
+        if (!(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET)))                                             \
+            return DISP_E_MEMBERNOTFOUND;                                                                    \
+        if (result)                                                                                          \
+            VariantInit(result);                                                                             \
+        return ByName(id, result);                                                                           \
+    }
+
 class CNameSpace final : public pal::ComObject<pal::ComEntry<Outlook::_NameSpace, IDispatch>> {
 public:
     explicit CNameSpace(Outlook::_Application* app) : m_app(app) {}
-    STORE_NO_TYPE_INFO
+    STORE_BY_NAME(u"DefaultStore", u"Application")
+    HRESULT ByName(DISPID id, VARIANT* result);
     HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(m_app, out); }
     HRESULT get_Class(Outlook::OlObjectClass* out) override { return out ? (*out = Outlook::olNamespace, S_OK) : E_POINTER; }
     HRESULT get_Session(Outlook::_NameSpace** out) override { return ReturnObject(this, out); }
@@ -299,7 +319,7 @@ HRESULT CExplorer::FindConnectionPoint(REFIID riid, IConnectionPoint** out)
 
 class CApplication final : public pal::ComObject<pal::ComEntry<Outlook::_Application, IDispatch>> {
 public:
-    explicit CApplication(std::u16string version) : m_version(std::move(version))
+    explicit CApplication(std::u16string version) : m_folders(DefaultFolderTree()), m_version(std::move(version))
     {
         m_session.Attach(new CNameSpace(this));
         m_explorer.Attach(new CExplorer(this));
@@ -311,7 +331,25 @@ public:
         if (g_application == this)
             g_application = nullptr;
     }
-    STORE_NO_TYPE_INFO
+    STORE_BY_NAME(u"Session", u"Version")
+    HRESULT ByName(DISPID id, VARIANT* result)
+    {
+        if (id == 2) {
+            if (result) {
+                result->vt = VT_BSTR;
+                result->bstrVal = SysAllocStringLen(m_version.data(), UINT(m_version.size()));
+            }
+            return S_OK;
+        }
+        if (id != 1)
+            return DISP_E_MEMBERNOTFOUND;
+        if (result) {
+            result->vt = VT_DISPATCH;
+            result->pdispVal = m_session;
+            m_session->AddRef();
+        }
+        return S_OK;
+    }
     HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(this, out); }
     HRESULT get_Class(Outlook::OlObjectClass* out) override { return out ? (*out = Outlook::olApplication, S_OK) : E_POINTER; }
     HRESULT get_Session(Outlook::_NameSpace** out) override { return ReturnObject(m_session.p, out); }
@@ -335,6 +373,8 @@ public:
 
     CComPtr<CExplorer> m_explorer;
     std::vector<ComposedItem> m_displayed;
+    std::shared_ptr<Folder> m_folders;
+    std::u16string m_storeName = u"Outlook Data File";
 
 private:
     std::u16string m_version;
@@ -342,10 +382,35 @@ private:
     int m_created = 0;
 };
 
+HRESULT CNameSpace::ByName(DISPID id, VARIANT* result)
+{
+    if (id == 2) {
+        if (result) {
+            result->vt = VT_DISPATCH;
+            result->pdispVal = m_app;
+            m_app->AddRef();
+        }
+        return S_OK;
+    }
+    if (id != 1)
+        return DISP_E_MEMBERNOTFOUND;
+    auto* app = static_cast<CApplication*>(m_app);
+    IDispatch* storeObject = NewDefaultStore(app->m_folders, app->m_storeName);
+    if (result) {
+        result->vt = VT_DISPATCH;
+        result->pdispVal = storeObject;
+    } else {
+        storeObject->Release();
+    }
+    return S_OK;
+}
+
 HRESULT CMailItem::Display(VARIANT)
 {
+    // A composed item is shown as a draft would be: kept as a file in the drafts folder.
+    std::string file = m_message->entryId.empty() ? WriteDraft(m_message->subject, m_message->body) : "";
     if (g_application)
-        g_application->m_displayed.push_back({m_message->subject, m_message->body});
+        g_application->m_displayed.push_back({m_message->subject, m_message->body, file});
     return S_OK;
 }
 
@@ -384,6 +449,13 @@ size_t FireSelectionChange(Outlook::_Application* application)
         VariantClear(&result);
     }
     return sinks.size();
+}
+
+void SetFolderTree(Outlook::_Application* application, std::shared_ptr<Folder> root, const std::u16string& storeName)
+{
+    auto* app = static_cast<CApplication*>(application);
+    app->m_folders = root ? std::move(root) : DefaultFolderTree();
+    app->m_storeName = storeName;
 }
 
 std::vector<ComposedItem> DisplayedItems(Outlook::_Application* application)

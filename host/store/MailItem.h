@@ -30,7 +30,12 @@ size_t FireSelectionChange(Outlook::_Application* application);
 struct ComposedItem {
     std::u16string subject;
     std::u16string body;
+    std::string draft; // the .eml written into the prefix's "Drafts" folder; "" when it could not be
 };
 std::vector<ComposedItem> DisplayedItems(Outlook::_Application* application);
+
+// Writes a composed item as a draft (.eml with "X-Unsent: 1", as Outlook saves one for opening) into the
+// prefix's "Drafts" folder; returns the file's path, or "" when it could not be written.
+std::string WriteDraft(const std::u16string& subject, const std::u16string& body);
 
 } // namespace store

@@ -110,15 +110,37 @@ TEST_F(RealAddin, TheWholeCorpusInOneRun)
         }
     std::sort(files.begin(), files.end());
     ASSERT_GT(files.size(), 150u);
-    std::string arguments = "show --wait 60";
+    // Paging through every list as a person scrolling would.
+    std::string arguments = "show --wait 60 --all";
     for (const std::string& f : files)
         arguments += " " + Quoted(f);
     Outcome run = Vantora(arguments);
     EXPECT_FALSE(run.signalled) << run.out.substr(run.out.size() > 3000 ? run.out.size() - 3000 : 0);
     EXPECT_EQ(0, run.status) << run.out.substr(run.out.size() > 3000 ? run.out.size() - 3000 : 0);
-    for (const std::string& f : files)
-        EXPECT_NE(std::string::npos, run.out.find(f + "\n  tab ")) << f;
     EXPECT_EQ(std::string::npos, run.out.find("outstanding"));
+    size_t paged = 0;
+    for (size_t i = 0; i < files.size(); ++i) {
+        size_t begin = run.out.find(files[i] + "\n  tab ");
+        ASSERT_NE(std::string::npos, begin) << files[i];
+        size_t end = i + 1 < files.size() ? run.out.find(files[i + 1] + "\n  tab ", begin) : std::string::npos;
+        std::string section = run.out.substr(begin, end == std::string::npos ? end : end - begin);
+        // The last listing of each scrolling group shows the end of its list: scrolling down is off.
+        for (auto [group, down] : {std::pair{1001, 1025}, {1027, 1035}, {1037, 1063}}) {
+            std::string title = " [" + std::to_string(group) + "]";
+            size_t last = section.rfind(title);
+            if (last == std::string::npos)
+                continue;
+            paged += section.compare(last + title.size(), 7, ", page ") == 0;
+            size_t next = section.find("\n    ", last + 1);
+            while (next != std::string::npos && section.compare(next + 5, 1, " ") == 0)
+                next = section.find("\n    ", next + 1);
+            std::string listing = section.substr(last, next == std::string::npos ? next : next - last);
+            std::string row = Row(listing, down);
+            EXPECT_TRUE(row.empty() || row.find(" enabled") == std::string::npos)
+                << files[i] << ": group " << group << " ends with its scroll-down enabled\n" << listing;
+        }
+    }
+    EXPECT_GT(paged, 5u); // the corpus has lists longer than one page
 }
 
 } // namespace

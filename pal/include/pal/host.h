@@ -23,6 +23,9 @@ std::u16string ToWide(std::string_view utf8);
 std::string ToUnixPath(const WCHAR* windowsPath);
 std::u16string ToWindowsPath(const std::string& unixPath);
 
+// The prefix folder that holds the registry files, AppData and Temp ($VANTORA_PREFIX, else
+// $XDG_DATA_HOME/vantora, else ~/.local/share/vantora). Created on first use.
+std::string PrefixPath();
 // Points the layer at another prefix (tests); takes effect for every later call.
 void SetPrefixPath(const std::string& path);
 
