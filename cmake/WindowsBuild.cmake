@@ -38,6 +38,7 @@ add_library(VantoraAddin SHARED $<TARGET_OBJECTS:vantora_addin_objects>
 add_dependencies(VantoraAddin vantora_typelib)
 include(${CMAKE_CURRENT_LIST_DIR}/Images.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/Help.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/MapLibrary.cmake)
 vantora_add_images(${CMAKE_BINARY_DIR}/res VANTORA_IMAGES)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/res/VantoraAddin.rc PROPERTIES OBJECT_DEPENDS "${VANTORA_IMAGES}")
 set_target_properties(VantoraAddin PROPERTIES PREFIX "" OUTPUT_NAME VantoraAddin

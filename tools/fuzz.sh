@@ -13,7 +13,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir="$root/build-fuzz"
-targets=(filetype regfile registrar address header linkinfo html links answers settings rc countrydb mime msg)
+targets=(filetype regfile registrar address header linkinfo html links answers settings rc countrydb mime msg mapentry)
 jobs=$(nproc)
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
