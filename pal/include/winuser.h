@@ -71,6 +71,7 @@ PAL_DECLARE_HANDLE(HMONITOR);
 PAL_DECLARE_HANDLE(HMENU);
 
 #define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_INVALID_MENU_HANDLE 1401L
 #define ERROR_CONTROL_ID_NOT_FOUND 1421L
 
 // Messages.
@@ -168,6 +169,22 @@ PAL_DECLARE_HANDLE(HMENU);
 #define CB_SETCURSEL 0x014E
 #define CB_ERR (-1)
 
+// Popup menus.
+#define MF_STRING 0x00000000
+#define MF_ENABLED 0x00000000
+#define MF_BYCOMMAND 0x00000000
+#define MF_GRAYED 0x00000001
+#define MF_DISABLED 0x00000002
+#define MF_UNCHECKED 0x00000000
+#define MF_CHECKED 0x00000008
+#define MF_BYPOSITION 0x00000400
+#define MF_SEPARATOR 0x00000800
+#define TPM_LEFTALIGN 0x0000
+#define TPM_TOPALIGN 0x0000
+#define TPM_RIGHTBUTTON 0x0002
+#define TPM_NONOTIFY 0x0080
+#define TPM_RETURNCMD 0x0100
+
 // ShowWindow.
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
@@ -214,6 +231,11 @@ typedef struct tagMINMAXINFO {
     POINT ptMaxTrackSize;
 } MINMAXINFO, *PMINMAXINFO, *LPMINMAXINFO;
 
+typedef struct tagTPMPARAMS {
+    UINT cbSize;
+    RECT rcExclude;
+} TPMPARAMS, *LPTPMPARAMS;
+
 #define MAKEINTRESOURCE MAKEINTRESOURCEW
 #define MAKEWPARAM(l, h) ((WPARAM)(DWORD)MAKELONG(l, h))
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)MAKELONG(l, h))
@@ -258,6 +280,16 @@ BOOL ScreenToClient(HWND hWnd, LPPOINT lpPoint);
 BOOL ClientToScreen(HWND hWnd, LPPOINT lpPoint);
 int MapWindowPoints(HWND hWndFrom, HWND hWndTo, LPPOINT lpPoints, UINT cPoints);
 BOOL MapDialogRect(HWND hDlg, LPRECT lpRect);
+// Popup menus: the host program chooses the command (pal/host.h). TrackPopupMenu(Ex) returns the chosen
+// command with TPM_RETURNCMD (0 when dismissed); without it the command is posted to hWnd as WM_COMMAND.
+HMENU CreatePopupMenu();
+BOOL DestroyMenu(HMENU hMenu);
+BOOL AppendMenuW(HMENU hMenu, UINT uFlags, UINT_PTR uIDNewItem, LPCWSTR lpNewItem);
+// The item's previous state (MF_GRAYED, MF_DISABLED), or -1 when there is no such item.
+BOOL EnableMenuItem(HMENU hMenu, UINT uIDEnableItem, UINT uEnable);
+int GetMenuItemCount(HMENU hMenu);
+BOOL TrackPopupMenu(HMENU hMenu, UINT uFlags, int x, int y, int nReserved, HWND hWnd, const RECT* prcRect);
+BOOL TrackPopupMenuEx(HMENU hMenu, UINT uFlags, int x, int y, HWND hWnd, LPTPMPARAMS lptpm);
 LONG_PTR SetWindowLongPtrW(HWND hWnd, int nIndex, LONG_PTR dwNewLong);
 LONG_PTR GetWindowLongPtrW(HWND hWnd, int nIndex);
 BOOL InvalidateRect(HWND hWnd, const RECT* lpRect, BOOL bErase);

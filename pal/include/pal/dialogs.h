@@ -96,6 +96,9 @@ bool CheckListViewRow(HWND listView, int row, bool checked);
 // A click on a list view cell: the row is selected, then NM_CLICK, NM_RCLICK or NM_DBLCLK.
 enum class ClickKind { Left, Right, Double };
 bool ClickListViewCell(HWND listView, int row, int column, ClickKind kind);
+// A right click on a control: WM_CONTEXTMENU with the control and the screen point of its centre, which
+// a control that has no menu of its own passes on to its parent.
+bool RightClick(HWND control);
 // A click on a link control's link: NM_CLICK with the link's address.
 bool ClickLink(HWND link);
 // Resizes a dialog as dragging its frame does (the minimum tracking size applies, WM_SIZE follows).

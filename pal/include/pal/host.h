@@ -67,6 +67,21 @@ struct OpenRequest {
     int show = 0;
 };
 
+// What TrackPopupMenu asked: the menu's items in order.
+struct PopupMenuItem {
+    std::u16string text;
+    UINT id = 0;
+    bool enabled = true;
+    bool checked = false;
+    bool separator = false;
+};
+struct PopupMenuRequest {
+    HWND owner = nullptr;
+    LONG x = 0, y = 0; // screen coordinates
+    UINT flags = 0;
+    std::vector<PopupMenuItem> items;
+};
+
 // The person in front of the program: the host answers the add-in's save dialogs and message boxes.
 class UserInterfaceHost {
 public:
@@ -78,6 +93,9 @@ public:
     // ShellExecuteW's result (above 32 on success). By default "open" runs xdg-open on the file or
     // address, detached; a file that does not exist is SE_ERR_FNF, another verb SE_ERR_NOASSOC.
     virtual int OpenDocument(const OpenRequest& request);
+    // The command chosen from a popup menu, or 0 when it is dismissed (the default). A disabled item or a
+    // separator cannot be chosen: choosing one dismisses the menu.
+    virtual UINT PopupMenuShown(const PopupMenuRequest& request);
     // A modal dialog has been initialised and runs until EndDialog. The host may act on it at once
     // (pal/dialogs.h) or later from the loop; by default it is cancelled, as a person who closes it.
     virtual void ModalDialogShown(HWND dialog);

@@ -186,6 +186,21 @@ bool ClickListViewCell(HWND listView, int row, int column, ClickKind kind)
     return ClickListViewItem(*w, row, column, code);
 }
 
+bool RightClick(HWND control)
+{
+    Window* w = Usable(control);
+    if (!w)
+        return false;
+    SetFocus(control);
+    if (!Find(control))
+        return false;
+    RECT r;
+    GetWindowRect(control, &r);
+    LPARAM at = MAKELPARAM(WORD(int16_t((r.left + r.right) / 2)), WORD(int16_t((r.top + r.bottom) / 2)));
+    SendMessageW(control, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(control), at);
+    return true;
+}
+
 bool ClickLink(HWND link)
 {
     Window* w = Usable(link);

@@ -181,6 +181,10 @@ LRESULT SendMessageW(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
         return 0;
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(w->font);
+    case WM_CONTEXTMENU: // a child that does not take it passes it up, as DefWindowProc does
+        if ((w->style & WS_CHILD) && w->parent)
+            return SendMessageW(w->parent, Msg, wParam, lParam);
+        return 0;
     case WM_CLOSE:
         if (w->isDialog) // as the dialog manager does: Close is Cancel
             SendMessageW(h, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED),
