@@ -136,6 +136,15 @@ public:
     // The redirect as the gallery shows it: the host once, then the shortened path.
     static WString redirectText(const WCHAR* pRedirect, const WCHAR* pOriginal, const WCHAR* pNeighbour);
 
+    // The dialogs of the tab, modal to the active window.
+    void ShowInfoDialog(UINT captionId);
+    void ShowOptionsDialog();
+    void ShowAboutDialog();
+    // The texts the info dialogs show for the header, the addresses, the attachments and the links.
+    WString DetailsText();
+    // A new e-mail with the error log (IDC_EMAIL_SUPPORT) or this message's details (IDC_EMAIL_DETAILS).
+    void ComposeEmail(INT_PTR command);
+
     CEmailData& GetEmailData() noexcept { return m_eMailData; }
     int GetTextHeight(int font) const noexcept { return m_textHeight[font ? 1 : 0]; }
     static UINT_PTR GetTimerId() noexcept;

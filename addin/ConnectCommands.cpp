@@ -1,10 +1,16 @@
 // Clicks on the tab: paging the three visible rows of each list, choosing the location shown in a row,
-// saving an attachment, the web map of a location and the help file.
+// saving an attachment, the detail, options and about dialogs, the web map of a location, the help file
+// and the e-mails the about box composes.
 #include "addin/Connect.h"
 
 #include <shellapi.h>
 
+#include "__Utilities/ErrorLog.h"
 #include "__Utilities/ResourceManager.h"
+#include "dialogs/AboutDlg.h"
+#include "dialogs/AttachDlg.h"
+#include "dialogs/InfoDlg.h"
+#include "dialogs/OptnsDlg.h"
 #include "geo/GeoEndpoints.h"
 
 #include "__Controls/OfficeRibbon.h"
@@ -95,6 +101,103 @@ void OpenHelp()
 
 } // namespace
 
+namespace {
+
+WString Text(BSTR text) { return text ? WString(text, SysStringLen(text)) : WString(); }
+
+} // namespace
+
+// The dialogs of the tab, each modal to the active window.
+void CConnect::ShowInfoDialog(UINT captionId)
+{
+    CEmailMessage& message = m_eMailData.GetEmailMessage();
+    CInfoDlg dialog(captionId);
+    switch (captionId) {
+    // The message's texts belong to its cache.
+    case IDS_TITLE_MSG_HEADER: dialog.SetText(Text(message.GetHeader())); break;
+    case IDS_TITLE_MSG_BODY: dialog.SetPlainText(Text(message.GetBodyInPlainText())); break;
+    case IDS_TITLE_IP_LOCATION: dialog.AddIPLocations(m_eMailData.GetEmailIPLocation().GetIPLocationAll()); break;
+    case IDS_TITLE_LINKS: dialog.AddLinks(m_eMailData.GetEmailLinks().GetLinkServers()); break;
+    default: break;
+    }
+    dialog.DoModal(GetActiveWindow());
+}
+
+// The texts the info dialogs show for the header, the addresses, the attachments and the links, one after
+// the other under a line of dashes.
+WString CConnect::DetailsText()
+{
+    WString details;
+    auto append = [&details](const CInfoDlg& dialog) {
+        if (dialog.GetText().empty())
+            return;
+        if (!details.empty())
+            details += W("\n") + WString(70, W('-')) + W("\n");
+        details += dialog.GetText();
+    };
+    WString header = Text(m_eMailData.GetEmailMessage().GetHeader());
+    CInfoDlg headerText(IDS_TITLE_MSG_HEADER);
+    if (!header.empty())
+        headerText.SetText(header);
+    append(headerText);
+    CInfoDlg ipText(IDS_TITLE_IP_LOCATION);
+    ipText.AddIPLocations(m_eMailData.GetEmailIPLocation().GetIPLocationAll());
+    append(ipText);
+    CInfoDlg attachmentText(IDS_TITLE_ATTACHMENTS);
+    attachmentText.AddAttachments(m_eMailData.GetEmailAttachments().GetAttachmentsExMapi());
+    append(attachmentText);
+    CInfoDlg linkText(IDS_TITLE_LINKS);
+    linkText.AddLinks(m_eMailData.GetEmailLinks().GetLinkServers());
+    append(linkText);
+    return details;
+}
+
+// A new e-mail for the support address (240: the error log) or with this message's details (241), shown
+// for the user to complete and send.
+void CConnect::ComposeEmail(INT_PTR command)
+{
+    CComQIPtr<Outlook::_Application> spApplication(m_spApplication);
+    VTR_CHECK_QUOTED(spApplication, E_UNEXPECTED);
+    CComPtr<IDispatch> spNewItem;
+    HRESULT hr = spApplication->CreateItem(Outlook::olMailItem, &spNewItem);
+    VTR_CHECK_QUOTED(spNewItem, FAILED(hr) ? hr : E_FAIL);
+    CComQIPtr<Outlook::_MailItem> spMailItem(spNewItem);
+    VTR_CHECK_QUOTED(spMailItem, E_NOINTERFACE);
+    CResourceManager& resources = CResourceManager::Instance();
+    spMailItem->put_Subject(resources.GetText(command == IDC_EMAIL_SUPPORT ? IDS_SUBJECT_ERROR_LOG : IDS_SUBJECT_EMAIL_DETAILS));
+    CComBSTR messageBody;
+    if (command == IDC_EMAIL_SUPPORT) {
+        messageBody = CErrorLog::Instance().ReadAll();
+        VTR_CHECK_TEXT(messageBody.Length() > 0, "messageBody", E_UNEXPECTED);
+    } else {
+        messageBody = DetailsText().c_str();
+    }
+    if (messageBody.Length() > 0)
+        spMailItem->put_Body(messageBody);
+    CComVariant modal(false);
+    spMailItem->Display(modal);
+}
+
+void CConnect::ShowOptionsDialog()
+{
+    COptnsDlg dialog(m_spApplication);
+    if (dialog.DoModal(GetActiveWindow()) == IDCANCEL)
+        return;
+    // New settings: the message is processed again as if it were newly selected.
+    stopTimer();
+    m_eMailData.Clear();
+    FolderSelectionChange();
+    DisplayTabs();
+}
+
+void CConnect::ShowAboutDialog()
+{
+    CAboutDlg dialog;
+    INT_PTR result = dialog.DoModal(GetActiveWindow());
+    if (result == IDC_EMAIL_SUPPORT || result == IDC_EMAIL_DETAILS)
+        ComposeEmail(result);
+}
+
 HRESULT CConnect::OnActionCB(IDispatch* pRibbonControl)
 {
     HRESULT hr = S_OK;
@@ -141,6 +244,17 @@ HRESULT CConnect::OnActionCB(IDispatch* pRibbonControl)
                 Scroll(links, links.GetLinkServers().size(), id == ID_LINK_SCROLL_DOWN);
                 DisplayLinks();
                 break;
+            case ID_MSG_HEADER: ShowInfoDialog(IDS_TITLE_MSG_HEADER); break;
+            case ID_PLAIN_TEXT: ShowInfoDialog(IDS_TITLE_MSG_BODY); break;
+            case ID_IP_LAUNCHER: ShowInfoDialog(IDS_TITLE_IP_LOCATION); break;
+            case ID_LINK_LAUNCHER: ShowInfoDialog(IDS_TITLE_LINKS); break;
+            case ID_ATTACHMENT_LAUNCHER: {
+                CAttachDlg dialog(attachments.GetAttachmentsExMapi());
+                dialog.DoModal(GetActiveWindow());
+                break;
+            }
+            case ID_OPTIONS: ShowOptionsDialog(); break;
+            case ID_ABOUT: ShowAboutDialog(); break;
             case ID_HELP: OpenHelp(); break;
             default: break;
             }
