@@ -34,6 +34,8 @@ public:
 
     bool Load(const std::string& path, std::string& error);
     bool HasClassObject() const { return m_getClassObject != nullptr; }
+    // The module's handle (its resources); null before Load.
+    HMODULE Handle() const { return m_module; }
     HRESULT GetClassObject(REFCLSID clsid, IClassFactory** factory);
     // DllGetClassObject, then IClassFactory::CreateInstance(nullptr, IID_IUnknown).
     HRESULT CreateInstance(REFCLSID clsid, IUnknown** object);

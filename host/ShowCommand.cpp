@@ -4,6 +4,8 @@
 // found and started as Outlook does (add-in key, ProgID, class, module, class object); each message is
 // selected in turn and SelectionChange fired; the loop runs until the add-in's polling timer stops or the
 // wait runs out. A file that cannot be read is reported on stderr and the others go on (exit status 1).
+// The add-in's modal dialogs are rendered and driven by the --dialog scripts, its message boxes answered
+// by --answer (DialogDriver); a refused action also makes the exit status 1.
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,12 +13,14 @@
 
 #include "host/AddinLoader.h"
 #include "host/Commands.h"
+#include "host/dialogs/DialogDriver.h"
 #include "host/ribbon/RibbonRender.h"
 #include "host/ribbon/ShowSession.h"
 #include "host/store/Folders.h"
 #include "host/store/MailItem.h"
 #include "host/store/MapiBuffers.h"
 #include "pal/host.h"
+#include "pal/loop.h"
 
 namespace host {
 
@@ -24,8 +28,19 @@ namespace {
 
 const char kProgId[] = "VantoraAddin.Connect";
 const char kUsage[] =
-    "usage: vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... [--all] "
-    "FILE...\n";
+    "usage: vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... [--all]\n"
+    "                    [--dialog ACTIONS]... [--dialog-png PREFIX] [--answer BUTTON]... FILE...\n";
+const char kDialogHelp[] =
+    "\nThe n-th modal dialog of the run (nested ones included, as they open) takes the n-th --dialog: a list\n"
+    "of actions separated by ';'. It is printed when shown and after its actions, then closed as Cancel.\n"
+    "  click=ID  check=ID  focus=ID  link=ID  tab=ID:INDEX  type=ID:TEXT  select=ID:I,J,...\n"
+    "  row=ID:ROW:on|off  cell=ID:ROW:COL:left|right|double  resize=WIDTHxHEIGHT  close  show\n"
+    "  menu=COMMAND (popup menus: not driven yet, always refused)\n"
+    "IDs are decimal control ids (click=1 is OK, click=2 Cancel). In TEXT, \\; is a ';', \\\\ a backslash and\n"
+    "\\n a line break. A refused action is reported as \"dialog N: cannot ACTION\" and ends that dialog's\n"
+    "script. --dialog-png writes the n-th dialog as PREFIX-N.png after its actions (before a closing one).\n"
+    "--answer answers the n-th message box: IDOK, IDCANCEL, IDYES, IDNO... or the number; by default its\n"
+    "first button.\n";
 
 int Fail(const std::string& message)
 {
@@ -41,6 +56,7 @@ int ShowCommand(const Args& args)
     std::string png, modulePath;
     double wait = 30;
     std::vector<std::string> files, presses;
+    host::DialogDriverOptions dialogs;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
@@ -52,6 +68,28 @@ int ShowCommand(const Args& args)
             all = true;
         } else if (a == "--press" && hasValue) {
             presses.push_back(args[++i]);
+        } else if (a == "--dialog" && hasValue) {
+            std::vector<DialogAction> actions;
+            std::string why;
+            if (!ParseDialogScript(args[++i], actions, why)) {
+                std::fprintf(stderr, "vantora show: --dialog %s\n%s", why.c_str(), kUsage);
+                return 2;
+            }
+            dialogs.scripts.push_back(std::move(actions));
+        } else if (a == "--dialog-png" && hasValue) {
+            dialogs.pngPrefix = args[++i];
+        } else if (a == "--answer" && hasValue) {
+            int button = DialogDriver::ButtonByName(args[++i]);
+            if (!button) {
+                std::fprintf(stderr, "vantora show: --answer needs a button (IDOK, IDCANCEL, IDYES, IDNO... or "
+                                     "its number), not %s\n%s", args[i].c_str(), kUsage);
+                return 2;
+            }
+            dialogs.answers.push_back(button);
+        } else if (a == "--help" || a == "-h") {
+            std::fputs(kUsage, stdout);
+            std::fputs(kDialogHelp, stdout);
+            return 0;
         } else if (a == "--module" && hasValue) {
             modulePath = args[++i];
         } else if (a == "--wait" && hasValue) {
@@ -94,12 +132,36 @@ int ShowCommand(const Args& args)
     app.Attach(store::NewApplication(version && *version ? pal::ToWide(version) : u"16.0.0.0"));
     store::SetFolderTree(app, store::FolderTreeOf(files));
     int status = 0;
+    // The dialogs and message boxes of this run are answered here; save dialogs and opened documents
+    // still by the host the program installed.
+    ribbon::ShowSession* current = nullptr;
+    dialogs.json = json;
+    dialogs.resources = module.Handle();
+    dialogs.waitMs = unsigned(wait * 1000 + 0.5);
+    dialogs.settle = [&current](ULONGLONG deadline) {
+        if (current)
+            current->SettleModal(deadline);
+        else
+            pal::PumpFor(0);
+    };
+    pal::UserInterfaceHost* previous = pal::SetUserInterfaceHost(nullptr);
+    DialogDriver driver(previous, dialogs);
+    pal::SetUserInterfaceHost(&driver);
+    struct Restore {
+        pal::UserInterfaceHost* host;
+        ~Restore() { pal::SetUserInterfaceHost(host); }
+    } restore{previous};
     {
         CComPtr<IUnknown> addin;
         HRESULT hr = module.CreateInstance(found.classId, &addin);
         if (FAILED(hr))
             return Fail("the add-in cannot be created: " + HResultText(hr));
         ribbon::ShowSession session(addin, app);
+        current = &session;
+        struct Forget {
+            ribbon::ShowSession*& session;
+            ~Forget() { session = nullptr; }
+        } forget{current};
         std::string warnings;
         bool connected = session.Connect(error, warnings);
         if (!warnings.empty())
@@ -114,9 +176,12 @@ int ShowCommand(const Args& args)
         options.presses = presses;
         options.all = all;
         std::vector<ribbon::ShownMessage> shown;
+        std::vector<std::string> extra;
         for (const std::string& file : files) {
             ribbon::ShownMessage message;
-            if (!session.Show(file, options, message, error)) {
+            bool ok = session.Show(file, options, message, error);
+            std::string dialogJson = driver.TakeJson("    ");
+            if (!ok) {
                 std::fprintf(stderr, "vantora show: %s\n", error.c_str());
                 status = 1;
                 continue;
@@ -133,10 +198,13 @@ int ShowCommand(const Args& args)
                 }
             }
             shown.push_back(std::move(message));
+            extra.push_back(std::move(dialogJson));
         }
         if (json)
-            std::fputs(ribbon::RenderJson(shown).c_str(), stdout);
+            std::fputs(ribbon::RenderJson(shown, extra).c_str(), stdout);
         hr = session.Disconnect();
+        if (!driver.Succeeded())
+            status = 1;
         if (FAILED(hr) || hr == S_FALSE)
             std::fprintf(stderr, "vantora show: OnDisconnection returned %s\n", HResultText(hr).c_str());
     }

@@ -62,7 +62,7 @@ void ControlJson(std::string& out, const Control& c, const std::string& pad)
 
 } // namespace
 
-std::string RenderJson(const std::vector<ShownMessage>& messages)
+std::string RenderJson(const std::vector<ShownMessage>& messages, const std::vector<std::string>& extra)
 {
     std::string out = "[";
     for (size_t m = 0; m < messages.size(); ++m) {
@@ -86,7 +86,10 @@ std::string RenderJson(const std::vector<ShownMessage>& messages)
             ControlJson(out, shown.pages[i].group, "        ");
             out += "}";
         }
-        out += std::string(shown.pages.empty() ? "" : "\n    ") + "]\n  }";
+        out += std::string(shown.pages.empty() ? "" : "\n    ") + "]";
+        if (m < extra.size() && !extra[m].empty())
+            out += ",\n" + extra[m];
+        out += "\n  }";
     }
     out += messages.empty() ? "]\n" : "\n]\n";
     return out;

@@ -193,6 +193,22 @@ void ShowSession::Settle(const std::string& path, const ShowOptions& options, Sh
     }
 }
 
+void ShowSession::SettleModal(ULONGLONG deadline)
+{
+    pal::PumpFor(0);
+    for (;;) {
+        if (m_host)
+            m_host->Refresh();
+        if (pal::ActiveTimerCount() == 0)
+            return;
+        ULONGLONG now = GetTickCount64();
+        if (now >= deadline)
+            return;
+        pal::PumpUntil([this] { return pal::ActiveTimerCount() == 0 || (m_host && m_host->AnyDirty()); },
+                       DWORD(std::min<ULONGLONG>(deadline - now, 250)));
+    }
+}
+
 HRESULT ShowSession::Disconnect()
 {
     store::SetSelection(m_application, {});

@@ -41,6 +41,10 @@ public:
 
     RibbonHost* Host() const { return m_host.get(); }
 
+    // The loop while a dialog of the add-in is modal: what is due runs, the add-in's timers tick and the
+    // ribbon follows its invalidations, until the timers stop or the deadline (loop clock) passes.
+    void SettleModal(ULONGLONG deadline);
+
 private:
     // Pumps until the add-in's timer stops or the wait runs out, asking every invalidated control again.
     void Settle(const std::string& path, const ShowOptions& options, ShownMessage& shown);

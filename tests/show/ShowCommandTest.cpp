@@ -64,4 +64,40 @@ TEST(ShowCommand, ShowsEachMessageOnceTheAddinsTimerHasStopped)
     EXPECT_TRUE(Exists(testing_support::Prefix() + "/ribbon-2.png"));
 }
 
+// The fake add-in's status button asks with a message box; --answer answers it, in JSON it is listed.
+TEST(ShowCommand, MessageBoxesAreAnsweredInTurnAndBadScriptsAreUsageErrors)
+{
+    CommandRun registration = Vantora("register");
+    ASSERT_EQ(registration.status, 0) << registration.out;
+    std::string mail = " " + Corpus("Simple.msg");
+    CommandRun run = Show("--module " FAKE_SHOW_ADDIN " --press 1076 --answer IDNO --json" + mail, false);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out.find("[question]"), std::string::npos) << "nothing but the JSON on stdout: " << run.out;
+    EXPECT_NE(run.out.find("\"label\": \"Not marked\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("    \"dialogs\": [],\n    \"messageBoxes\": [\n      {\"text\": \"Mark the message as "
+                           "checked?\", \"caption\": \"Fake\", \"icon\": \"question\", \"answer\": \"IDNO\"}\n    ]\n  }"),
+              std::string::npos)
+        << run.out;
+
+    run = Show("--module " FAKE_SHOW_ADDIN " --press 1076 --press 1076 --answer 7" + mail);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_NE(run.out.find("[question] Fake: Mark the message as checked?\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\"Marked\""), std::string::npos) << "the second box got its first button: " << run.out;
+
+    run = Show("--module " FAKE_SHOW_ADDIN " --press 1076 --answer IDCANCEL" + mail);
+    EXPECT_EQ(run.status, 1) << run.out;
+    EXPECT_NE(run.out.find("message box 1: cannot answer IDCANCEL (no such button); answered IDYES"), std::string::npos)
+        << run.out;
+
+    for (const char* args : {"--dialog frob=1", "--dialog click", "--dialog 'type=5:a\\'", "--answer maybe",
+                             "--answer 99"}) {
+        run = Show(std::string(args) + mail);
+        EXPECT_EQ(run.status, 2) << args << ": " << run.out;
+        EXPECT_NE(run.out.find("usage: vantora show"), std::string::npos) << args << ": " << run.out;
+    }
+    run = Show("--help");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_NE(run.out.find("cell=ID:ROW:COL:left|right|double"), std::string::npos) << run.out;
+}
+
 } // namespace

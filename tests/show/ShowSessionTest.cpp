@@ -8,7 +8,9 @@
 #include "host/ribbon/ShowSession.h"
 #include "host/store/MailItem.h"
 #include "host/store/MapiBuffers.h"
+#include "pal/dialogs.h"
 #include "pal/loop.h"
+#include "res/resource.h"
 
 using namespace show_test;
 
@@ -195,6 +197,60 @@ TEST_F(ShowSessionTest, EachMessageIsSelectedInTurnAndAnUnreadableOneIsSkipped)
     // Shown again, the tab's controls are asked afresh.
     Show(kMail);
     EXPECT_EQ(addin->CallsOf("GetLabelCB", kLabel), 1u);
+}
+
+// A dialog the add-in runs modally while its request is outstanding: the host settles inside the modal run,
+// so the timer ticks and the ribbon follows its invalidation before the dialog is looked at.
+class SettlingHost : public pal::UserInterfaceHost {
+public:
+    explicit SettlingHost(ribbon::ShowSession& session) : m_session(session) {}
+    bool SaveFileDialog(const pal::SaveFileRequest&, std::u16string&) override { return false; }
+    int ShowMessageBox(const pal::MessageBoxRequest&) override { return IDOK; }
+    void ModalDialogShown(HWND dialog) override
+    {
+        m_session.SettleModal(GetTickCount64() + 5000);
+        timersWhileOpen = pal::ActiveTimerCount();
+        labelWhileOpen = m_session.Host()->Model().tabs[0].children[0].children[0].label.value_or("");
+        pal::PressButton(dialog, IDOK);
+    }
+    size_t timersWhileOpen = 99;
+    std::string labelWhileOpen;
+
+private:
+    ribbon::ShowSession& m_session;
+};
+
+INT_PTR CALLBACK ClosingProc(HWND h, UINT msg, WPARAM wParam, LPARAM)
+{
+    if (msg == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL))
+        EndDialog(h, LOWORD(wParam));
+    return FALSE;
+}
+
+TEST_F(ShowSessionTest, TheAddinsTimerTicksAndTheRibbonFollowsWhileADialogIsModal)
+{
+    Connect();
+    SettlingHost host(*session);
+    pal::UserInterfaceHost* previous = pal::SetUserInterfaceHost(&host);
+    INT_PTR result = 0;
+    addin->onSelection = [&](FakeAddin& a) {
+        a.visible[kTab] = true;
+        a.StartTimer([](FakeAddin& self) {
+            static int ticks = 0;
+            if (++ticks < 3)
+                return true;
+            self.labels[kButton] = "Done";
+            self.ribbonUI->InvalidateControl(CComBSTR(pal::ToWide(kButton).c_str()));
+            return false;
+        });
+        result = DialogBoxParamW(_AtlBaseModule.GetResourceInstance(), MAKEINTRESOURCEW(IDD_INFODLG), nullptr,
+                                 &ClosingProc, 0);
+    };
+    Show(kMail);
+    pal::SetUserInterfaceHost(previous);
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(host.timersWhileOpen, 0u);
+    EXPECT_EQ(host.labelWhileOpen, "Done");
 }
 
 TEST_F(ShowSessionTest, ReferencesBalanceAfterTheDisconnection)

@@ -29,7 +29,8 @@ const char kCustomUI[] =
     "getSupertip=\"GetSuperTipCB\" getEnabled=\"GetIsEnabledCB\" onAction=\"OnActionCB\"/>"
     "</group></tab></tabs></ribbon></customUI>";
 
-const char* const kNames[] = {"OnLoadCB", "GetLabelCB", "GetSuperTipCB", "GetIsVisibleCB", "GetIsEnabledCB"};
+const char* const kNames[] = {"OnLoadCB", "GetLabelCB", "GetSuperTipCB", "GetIsVisibleCB", "GetIsEnabledCB",
+                              "OnActionCB"};
 
 class ShowAddin;
 ShowAddin* g_addin = nullptr;
@@ -97,6 +98,13 @@ public:
             return E_POINTER;
         control->get_Id(&controlId);
         std::string c = pal::ToUtf8(controlId.m_str);
+        if (name == "OnActionCB") {
+            // The status button asks its user, and shows the answer.
+            int answer = MessageBoxW(nullptr, u"Mark the message as checked?", u"Fake", MB_YESNO | MB_ICONQUESTION);
+            m_status = answer == IDYES ? "Marked" : "Not marked";
+            Invalidate("_Office_Addin_Ctrl_Tag_1076");
+            return S_OK;
+        }
         if (name == "GetIsVisibleCB" || name == "GetIsEnabledCB") {
             result->vt = VT_BOOL;
             result->boolVal = name == "GetIsEnabledCB" || c != "_Office_Addin_Ctrl_Tag_1000" || m_mail ? VARIANT_TRUE
