@@ -29,9 +29,10 @@ std::string ScriptLiteral(const WCHAR* text, size_t length)
         if (raw) {
             out += char(c);
         } else {
-            out += "\\u";
-            for (int shift = 12; shift >= 0; shift -= 4)
-                out += HEX_DIGITS[(c >> shift) & 15];
+            char escape[] = "\\u0000";
+            for (int k = 0; k < 4; ++k)
+                escape[2 + k] = HEX_DIGITS[(c >> (12 - 4 * k)) & 15];
+            out += escape;
         }
     }
     return out;
