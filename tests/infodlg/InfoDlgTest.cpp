@@ -134,7 +134,7 @@ TEST_F(InfoDialogs, TheHeaderShowsItsFieldNamesBoldAndTheMapIsHidden)
         EXPECT_TRUE(name.back() == ':' && name.find_first_of(" \t\r\n") == std::string::npos) << name;
 }
 
-TEST_F(InfoDialogs, LinksShowTheirPartsAndTheMapWithoutRoutes)
+TEST_F(InfoDialogs, LinksShowTheirPartsUnderTheirServersInBlue)
 {
     Start();
     Select("msg/htmlLink.msg");
