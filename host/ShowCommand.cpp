@@ -35,7 +35,7 @@ const char kDialogHelp[] =
     "of actions separated by ';'. It is printed when shown and after its actions, then closed as Cancel.\n"
     "  click=ID  check=ID  focus=ID  link=ID  tab=ID:INDEX  type=ID:TEXT  select=ID:I,J,...\n"
     "  row=ID:ROW:on|off  cell=ID:ROW:COL:left|right|double  resize=WIDTHxHEIGHT  close  show\n"
-    "  menu=COMMAND (popup menus: not driven yet, always refused)\n"
+    "  rclick=ID  menu=COMMAND (the command of the popup menu the action before opened)\n"
     "IDs are decimal control ids (click=1 is OK, click=2 Cancel). In TEXT, \\; is a ';', \\\\ a backslash and\n"
     "\\n a line break. A refused action is reported as \"dialog N: cannot ACTION\" and ends that dialog's\n"
     "script. --dialog-png writes the n-th dialog as PREFIX-N.png after its actions (before a closing one).\n"
@@ -177,10 +177,17 @@ int ShowCommand(const Args& args)
         options.all = all;
         std::vector<ribbon::ShownMessage> shown;
         std::vector<std::string> extra;
+        size_t displayed = 0;
         for (const std::string& file : files) {
             ribbon::ShownMessage message;
             bool ok = session.Show(file, options, message, error);
             std::string dialogJson = driver.TakeJson("    ");
+            // E-mails the add-in composed and showed (the about box's): kept as drafts.
+            std::vector<store::ComposedItem> composed = store::DisplayedItems(app);
+            for (; displayed < composed.size(); ++displayed)
+                std::fprintf(json ? stderr : stdout, "[display] \"%s\" kept as %s\n",
+                             pal::ToUtf8(composed[displayed].subject).c_str(),
+                             composed[displayed].draft.empty() ? "nothing (not written)" : composed[displayed].draft.c_str());
             if (!ok) {
                 std::fprintf(stderr, "vantora show: %s\n", error.c_str());
                 status = 1;

@@ -153,14 +153,27 @@ void DialogDriver::ModalDialogShown(HWND dialog)
     Render(number, dialog, "shown");
     bool png = !m_options.pngPrefix.empty();
     DialogShot last;
-    for (const DialogAction& a : script) {
+    for (size_t i = 0; i < script.size(); ++i) {
+        const DialogAction& a = script[i];
         if (a.verb == DialogAction::Verb::Show) {
             Render(number, dialog, "show");
             continue;
         }
-        if (png)
-            last = CaptureDialog(dialog, m_options.resources); // what the PNG shows if this action closes it
-        if (!TakeDialogAction(dialog, a)) {
+        bool taken;
+        if (a.verb == DialogAction::Verb::Menu) {
+            // The menu opened during the action before, which took this choice from it.
+            taken = m_menuChoice == UINT(a.id) && m_menuChosen;
+            m_menuChoice = 0;
+            m_menuChosen = false;
+        } else {
+            if (png)
+                last = CaptureDialog(dialog, m_options.resources); // what the PNG shows if this action closes it
+            // A popup menu opens while the action runs: the choice written after it is made there.
+            m_menuChoice = i + 1 < script.size() && script[i + 1].verb == DialogAction::Verb::Menu ? UINT(script[i + 1].id) : 0;
+            m_menuChosen = false;
+            taken = TakeDialogAction(dialog, a);
+        }
+        if (!taken) {
             std::fprintf(m_options.errors, "dialog %d: cannot %s\n", number, a.written.c_str());
             if (Record* r = Find(number))
                 r->refused = a.written;
@@ -193,6 +206,28 @@ void DialogDriver::ModalDialogShown(HWND dialog)
         std::fprintf(m_options.errors, "dialog %d: Cancel did not close it; ended as Cancel\n", number);
         EndDialog(dialog, IDCANCEL);
     }
+}
+
+UINT DialogDriver::PopupMenuShown(const pal::PopupMenuRequest& request)
+{
+    std::string items;
+    UINT chosen = 0;
+    for (const pal::PopupMenuItem& item : request.items) {
+        if (item.separator) {
+            items += " |";
+            continue;
+        }
+        items += std::string(" ") + (item.enabled ? "" : "(") + pal::ToUtf8(item.text) + " [" + std::to_string(item.id) +
+                 "]" + (item.enabled ? "" : ")");
+        if (m_menuChoice && item.id == m_menuChoice && item.enabled)
+            chosen = item.id;
+    }
+    if (!m_options.json)
+        std::fprintf(m_options.out, "[menu]%s: %s\n", items.c_str(),
+                     chosen ? ("chose " + std::to_string(chosen)).c_str() : "dismissed");
+    m_menuChosen = chosen != 0;
+    m_menuChoice = chosen ? m_menuChoice : 0;
+    return chosen;
 }
 
 std::string DialogDriver::TakeJson(const std::string& pad)

@@ -37,6 +37,9 @@ public:
     int ShowMessageBox(const pal::MessageBoxRequest& request) override;
     int OpenDocument(const pal::OpenRequest& request) override;
     void ModalDialogShown(HWND dialog) override;
+    // Printed with its items ("(text [id])" when disabled); chooses the command of a "menu=" action that
+    // follows the action that opened it, when that item is there and enabled.
+    UINT PopupMenuShown(const pal::PopupMenuRequest& request) override;
 
     // False once an action was refused or a file could not be written.
     bool Succeeded() const { return m_succeeded; }
@@ -57,6 +60,8 @@ private:
     pal::UserInterfaceHost* m_inner;
     DialogDriverOptions m_options;
     int m_dialogs = 0, m_boxes = 0;
+    UINT m_menuChoice = 0;     // the command the open menu is to give, 0 for none
+    bool m_menuChosen = false; // the menu gave it
     bool m_succeeded = true;
     // JSON of each dialog shown since the last Take, by its number less the first's.
     struct Record {

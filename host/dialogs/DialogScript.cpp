@@ -111,7 +111,7 @@ bool ParseAction(const std::string& raw, DialogAction& a, std::string& error)
         {"row", DialogAction::Verb::Row, 3},     {"cell", DialogAction::Verb::Cell, 4},
         {"link", DialogAction::Verb::Link, 1},   {"resize", DialogAction::Verb::Resize, 1},
         {"close", DialogAction::Verb::Close, 0}, {"show", DialogAction::Verb::Show, 0},
-        {"menu", DialogAction::Verb::Menu, 1},
+        {"menu", DialogAction::Verb::Menu, 1},   {"rclick", DialogAction::Verb::RightClick, 1},
     };
     const Named* named = nullptr;
     for (const Named& n : kVerbs)
@@ -253,6 +253,8 @@ bool TakeDialogAction(HWND dialog, const DialogAction& a)
         return control && pal::ClickListViewCell(control, a.index, a.column, a.click);
     case Verb::Link:
         return control && pal::ClickLink(control);
+    case Verb::RightClick:
+        return control && pal::RightClick(control);
     case Verb::Resize:
         return pal::ResizeDialog(dialog, a.width, a.height);
     case Verb::Close:
@@ -260,7 +262,7 @@ bool TakeDialogAction(HWND dialog, const DialogAction& a)
     case Verb::Show:
         return true;
     case Verb::Menu:
-        // Popup menus are not driven yet: no menu is ever open for the script to choose from.
+        // The driver chooses from the menu the action before opened; on its own it does nothing.
         return false;
     }
     return false;

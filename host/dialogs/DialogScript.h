@@ -14,7 +14,8 @@
 //   resize=WIDTHxHEIGHT drags the dialog's frame to that size (pixels)
 //   close               the title bar's close box
 //   show                renders the dialog now
-//   menu=COMMAND        chooses a command of the popup menu that is open
+//   rclick=ID           right-clicks a control (its context menu)
+//   menu=COMMAND        chooses a command of the popup menu the action before it opened
 // Escapes anywhere in the script: "\;" is a ';' that does not end the action, "\\" a backslash, "\n" a
 // line break (typed as the edit's "\r\n"). Spaces around an action are ignored, except at the end of
 // the text of type. Ids and numbers are decimal.
@@ -28,7 +29,7 @@
 namespace host {
 
 struct DialogAction {
-    enum class Verb { Click, Check, Tab, Type, Focus, Select, Row, Cell, Link, Resize, Close, Show, Menu };
+    enum class Verb { Click, Check, Tab, Type, Focus, Select, Row, Cell, Link, Resize, Close, Show, Menu, RightClick };
     Verb verb = Verb::Show;
     int id = 0;                // the control, or the menu command
     int index = 0;             // tab: the tab; row, cell: the row

@@ -186,3 +186,36 @@ TEST_F(RealAddin, AllPagesListEveryHeaderServer)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(RealAddin, DialogsOpenFromTheTabAndAreDrivenByScripts)
+{
+    // A refused action is reported and fails the command.
+    Outcome refused = Vantora("show --wait 30 --press 1069 --dialog click=238 " + Corpus("eml/sa-nice-base64.eml"));
+    EXPECT_EQ(1, refused.status) << refused.out;
+    EXPECT_NE(std::string::npos, refused.out.find("dialog 1: cannot click=238")) << refused.out;
+    EXPECT_EQ(std::string::npos, refused.out.find(" [1027]: hidden")) << "the message has an attachment";
+
+    // Options: the second provider moved down through the row menu, the attachments group unticked, OK; then the
+    // about box composes the details e-mail; then the header's dialog is resized and closed.
+    Outcome run = Vantora("--record-open show --wait 30 --press 1081 "
+                          "--dialog 'cell=220:0:1:right;menu=481;tab=214:1;check=218;click=1' "
+                          "--press 1084 --dialog click=241 --press 1069 --dialog 'resize=700x500;click=1' " +
+                          Corpus("eml/sa-nice-base64.eml"));
+    ASSERT_EQ(0, run.status) << run.out;
+    const std::string& out = run.out;
+    EXPECT_NE(std::string::npos, out.find("[dialog 1, shown]\n== Options ==")) << out;
+    EXPECT_NE(std::string::npos, out.find("[menu] (Move Up [480]) Move Down [481] |")) << out;
+    EXPECT_NE(std::string::npos, out.find(": chose 481")) << out;
+    EXPECT_NE(std::string::npos, out.find("== About Vantora ==")) << out;
+    EXPECT_NE(std::string::npos, out.find("== Message Header ==")) << out;
+    size_t draft = out.find("[display] \"E-mail Details\" kept as ");
+    ASSERT_NE(std::string::npos, draft) << out;
+    std::string path = out.substr(draft + 35, out.find('\n', draft) - draft - 35);
+    EXPECT_NE(std::string::npos, testing_support::ReadFile(path).find("Subject: E-mail Details")) << path;
+    // After OK the tab is shown again without the attachments group.
+    EXPECT_NE(std::string::npos, out.find(" [1027]: hidden")) << out;
+}
+
+} // namespace
