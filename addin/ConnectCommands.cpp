@@ -120,7 +120,7 @@ void CConnect::ShowInfoDialog(UINT captionId)
     case IDS_TITLE_LINKS: dialog.AddLinks(m_eMailData.GetEmailLinks().GetLinkServers()); break;
     default: break;
     }
-    dialog.DoModal(GetActiveWindow());
+    VTR_CHECK_WIN32(dialog.DoModal(GetActiveWindow()) != -1);
 }
 
 // The texts the info dialogs show for the header, the addresses, the attachments and the links, one after
@@ -181,7 +181,10 @@ void CConnect::ComposeEmail(INT_PTR command)
 void CConnect::ShowOptionsDialog()
 {
     COptnsDlg dialog(m_spApplication);
-    if (dialog.DoModal(GetActiveWindow()) == IDCANCEL)
+    INT_PTR result = dialog.DoModal(GetActiveWindow());
+    // A dialog that could not be made changed nothing either.
+    VTR_CHECK_WIN32(result != -1);
+    if (result == IDCANCEL)
         return;
     // New settings: the message is processed again as if it were newly selected.
     stopTimer();
@@ -194,6 +197,7 @@ void CConnect::ShowAboutDialog()
 {
     CAboutDlg dialog;
     INT_PTR result = dialog.DoModal(GetActiveWindow());
+    VTR_CHECK_WIN32(result != -1);
     if (result == IDC_EMAIL_SUPPORT || result == IDC_EMAIL_DETAILS)
         ComposeEmail(result);
 }
@@ -250,7 +254,7 @@ HRESULT CConnect::OnActionCB(IDispatch* pRibbonControl)
             case ID_LINK_LAUNCHER: ShowInfoDialog(IDS_TITLE_LINKS); break;
             case ID_ATTACHMENT_LAUNCHER: {
                 CAttachDlg dialog(attachments.GetAttachmentsExMapi());
-                dialog.DoModal(GetActiveWindow());
+                VTR_CHECK_WIN32(dialog.DoModal(GetActiveWindow()) != -1);
                 break;
             }
             case ID_OPTIONS: ShowOptionsDialog(); break;
