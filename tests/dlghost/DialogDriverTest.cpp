@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "JsonReader.h"
+#include "support/JsonReader.h"
 #include "dialogs/DialogTestUtil.h"
 #include "host/dialogs/DialogDriver.h"
 #include "support/TestPrefix.h"
@@ -137,7 +137,7 @@ TEST_F(DriverTest, TypesTicksChangesTabResizesAndClosesWithOk)
     EXPECT_EQ(m_errors.Text(), "");
 
     std::string json = "{" + m_driver->TakeJson("") + "}";
-    EXPECT_TRUE(dlghost_test::JsonReader(json).Document()) << json;
+    EXPECT_TRUE(testing_support::JsonReader(json).Document()) << json;
     // Shown, then on "show" with the typed text and the new tab; closed by the script, so no third.
     size_t shown = json.find("\"when\": \"shown\""), show = json.find("\"when\": \"show\"");
     ASSERT_NE(shown, std::string::npos);
@@ -175,7 +175,7 @@ TEST_F(DriverTest, ARefusedActionIsReportedAndEndsTheScriptThenTheDialogIsCancel
                                    Id(IDC_MAP) + "\n");
     EXPECT_FALSE(m_driver->Succeeded());
     std::string json = "{" + m_driver->TakeJson("") + "}";
-    EXPECT_TRUE(dlghost_test::JsonReader(json).Document()) << json;
+    EXPECT_TRUE(testing_support::JsonReader(json).Document()) << json;
     EXPECT_NE(json.find("\"refused\": \"type=" + Id(IDE_PROVIDER_KEY) + ":secret\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"when\": \"after its actions\""), std::string::npos) << "still open after the refusal";
 }
@@ -219,7 +219,7 @@ TEST_F(DriverTest, NestedDialogsTakeTheNextScriptAsTheyOpen)
     EXPECT_EQ(RunModal(IDD_ABOUTDLG), IDCANCEL) << "a later dialog takes the third";
     EXPECT_EQ(m_driver->DialogCount(), 3);
     std::string json = "{" + m_driver->TakeJson("") + "}";
-    EXPECT_TRUE(dlghost_test::JsonReader(json).Document()) << json;
+    EXPECT_TRUE(testing_support::JsonReader(json).Document()) << json;
     size_t first = json.find("{\"dialog\": 1, \"templateId\": 201"), second = json.find("{\"dialog\": 2, \"templateId\": 200");
     ASSERT_NE(first, std::string::npos) << json;
     ASSERT_NE(second, std::string::npos) << json;
@@ -239,7 +239,7 @@ TEST_F(DriverTest, MessageBoxesTakeTheAnswersInTurnOnlyWhenTheBoxHasThatButton)
     EXPECT_EQ(m_errors.Text(), "message box 2: cannot answer IDNO (no such button); answered IDOK\n");
     EXPECT_FALSE(m_driver->Succeeded());
     std::string json = "{" + m_driver->TakeJson("") + "}";
-    EXPECT_TRUE(dlghost_test::JsonReader(json).Document()) << json;
+    EXPECT_TRUE(testing_support::JsonReader(json).Document()) << json;
     EXPECT_NE(json.find("{\"text\": \"Reorder?\", \"caption\": \"Vantora\", \"icon\": \"question\", \"answer\": \"IDNO\"}"),
               std::string::npos)
         << json;

@@ -2,7 +2,7 @@
 // as a PNG of the window's size with its pictures.
 #include <cairo.h>
 
-#include "JsonReader.h"
+#include "support/JsonReader.h"
 #include "dialogs/DialogTestUtil.h"
 #include "host/dialogs/DialogJson.h"
 #include "host/dialogs/DialogPng.h"
@@ -77,7 +77,7 @@ TEST_F(RenderTest, InfoDialogAsJsonWithItsRunsAndAsAPictureThatScrolls)
 
     host::DialogShot shot = host::CaptureDialog(m_dialog);
     std::string json = host::DialogJson(shot.view);
-    EXPECT_TRUE(dlghost_test::JsonReader(json).Document()) << json;
+    EXPECT_TRUE(testing_support::JsonReader(json).Document()) << json;
     EXPECT_NE(json.find("\"templateId\": 200,\n  \"caption\": \"Details\""), std::string::npos) << json;
     EXPECT_NE(json.find("\"text\": \"Header \\\"one\\\"\\r\\nred bold"), std::string::npos);
     EXPECT_NE(json.find("{\"start\": 7, \"end\": 14, \"bold\": true, \"italic\": true, \"underline\": false, "

@@ -1,11 +1,12 @@
-// A JSON well-formedness check for the tests of the dialogs' JSON.
+// A strict reader of the JSON grammar for the tests of the host's JSON: true when the whole text is one
+// value.
 #pragma once
 
 #include <cctype>
 #include <cstring>
 #include <string>
 
-namespace dlghost_test {
+namespace testing_support {
 
 class JsonReader {
 public:
@@ -87,4 +88,4 @@ private:
     size_t m_i = 0;
 };
 
-} // namespace dlghost_test
+} // namespace testing_support
