@@ -3,6 +3,7 @@
 #include "Utils/LinkInfo.h"
 
 #include "__Utilities/ErrorInfo.h"
+#include "__Utilities/WString.h"
 
 #include <shlwapi.h>
 #include <urlmon.h>
@@ -23,17 +24,6 @@ const WCHAR* Text(const _bstr_t& s)
 {
     const WCHAR* p = s;
     return p ? p : W("");
-}
-
-int HexValue(WCHAR c)
-{
-    if (c >= W('0') && c <= W('9'))
-        return c - W('0');
-    if (c >= W('a') && c <= W('f'))
-        return c - W('a') + 10;
-    if (c >= W('A') && c <= W('F'))
-        return c - W('A') + 10;
-    return -1;
 }
 
 WString ReplaceAmpEntities(const WCHAR* url)
@@ -154,8 +144,8 @@ _bstr_t unEscapeURL_manual(const WCHAR* text)
             return _bstr_t(text);
         WString out;
         for (const WCHAR* p = text; *p; ++p) {
-            int hi = p[0] == W('%') ? HexValue(p[1]) : -1;
-            int lo = hi >= 0 ? HexValue(p[2]) : -1;
+            int hi = p[0] == W('%') ? HexDigitValue(p[1]) : -1;
+            int lo = hi >= 0 ? HexDigitValue(p[2]) : -1;
             int code = lo >= 0 ? hi * 16 + lo : -1;
             // Control characters stay escaped: decoded they would break the texts that show the link.
             if (code >= 32) {

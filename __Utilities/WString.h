@@ -8,3 +8,15 @@
 
 using WString = std::basic_string<WCHAR>;
 using WStringView = std::basic_string_view<WCHAR>;
+
+// The value of a hexadecimal digit of either case, or -1.
+inline int HexDigitValue(WCHAR c)
+{
+    if (c >= W('0') && c <= W('9'))
+        return c - W('0');
+    if (c >= W('a') && c <= W('f'))
+        return c - W('a') + 10;
+    if (c >= W('A') && c <= W('F'))
+        return c - W('A') + 10;
+    return -1;
+}

@@ -36,17 +36,6 @@ WCHAR ByteChar(BYTE b)
     return c;
 }
 
-int HexValue(WCHAR c)
-{
-    if (c >= W('0') && c <= W('9'))
-        return c - W('0');
-    if (c >= W('a') && c <= W('f'))
-        return c - W('a') + 10;
-    if (c >= W('A') && c <= W('F'))
-        return c - W('A') + 10;
-    return -1;
-}
-
 bool IsPreviewKind(const std::basic_string<WCHAR>& typeName)
 {
     for (FileKind kind : {FK_HTML, FK_XML, FK_UNKNOWN}) {
@@ -295,8 +284,8 @@ void CInfoDlgHelper::InitAttachment(const AttachmentInfo& attachInfo, bool full)
             BYTE b = info.fileBytes[i];
             int high = 0, low = 0;
             if (b == '\\' && i + 3 < n && info.fileBytes[i + 1] == 'x' &&
-                (high = HexValue(WCHAR(info.fileBytes[i + 2]))) >= 0 &&
-                (low = HexValue(WCHAR(info.fileBytes[i + 3]))) >= 0) {
+                (high = HexDigitValue(WCHAR(info.fileBytes[i + 2]))) >= 0 &&
+                (low = HexDigitValue(WCHAR(info.fileBytes[i + 3]))) >= 0) {
                 m_text += WCHAR(high * 16 + low);
                 i += 3;
             } else {

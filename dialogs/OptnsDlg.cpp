@@ -335,17 +335,24 @@ LRESULT COptnsDlg::OnTabPageChanged(int idCtrl, LPNMHDR pnmh, BOOL&)
     return 0;
 }
 
+int COptnsDlg::ClickedProviderRow(int idCtrl, LPNMHDR pnmh)
+{
+    if (!VTR_VERIFY_QUOTED(idCtrl == IDLC_PROVIDERS, E_UNEXPECTED) ||
+        !VTR_VERIFY_QUOTED(pnmh && pnmh->hwndFrom == m_hProvidersList, E_UNEXPECTED))
+        return -1;
+    int row = reinterpret_cast<const NMITEMACTIVATE*>(pnmh)->iItem;
+    int count = int(::SendMessageW(m_hProvidersList, LVM_GETITEMCOUNT, 0, 0));
+    return row >= 0 && row < count ? row : -1;
+}
+
 LRESULT COptnsDlg::OnListViewRightClick(int idCtrl, LPNMHDR pnmh, BOOL&)
 {
     try {
-        if (!VTR_VERIFY_QUOTED(idCtrl == IDLC_PROVIDERS, E_UNEXPECTED) ||
-            !VTR_VERIFY_QUOTED(pnmh && pnmh->hwndFrom == m_hProvidersList, E_UNEXPECTED))
+        int row = ClickedProviderRow(idCtrl, pnmh);
+        if (row < 0)
             return 0;
         const auto* pItem = reinterpret_cast<const NMITEMACTIVATE*>(pnmh);
-        int row = pItem->iItem;
         int count = int(::SendMessageW(m_hProvidersList, LVM_GETITEMCOUNT, 0, 0));
-        if (row < 0 || row >= count)
-            return 0;
         VTR_CHECK_QUOTED(m_hContextMenu, E_POINTER);
         int selectedCount = int(::SendMessageW(m_hProvidersList, LVM_GETSELECTEDCOUNT, 0, 0));
         bool single = selectedCount <= 1;
@@ -385,14 +392,10 @@ LRESULT COptnsDlg::OnListViewRightClick(int idCtrl, LPNMHDR pnmh, BOOL&)
 LRESULT COptnsDlg::OnListViewDoubleClick(int idCtrl, LPNMHDR pnmh, BOOL&)
 {
     try {
-        if (!VTR_VERIFY_QUOTED(idCtrl == IDLC_PROVIDERS, E_UNEXPECTED) ||
-            !VTR_VERIFY_QUOTED(pnmh && pnmh->hwndFrom == m_hProvidersList, E_UNEXPECTED))
+        int row = ClickedProviderRow(idCtrl, pnmh);
+        if (row < 0)
             return 0;
         const auto* pItem = reinterpret_cast<const NMITEMACTIVATE*>(pnmh);
-        int row = pItem->iItem;
-        int count = int(::SendMessageW(m_hProvidersList, LVM_GETITEMCOUNT, 0, 0));
-        if (row < 0 || row >= count)
-            return 0;
         LPARAM data = RowData(row);
         if (pItem->iSubItem == COL_PROVIDER) {
             int id = int(data & PROVIDER_ID_MASK);

@@ -88,6 +88,8 @@ private:
     void SetCheck(int id, bool checked);
     // A row's item data: the provider id, and whether it takes a key.
     LPARAM RowData(int row) const;
+    // The row a click on the provider list hit, or -1 (a notification from another control is logged).
+    int ClickedProviderRow(int idCtrl, LPNMHDR pnmh);
     int CheckedCount() const;
     // The country list of a page (2 or 3), or null.
     std::vector<int>* PageCountries(int page);

@@ -2,6 +2,7 @@
 // push buttons with the default one outlined in blue, white fields with grey borders, selections in blue.
 // Text uses the faces the layer lays the dialog out with, at the dialog font's pixel size.
 #include "host/dialogs/DialogPng.h"
+#include "host/ui/PixelSurface.h"
 
 #include "olectl.h"
 #include "pal/gdi.h"
@@ -173,16 +174,9 @@ public:
     }
     void Picture(const DialogPicture& p, double x, double y, double w, double h, bool enabled)
     {
-        if (p.width <= 0 || p.height <= 0 || p.pixels.size() < size_t(p.width) * size_t(p.height))
+        cairo_surface_t* s = host::SurfaceOfPixels(p.width, p.height, p.pixels);
+        if (!s)
             return;
-        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(p.width), int(p.height));
-        cairo_surface_flush(s);
-        unsigned char* data = cairo_image_surface_get_data(s);
-        int stride = cairo_image_surface_get_stride(s);
-        for (long row = 0; row < p.height; ++row)
-            std::copy_n(&p.pixels[size_t(row) * size_t(p.width)], size_t(p.width),
-                        reinterpret_cast<uint32_t*>(data + row * stride));
-        cairo_surface_mark_dirty(s);
         cairo_save(m_cr);
         cairo_rectangle(m_cr, x, y, w, h);
         cairo_clip(m_cr);

@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "host/ribbon/RibbonRender.h"
+#include "host/ui/PixelSurface.h"
 
 namespace ribbon {
 
@@ -85,16 +86,9 @@ public:
     // The picture scaled into a size x size square (or at its own size when size is 0).
     void Image(const Picture& p, double x, double y, double size, bool enabled)
     {
-        if (p.width <= 0 || p.height <= 0 || p.pixels.size() < size_t(p.width) * size_t(p.height))
+        cairo_surface_t* s = host::SurfaceOfPixels(p.width, p.height, p.pixels);
+        if (!s)
             return;
-        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, int(p.width), int(p.height));
-        cairo_surface_flush(s);
-        unsigned char* data = cairo_image_surface_get_data(s);
-        int stride = cairo_image_surface_get_stride(s);
-        for (long row = 0; row < p.height; ++row)
-            std::copy_n(&p.pixels[size_t(row) * size_t(p.width)], size_t(p.width),
-                        reinterpret_cast<uint32_t*>(data + row * stride));
-        cairo_surface_mark_dirty(s);
         cairo_save(m_cr);
         cairo_translate(m_cr, x, y);
         if (size > 0) {
