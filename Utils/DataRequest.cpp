@@ -2,8 +2,9 @@
 //
 // Reserved targets. A link may name a host that is, or resolves to, a loopback, private, link-local or
 // other reserved address (a router's page with an action in its query). Such a target is refused before
-// anything is sent: the host of the parsed address is resolved with GetAddrInfoW right before the send,
-// and every address it resolves to must lie outside the reserved ranges. The HTTP object is then given the
+// anything is sent: the host of the parsed address is resolved before the send (GetAddrInfoExW, once per
+// host and message, off the user-interface thread; the records wait as "Pending"), and every address it
+// resolves to must lie outside the reserved ranges. The HTTP object is then given the
 // canonical form of the parsed address, so that it connects to the host that was checked. Redirects: the
 // server object follows ordinary redirects itself without a hook in between, so the URL it finally reached
 // is checked again when the answer arrives and a reserved one is not analysed; redirects it does not
@@ -12,10 +13,13 @@
 // the check and the object's own connect.
 #include "Utils/DataRequest.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include <oleauto.h>
+#include <shlwapi.h>
 #include <urlmon.h>
 
 #include "Utils/HostResolver.h"
@@ -33,8 +37,19 @@ void DataInfo::Reset()
     analysedFiles.clear();
 }
 
+CDataRequest::CDataRequest()
+{
+    m_resolver.SetAnswerFn([this](const WString& host, int error, const std::vector<ResolvedAddress>& addresses) {
+        OnResolved(host, error, addresses);
+    });
+}
+
 CDataRequest::~CDataRequest()
 {
+    m_resolver.CancelAll();
+    m_hosts.clear();
+    m_queue.clear();
+    m_running.clear();
     AbortRequests(0);
     m_cache.clear();
 }
@@ -99,9 +114,10 @@ void Refuse(CComBSTR& reason, int id, const WCHAR* pDetail)
 
 } // namespace
 
-bool CDataRequest::CheckTarget(const WCHAR* pUrl, WString& sendUrl, CComBSTR& reason) const
+bool CDataRequest::ParseTarget(const WCHAR* pUrl, WString& sendUrl, WString& host, CComBSTR& reason)
 {
     sendUrl.clear();
+    host.clear();
     reason.Empty();
     if (!pUrl || !*pUrl) {
         Refuse(reason, IDS_LINK_NOT_FETCHED, W(""));
@@ -112,41 +128,251 @@ bool CDataRequest::CheckTarget(const WCHAR* pUrl, WString& sendUrl, CComBSTR& re
         Refuse(reason, IDS_LINK_NOT_FETCHED, pUrl);
         return false;
     }
-    CComBSTR scheme, host, absolute;
+    CComBSTR scheme, name, absolute;
     if (FAILED(spUri->GetPropertyBSTR(Uri_PROPERTY_SCHEME_NAME, &scheme, 0)) || !scheme.m_str ||
         (_wcsicmp(scheme, W("http")) != 0 && _wcsicmp(scheme, W("https")) != 0)) {
         Refuse(reason, IDS_LINK_NOT_FETCHED, pUrl);
         return false;
     }
-    if (spUri->GetPropertyBSTR(Uri_PROPERTY_HOST, &host, 0) != S_OK || host.Length() == 0 ||
+    if (spUri->GetPropertyBSTR(Uri_PROPERTY_HOST, &name, 0) != S_OK || name.Length() == 0 ||
         spUri->GetPropertyBSTR(Uri_PROPERTY_ABSOLUTE_URI, &absolute, 0) != S_OK || absolute.Length() == 0) {
         Refuse(reason, IDS_LINK_NOT_FETCHED, pUrl);
         return false;
     }
-    WString name = host.m_str;
-    if (name.size() >= 2 && name.front() == W('[') && name.back() == W(']'))
-        name = name.substr(1, name.size() - 2);
-
-    // The host is resolved as the HTTP object would resolve it: an address literal in any form the
-    // resolver takes (also "2130706433" or "0x7f.1") and every address a name has.
-    std::vector<ResolvedAddress> addresses;
-    if (m_resolver.Resolve(name.c_str(), addresses) != 0) {
-        Refuse(reason, IDS_LINK_NOT_RESOLVED, name.c_str());
-        return false;
-    }
-    bool allowLoopback = LoopbackAllowed();
-    bool refused = false;
-    WString title;
-    for (const ResolvedAddress& address : addresses)
-        if ((refused = IsReservedAddress(address, allowLoopback, title)))
-            break;
-    if (refused) {
-        WString detail = name + W(" (") + title + W(")");
-        Refuse(reason, IDS_LINK_RESERVED_TARGET, detail.c_str());
-        return false;
-    }
+    host = name.m_str;
+    if (host.size() >= 2 && host.front() == W('[') && host.back() == W(']'))
+        host = host.substr(1, host.size() - 2);
+    CharLowerBuffW(host.data(), DWORD(host.size()));
     sendUrl = absolute.m_str;
     return true;
+}
+
+bool CDataRequest::CheckAddresses(const WString& host, int error, const std::vector<ResolvedAddress>& addresses,
+                                  CComBSTR& reason)
+{
+    reason.Empty();
+    if (error != 0 || addresses.empty()) {
+        Refuse(reason, IDS_LINK_NOT_RESOLVED, host.c_str());
+        return false;
+    }
+    // Every address the name has must be routable: the HTTP object may connect to any of them.
+    bool allowLoopback = LoopbackAllowed();
+    WString title;
+    for (const ResolvedAddress& address : addresses)
+        if (IsReservedAddress(address, allowLoopback, title)) {
+            WString detail = host + W(" (") + title + W(")");
+            Refuse(reason, IDS_LINK_RESERVED_TARGET, detail.c_str());
+            return false;
+        }
+    return true;
+}
+
+bool CDataRequest::CheckTarget(const WCHAR* pUrl, WString& sendUrl, CComBSTR& reason) const
+{
+    // The host is resolved as the HTTP object would resolve it: an address literal in any form the
+    // resolver takes (also "2130706433" or "0x7f.1") and every address a name has.
+    WString host;
+    if (!ParseTarget(pUrl, sendUrl, host, reason))
+        return false;
+    std::vector<ResolvedAddress> addresses;
+    int error = CHostResolver::ResolveNow(host.c_str(), addresses);
+    if (!CheckAddresses(host, error, addresses, reason)) {
+        sendUrl.clear();
+        return false;
+    }
+    return true;
+}
+
+void CDataRequest::Fail(DataInfo& info, const CComBSTR& reason)
+{
+    info.status = RS_FAILED;
+    info.errorText = reason;
+    info.sendUrl.clear();
+}
+
+void CDataRequest::Submit(DataInfo& info)
+{
+    WString host;
+    CComBSTR reason;
+    if (!ParseTarget(info.link.c_str(), info.sendUrl, host, reason)) {
+        Fail(info, reason);
+        return;
+    }
+    info.errorText.Empty();
+    info.status = RS_PENDING;
+    info.ticket = m_nextTicket++;
+    auto it = m_hosts.find(host);
+    if (it == m_hosts.end()) {
+        it = m_hosts.try_emplace(host).first;
+        it->second.started = static_cast<LONGLONG>(time(nullptr));
+        it->second.waiting.emplace_back(&info, info.ticket);
+        ++m_lookups;
+        int error = 0;
+        std::vector<ResolvedAddress> addresses;
+        if (m_resolver.Start(host.c_str(), error, addresses))
+            return; // the answer comes through the loop
+        OnResolved(host, error, addresses);
+        return;
+    }
+    HostEntry& entry = it->second;
+    if (entry.resolving) {
+        entry.waiting.emplace_back(&info, info.ticket);
+        return;
+    }
+    if (entry.refused) {
+        Fail(info, entry.reason);
+        return;
+    }
+    m_queue.push_back({&info, info.ticket});
+    Launch();
+}
+
+void CDataRequest::OnResolved(const WString& host, int error, const std::vector<ResolvedAddress>& addresses)
+{
+    try {
+        auto it = m_hosts.find(host);
+        if (it == m_hosts.end() || !it->second.resolving)
+            return; // given up, or another message
+        HostEntry& entry = it->second;
+        entry.resolving = false;
+        entry.refused = !CheckAddresses(host, error, addresses, entry.reason);
+        Settle(entry);
+        Launch();
+    }
+    VTR_CATCH_LOG
+}
+
+// Hands the verdict to what waited for it: records go to the queue or fail, answers are analysed or fail.
+void CDataRequest::Settle(HostEntry& entry)
+{
+    std::vector<std::pair<DataInfo*, unsigned>> waiting;
+    waiting.swap(entry.waiting);
+    for (auto& [pInfo, ticket] : waiting) {
+        if (pInfo->status != RS_PENDING || pInfo->ticket != ticket)
+            continue; // dropped or sent again meanwhile
+        if (entry.refused)
+            Fail(*pInfo, entry.reason);
+        else
+            m_queue.push_back({pInfo, ticket});
+    }
+    std::vector<HostEntry::Analysis> analyses;
+    analyses.swap(entry.analyses);
+    for (HostEntry::Analysis& analysis : analyses) {
+        DataInfo& info = *analysis.pInfo;
+        if (info.ticket != analysis.ticket || info.status != RS_INTERACTIVE)
+            continue; // aborted by a time-out meanwhile
+        if (entry.refused) {
+            Fail(info, entry.reason);
+            info.ReleaseAnswer();
+        } else {
+            Analyse(info, analysis.spStream);
+            info.ReleaseAnswer();
+        }
+    }
+}
+
+void CDataRequest::Launch()
+{
+    if (m_launching)
+        return; // a send that completed at once
+    m_launching = true;
+    try {
+        auto inFlight = [](const DataInfo* p) {
+            return p->startTime > 0 && p->status >= RS_REQUESTING && p->status <= RS_INTERACTIVE;
+        };
+        m_running.erase(std::remove_if(m_running.begin(), m_running.end(), [&](DataInfo* p) { return !inFlight(p); }),
+                        m_running.end());
+        while (m_running.size() < MAX_RUNNING && !m_queue.empty()) {
+            Queued next = m_queue.front();
+            m_queue.pop_front();
+            DataInfo& info = *next.pInfo;
+            if (info.status != RS_PENDING || info.ticket != next.ticket)
+                continue;
+            WString url;
+            url.swap(info.sendUrl);
+            info.status = RS_NONE;
+            requestAsync(url.c_str(), &info);
+            if (info.status == RS_NONE)
+                info.status = RS_FAILED; // the HTTP object could not be made (logged)
+            if (inFlight(&info))
+                m_running.push_back(&info);
+        }
+    }
+    VTR_CATCH_LOG
+    m_launching = false;
+}
+
+void CDataRequest::requestEnded(RequestInfo*)
+{
+    Launch();
+}
+
+void CDataRequest::UpdateRequests()
+{
+    try {
+        m_resolver.Poll();
+        // A name the resolver has not answered within the reply time-out is not waited for any longer.
+        const LONGLONG timeout = CSettingsManager::Instance().serverReplyTimeout;
+        const LONGLONG now = static_cast<LONGLONG>(time(nullptr));
+        for (auto& [host, entry] : m_hosts)
+            if (entry.resolving && now - entry.started >= timeout) {
+                entry.resolving = false;
+                entry.refused = true;
+                Refuse(entry.reason, IDS_LINK_NOT_RESOLVED, host.c_str());
+                Settle(entry);
+            }
+        Launch();
+    }
+    VTR_CATCH_LOG
+}
+
+void CDataRequest::ForgetQueued()
+{
+    try {
+        for (auto& entry : m_cache)
+            if (entry.second.status == RS_PENDING) {
+                entry.second.status = RS_NONE;
+                entry.second.sendUrl.clear();
+            }
+        // Answers that waited for their final host are dropped with it, as the time-out would.
+        for (auto& [host, entry] : m_hosts)
+            for (HostEntry::Analysis& analysis : entry.analyses)
+                if (analysis.pInfo->ticket == analysis.ticket && analysis.pInfo->status == RS_INTERACTIVE)
+                    analysis.pInfo->ClearRequest(true);
+        m_queue.clear();
+        m_hosts.clear();
+        m_resolver.CancelAll();
+    }
+    VTR_CATCH_LOG
+}
+
+DataInfo* CDataRequest::GetRedirectInfo(const DataInfo& from, const WCHAR* pTarget)
+{
+    bool fresh = pTarget && *pTarget && m_cache.find(pTarget) == m_cache.end();
+    DataInfo* pInfo = GetDownloadInfo(pTarget);
+    // Only a new record takes a previous hop: the chains stay trees and every walk back ends.
+    if (pInfo && fresh && pInfo != &from)
+        pInfo->pPreviousHop = &from;
+    return pInfo;
+}
+
+bool CDataRequest::IsRedirectRefused(const DataInfo& from, const WCHAR* pTarget, CComBSTR& reason) const
+{
+    reason.Empty();
+    if (!pTarget || !*pTarget)
+        return false;
+    int hops = 0;
+    for (const DataInfo* p = &from; p; p = p->pPreviousHop) {
+        if (UrlCompareW(p->link.c_str(), pTarget, TRUE) == 0) {
+            Refuse(reason, IDS_LINK_REDIRECT_LOOP, pTarget);
+            return true;
+        }
+        if (++hops > MAX_REDIRECTS) {
+            Refuse(reason, IDS_LINK_TOO_MANY_REDIRECTS, from.link.c_str());
+            return true;
+        }
+    }
+    return false;
 }
 
 DataInfo* CDataRequest::GetDownloadInfo(const WCHAR* pLink)
@@ -159,6 +385,7 @@ DataInfo* CDataRequest::GetDownloadInfo(const WCHAR* pLink)
         if (it == m_cache.end()) {
             it = m_cache.try_emplace(link).first;
             VTR_CHECK(it != m_cache.end(), E_UNEXPECTED);
+            it->second.link = link;
             send = true;
         } else {
             DataInfo& info = it->second;
@@ -174,17 +401,8 @@ DataInfo* CDataRequest::GetDownloadInfo(const WCHAR* pLink)
             send = true;
         }
         DataInfo& info = it->second;
-        if (send) {
-            WString url;
-            CComBSTR reason;
-            if (CheckTarget(pLink, url, reason)) {
-                info.errorText.Empty();
-                requestAsync(url.c_str(), &info);
-            } else {
-                info.status = RS_FAILED;
-                info.errorText = reason;
-            }
-        }
+        if (send)
+            Submit(info);
         return &info;
     }
     VTR_CATCH_LOG
@@ -222,17 +440,6 @@ void CDataRequest::processResult(RequestInfo* pRequestInfo)
         VTR_CHECK(pRequestInfo, E_INVALIDARG);
         VTR_CHECK(pRequestInfo->spRequest, E_INVALIDARG);
 
-        // The object may have followed redirects to a host that is not to be read.
-        if (pRequestInfo->location.Length()) {
-            WString url;
-            CComBSTR reason;
-            if (!CheckTarget(pRequestInfo->location, url, reason)) {
-                pRequestInfo->errorText = reason;
-                pRequestInfo->status = RS_FAILED;
-                return;
-            }
-        }
-
         CComVariant body;
         if (FAILED(pRequestInfo->spRequest->get_responseStream(&body))) {
             pRequestInfo->status = RS_FAILED;
@@ -253,29 +460,68 @@ void CDataRequest::processResult(RequestInfo* pRequestInfo)
             VTR_CHECK(pDataInfo, E_POINTER);
         }
 
-        AttachmentInfo file;
+        // The object may have followed redirects to a host that is not to be read. A host not yet
+        // resolved in this message is resolved first; the answer waits, still outstanding, holding its
+        // stream (the object lets its answer go).
         if (pDataInfo->location.Length()) {
-            file.longFileName = pDataInfo->location.m_str;
-            LinkInfo link;
-            link.ParseFields(pDataInfo->location);
-            const WCHAR* pExtension = link.extension;
-            if (pExtension && *pExtension == W('.'))
-                ++pExtension;
-            if (pExtension && *pExtension) {
-                file.extension = pExtension;
-                CharUpperBuffW(file.extension.data(), DWORD(file.extension.size()));
+            WString url, host;
+            CComBSTR reason;
+            if (!ParseTarget(pDataInfo->location, url, host, reason)) {
+                Fail(*pDataInfo, reason);
+                return;
+            }
+            auto it = m_hosts.find(host);
+            if (it == m_hosts.end() || it->second.resolving) {
+                bool start = it == m_hosts.end();
+                if (start) {
+                    it = m_hosts.try_emplace(host).first;
+                    it->second.started = static_cast<LONGLONG>(time(nullptr));
+                }
+                pDataInfo->status = RS_INTERACTIVE;
+                pDataInfo->ticket = m_nextTicket++;
+                it->second.analyses.push_back({pDataInfo, pDataInfo->ticket, spStream});
+                if (start) {
+                    ++m_lookups;
+                    int error = 0;
+                    std::vector<ResolvedAddress> addresses;
+                    if (!m_resolver.Start(host.c_str(), error, addresses))
+                        OnResolved(host, error, addresses);
+                }
+                return;
+            }
+            if (it->second.refused) {
+                Fail(*pDataInfo, it->second.reason);
+                return;
             }
         }
-        file.additionalInfo.Init();
-        std::vector<AttachmentInfo> contained;
-        FileKind implied = CFileSignature::GetExtensionType(file.extension.c_str());
-        FileKind found = CFileSignature::GetExtensionInfo(spStream, implied, file.additionalInfo, contained);
-        file.typeName = CFileSignature::GetKindName(found);
-        file.additionalInfo.typeMismatch = CFileSignature::IsTypeMismatch(file, found, implied);
-
-        pDataInfo->analysedFiles.push_back(std::move(file));
-        pDataInfo->analysedFiles.insert(pDataInfo->analysedFiles.end(), contained.begin(), contained.end());
-        pDataInfo->status = RS_DONE;
+        Analyse(*pDataInfo, spStream);
     }
     VTR_CATCH_LOG
+}
+
+void CDataRequest::Analyse(DataInfo& info, IStream* pStream)
+{
+    AttachmentInfo file;
+    if (info.location.Length()) {
+        file.longFileName = info.location.m_str;
+        LinkInfo link;
+        link.ParseFields(info.location);
+        const WCHAR* pExtension = link.extension;
+        if (pExtension && *pExtension == W('.'))
+            ++pExtension;
+        if (pExtension && *pExtension) {
+            file.extension = pExtension;
+            CharUpperBuffW(file.extension.data(), DWORD(file.extension.size()));
+        }
+    }
+    file.additionalInfo.Init();
+    std::vector<AttachmentInfo> contained;
+    FileKind implied = CFileSignature::GetExtensionType(file.extension.c_str());
+    FileKind found = CFileSignature::GetExtensionInfo(pStream, implied, file.additionalInfo, contained);
+    file.typeName = CFileSignature::GetKindName(found);
+    file.additionalInfo.typeMismatch = CFileSignature::IsTypeMismatch(file, found, implied);
+
+    info.analysedFiles.push_back(std::move(file));
+    info.analysedFiles.insert(info.analysedFiles.end(), contained.begin(), contained.end());
+    info.status = RS_DONE;
 }

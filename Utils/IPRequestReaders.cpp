@@ -91,10 +91,9 @@ bool CIPRequest::getJSONValue(const WCHAR* pIn, const WCHAR* pTag, WCHAR* pOutpu
         }
         pOutput[copied] = 0;
         return true;
-    } catch (...) {
-        CErrorInfo::Unhandled(VTR_HERE);
-        return false;
     }
+    VTR_CATCH_LOG
+    return false;
 }
 
 bool CIPRequest::getJSONValue(const WCHAR* pIn, const WCHAR* pTag, CComBSTR& output)
@@ -139,10 +138,9 @@ bool CIPRequest::getJSONValue(const WCHAR* pIn, const WCHAR* pTag, double& outpu
             return false;
         output = value;
         return true;
-    } catch (...) {
-        CErrorInfo::Unhandled(VTR_HERE);
-        return false;
     }
+    VTR_CATCH_LOG
+    return false;
 }
 
 bool CIPRequest::getJSONValue(const WCHAR* pIn, const WCHAR* pTag, double& output, double minValue, double maxValue)
@@ -184,10 +182,9 @@ bool CIPRequest::getXMLValue(const WCHAR* pIn, const WCHAR* pTag, WCHAR* pOutput
             return true;
         }
         return true; // an absent element reads as empty
-    } catch (...) {
-        CErrorInfo::Unhandled(VTR_HERE);
-        return false;
     }
+    VTR_CATCH_LOG
+    return false;
 }
 
 bool CIPRequest::getXMLValue(const WCHAR* pIn, const WCHAR* pTag, CComBSTR& output)

@@ -44,7 +44,7 @@ bool IPV4_address::Read(const WCHAR* pIP)
             NTSTATUS status = pfnStringToAddress(pStart, TRUE, &pEnd, &address);
             if (!NT_SUCCESS(status)) {
                 setLastErrorFromStatus(status);
-                CErrorInfo::FromLastError(VTR_HERE);
+                VTR_LOG_LAST_ERROR();
                 return false;
             }
             if (!validEndpointsV4(pIP, pEnd))

@@ -84,7 +84,7 @@ bool IPV6_address::Read(const WCHAR* pIP)
         NTSTATUS status = platform.pfnStringToAddress(pStart, &pEnd, &address);
         if (!NT_SUCCESS(status)) {
             setLastErrorFromStatus(status);
-            CErrorInfo::FromLastError(VTR_HERE);
+            VTR_LOG_LAST_ERROR();
             return false;
         }
 
@@ -107,7 +107,7 @@ bool IPV6_address::Read(const WCHAR* pIP)
         status = platform.pfnStringToAddressEx(extendedText.c_str(), &address, &scopeId, &port);
         if (!NT_SUCCESS(status)) {
             setLastErrorFromStatus(status);
-            CErrorInfo::FromLastError(VTR_HERE);
+            VTR_LOG_LAST_ERROR();
             return false;
         }
         m_address = address;
@@ -196,7 +196,7 @@ CComBSTR IPV6_address::ToString(bool inBrackets) const
         NTSTATUS status = platform.pfnAddressToStringEx(&m_address, m_scopeId, m_port, text, &length);
         if (!NT_SUCCESS(status)) {
             setLastErrorFromStatus(status);
-            CErrorInfo::FromLastError(VTR_HERE);
+            VTR_LOG_LAST_ERROR();
             return CComBSTR(W(""));
         }
     } else if (platform.pfnAddressToString) {

@@ -11,6 +11,9 @@ public:
     virtual void processResult(RequestInfo* pRequestInfo) = 0;
     virtual void requestAsync(const WCHAR* pHttpReq, RequestInfo* pRequestInfo);
     virtual ~CRequestBase() = default;
+    // The record's transfer is over (any final state, a redirect included), after its answer is
+    // digested: an owner that queues requests sends the next one.
+    virtual void requestEnded(RequestInfo* pRequestInfo) { (void)pRequestInfo; }
 
 protected:
     CRequestBase() = default;

@@ -7,7 +7,22 @@
 #include "Utils/RequestBase.h"
 #include "Utils/RequestNotify.h"
 #include "__Utilities/ErrorInfo.h"
+#include "__Utilities/ResourceManager.h"
 #include "geo/GeoEndpoints.h"
+#include "res/resource.h"
+
+CComBSTR RequestInfo::FailedText() const
+{
+    CComBSTR text = CResourceManager::Instance().GetText(IDS_RS_FAILED);
+    if (httpStatus > 0) {
+        text.Append(W(": "));
+        text.Append(CResourceManager::Instance().GetHttpStatusText(httpStatus));
+    } else if (errorText.Length() > 0) {
+        text.Append(W(": "));
+        text.Append(errorText);
+    }
+    return text;
+}
 
 RequestInfo::~RequestInfo()
 {

@@ -49,6 +49,8 @@ struct RequestInfo {
     bool IsOutstanding() const;
     // Sent, outstanding (a redirect aside) and at least timeout seconds old at now: the sweeps abort it.
     bool IsTimedOut(LONGLONG now, LONGLONG timeout) const;
+    // "Failed", then after ": " the HTTP status's text or, for a request never sent, why it was refused.
+    CComBSTR FailedText() const;
     // Within the retry limit: never sent, or sent at most maxRetries times.
     bool MayRetry(LONG maxRetries) const { return attempts == 0 || (attempts > 0 && attempts <= maxRetries); }
 

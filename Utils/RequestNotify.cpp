@@ -71,15 +71,23 @@ bool ReceivedLength(IXMLHTTPRequest* pRequest, size_t& length)
 }
 
 // Once the record has digested its answer, all it shows is in its fields: the answer need not stay. The
-// owner may have sent the record again from inside, with another object, which is left alone.
+// owner may have sent the record again from inside, with another object, which is left alone. Then the
+// owner hears that the transfer is over.
 struct ReleaseWhenDigested {
     ~ReleaseWhenDigested()
     {
-        if (digested && info.spRequest.p == pRequest)
+        if (!digested)
+            return;
+        if (info.spRequest.p == pRequest)
             info.ReleaseAnswer();
+        try {
+            owner.requestEnded(&info);
+        }
+        VTR_CATCH_LOG
     }
     RequestInfo& info;
     IXMLHTTPRequest* pRequest;
+    CRequestBase& owner;
     bool digested = false;
 };
 
@@ -98,7 +106,7 @@ HRESULT CRequestNotifyCB::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIAN
         if (!info.IsOutstanding())
             return S_FALSE;
         CComPtr<IXMLHTTPRequest> spRequest = info.spRequest;
-        ReleaseWhenDigested release{info, spRequest};
+        ReleaseWhenDigested release{info, spRequest, *m_pRequestBase};
 
         LONG readyState = 0;
         if (FAILED(spRequest->get_readyState(&readyState))) {

@@ -36,6 +36,7 @@ COfficeRibbon::~COfficeRibbon()
 {
     COfficeRibbon::remove();
     m_loaded = false;
+    m_loadedRibbons.clear();
 }
 
 int COfficeRibbon::GetMenuCount() noexcept
@@ -91,6 +92,56 @@ void COfficeRibbon::SetRibbonPtr(IRibbonUI* pRibbonUI)
             VTR_CHECK_QUOTED(pRibbonCtrl, E_POINTER);
             pRibbonCtrl->SetRibbonPtr(pRibbonUI);
         }
+    }
+    VTR_CATCH_RETHROW
+}
+
+void COfficeRibbon::AddRibbonPtr(const WCHAR* pRibbonId, IRibbonUI* pRibbonUI)
+{
+    try {
+        VTR_CHECK_QUOTED(pRibbonId, E_INVALIDARG);
+        VTR_CHECK_QUOTED(pRibbonUI, E_INVALIDARG);
+        WString ribbonId(pRibbonId);
+        bool found = false;
+        for (LoadedRibbon& loaded : m_loadedRibbons)
+            if (_wcsicmp(loaded.ribbonId.c_str(), pRibbonId) == 0) {
+                loaded.spRibbonUI = pRibbonUI;
+                found = true;
+            }
+        if (!found)
+            m_loadedRibbons.push_back({ribbonId, pRibbonUI});
+        // A ribbon loaded again (a new window of the kind in use) takes over the announcements.
+        if (m_usedRibbonId.empty() || _wcsicmp(m_usedRibbonId.c_str(), pRibbonId) == 0) {
+            m_usedRibbonId = ribbonId;
+            SetRibbonPtr(pRibbonUI);
+        }
+    }
+    VTR_CATCH_RETHROW
+}
+
+bool COfficeRibbon::IsLoaded(const WCHAR* pRibbonId) const
+{
+    for (const LoadedRibbon& loaded : m_loadedRibbons)
+        if (pRibbonId && _wcsicmp(loaded.ribbonId.c_str(), pRibbonId) == 0)
+            return true;
+    return false;
+}
+
+bool COfficeRibbon::UseRibbon(const WCHAR* pRibbonId)
+{
+    try {
+        VTR_CHECK_QUOTED(pRibbonId, E_INVALIDARG);
+        for (LoadedRibbon& loaded : m_loadedRibbons) {
+            if (_wcsicmp(loaded.ribbonId.c_str(), pRibbonId) != 0)
+                continue;
+            if (_wcsicmp(m_usedRibbonId.c_str(), pRibbonId) != 0) {
+                m_usedRibbonId = loaded.ribbonId;
+                SetRibbonPtr(loaded.spRibbonUI);
+                VTR_CHECK_HR(loaded.spRibbonUI->Invalidate());
+            }
+            return true;
+        }
+        return false;
     }
     VTR_CATCH_RETHROW
 }

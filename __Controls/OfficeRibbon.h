@@ -6,10 +6,13 @@
 #include <msxml6.h>
 #include <mso.h>
 
+#include <vector>
+
 #include "__Controls/OfficeCommandBarBase.h"
 #include "__Controls/OfficeRibbonButton.h"
 #include "__Controls/OfficeRibbonControl.h"
 #include "__Controls/OfficeRibbonGallery.h"
+#include "__Utilities/WString.h"
 
 class COfficeRibbon : public COfficeCommandBarBase {
 public:
@@ -26,6 +29,18 @@ public:
     // Office's ribbon is loaded: from now on every change of a control is announced to it.
     void SetRibbonPtr(IRibbonUI* pRibbonUI);
     bool IsLoaded() const noexcept { return m_loaded; }
+
+    // Office loads the same XML once per kind of window (the Explorer's, the Read window's), each with an
+    // IRibbonUI of its own that invalidates only that window's controls. Each is kept by its ribbon id; the
+    // first one loaded is used until UseRibbon chooses another.
+    void AddRibbonPtr(const WCHAR* pRibbonId, IRibbonUI* pRibbonUI);
+    bool IsLoaded(const WCHAR* pRibbonId) const;
+    // Announces every later change to the ribbon of that id. A window's ribbon kept the answers it was
+    // given while another window was followed, so on a switch it is invalidated whole. False when no
+    // ribbon of that id is loaded (nothing changes then).
+    bool UseRibbon(const WCHAR* pRibbonId);
+    // The id of the ribbon that changes are announced to; empty before any is loaded.
+    const WString& UsedRibbonId() const noexcept { return m_usedRibbonId; }
 
     // Menus created in this process so far; each new menu's id carries the next number.
     static int GetMenuCount() noexcept;
@@ -54,6 +69,12 @@ protected:
 
     CComBSTR m_ribbonXML;
     bool m_loaded = false;
+    struct LoadedRibbon {
+        WString ribbonId;
+        CComPtr<IRibbonUI> spRibbonUI;
+    };
+    std::vector<LoadedRibbon> m_loadedRibbons;
+    WString m_usedRibbonId;
 
 private:
     // A new element named name, appended to pXMLRibbon (null when the DOM gave none).

@@ -99,6 +99,11 @@ const char* QualifiedName(const char* signature) noexcept;
         if (!(cond))                                                       \
             throw CErrorInfo::FromLastError(VTR_HERE);                     \
     } while (0)
+// A false Win32 result logs the thread's last error and goes on; the result is the condition's truth.
+#define VTR_VERIFY_WIN32(cond) \
+    ((cond) ? true : (static_cast<void>(CErrorInfo::FromLastError(VTR_HERE)), false))
+// The thread's last error, logged where a failure was found by other means.
+#define VTR_LOG_LAST_ERROR() static_cast<void>(CErrorInfo::FromLastError(VTR_HERE))
 
 // The three handlers of every COM entry point, callback, processing step and timer procedure:
 //     try { ... } VTR_CATCH_ALL(hr)

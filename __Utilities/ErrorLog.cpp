@@ -1,4 +1,8 @@
 // The error log file: chosen on the first error of the process, shared with other processes, closed at exit.
+// It is bounded: an Outlook that runs for weeks, or a run of hostile messages, must not fill the disk, nor
+// hand the info dialog and the support e-mail megabytes of old entries. The newest entries are the ones
+// wanted, so the file keeps its tail in place rather than moving to another name: readers that look for
+// "VantoraAddin<n>.log" find all there is.
 #include "__Utilities/ErrorLog.h"
 #include "__Utilities/ProcAddress.h"
 
@@ -6,6 +10,7 @@
 #include <shlobj.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -67,6 +72,35 @@ bool ModuleNameMatches(const WCHAR* path, const WCHAR* name)
     return n == wcslen(name) && _wcsnicmp(base, name, n) == 0;
 }
 
+// The newest bytes of a file, at most limit, beginning at a whole line other than a location line (whose
+// "ERROR" line was cut off). False when the file cannot be read.
+bool ReadTail(const WCHAR* path, long limit, std::string& out)
+{
+    out.clear();
+    FILE* f = _wfsopen(path, W("rb"), _SH_DENYNO);
+    if (!f)
+        return false;
+    // Seeking from the end also works where the size does not fit a long.
+    bool cut = fseek(f, -limit, SEEK_END) == 0 && ftell(f) != 0;
+    if (!cut)
+        rewind(f);
+    char buffer[4096];
+    size_t n;
+    while (out.size() < size_t(limit) && (n = fread(buffer, 1, std::min(sizeof(buffer), size_t(limit) - out.size()), f)) > 0)
+        out.append(buffer, n);
+    bool ok = !ferror(f);
+    fclose(f);
+    if (!ok)
+        return false;
+    if (cut) {
+        size_t start = out.find('\n');
+        while (start != std::string::npos && start + 1 < out.size() && out[start + 1] == '\t')
+            start = out.find('\n', start + 1);
+        out.erase(0, start == std::string::npos ? out.size() : start + 1);
+    }
+    return true;
+}
+
 } // namespace
 
 CErrorLog& CErrorLog::Instance()
@@ -90,6 +124,7 @@ void CErrorLog::Close() noexcept
     m_path.Empty();
     m_lastMessage.Empty();
     m_hasLast = false;
+    m_trimFailed = false;
 }
 
 void CErrorLog::SetHostStrings(const WCHAR* hostName, const WCHAR* keyName, const WCHAR* moduleName,
@@ -144,7 +179,20 @@ void CErrorLog::Open() noexcept
         if (!m_file)
             return;
         m_path = path;
+        // A log left large by earlier runs is cut before this run adds to it.
+        if (OverLimit() && !Trim())
+            m_trimFailed = true;
+        WriteHeader();
+    } catch (...) {
+    }
+}
 
+void CErrorLog::WriteHeader() noexcept
+{
+    try {
+        if (!m_file)
+            return;
+        const HostStrings& strings = Strings();
         CComBSTR header;
         if (strings.hostVersion.Length() > 0) {
             header.Append(strings.hostVersion);
@@ -159,6 +207,38 @@ void CErrorLog::Open() noexcept
         fputws(header.m_str ? header.m_str : W(""), m_file);
         fflush(m_file);
     } catch (...) {
+    }
+}
+
+bool CErrorLog::OverLimit() noexcept
+{
+    if (!m_file || m_trimFailed || fseek(m_file, 0, SEEK_END) != 0)
+        return false;
+    long size = ftell(m_file);
+    return size < 0 || size > kMaxSize;
+}
+
+bool CErrorLog::Trim() noexcept
+{
+    try {
+        if (m_file)
+            fclose(m_file);
+        m_file = nullptr;
+        std::string tail;
+        bool ok = ReadTail(m_path, kKeptSize, tail);
+        if (ok) {
+            // Not truncated unless the tail is in hand.
+            FILE* f = _wfsopen(m_path, W("wb"), _SH_DENYNO);
+            ok = f && fwrite(tail.data(), 1, tail.size(), f) == tail.size();
+            if (f && fclose(f) != 0)
+                ok = false;
+        }
+        m_file = _wfsopen(m_path, W("a+"), _SH_DENYNO);
+        // The next entry writes its "ERROR" line even when it repeats the last one, which may be gone.
+        m_hasLast = false;
+        return ok && m_file;
+    } catch (...) {
+        return false;
     }
 }
 
@@ -179,13 +259,28 @@ void CErrorLog::Write(const WCHAR* message, const char* function, const char* fi
         std::string fileName = DisplayFileName(file);
         WCHAR number[16];
         swprintf_s(number, W("(%d)"), line);
-        if (function && *function && !fileName.empty() && line >= 1)
-            fputws((W("\t") + Widen(fileName) + number + W(" - ") + Widen(function) + W("\n")).c_str(), m_file);
-        else if (!function && !fileName.empty() && line > 0)
-            fputws((W("\t") + Widen(fileName) + number + W("\n")).c_str(), m_file);
+        // Appended in place: GCC's -O3 takes the chain of operator+ for overlapping copies (-Wrestrict).
+        std::basic_string<WCHAR> location = W("\t");
+        location += Widen(fileName);
+        location += number;
+        if (function && *function && !fileName.empty() && line >= 1) {
+            location += W(" - ");
+            location += Widen(function);
+            location += W("\n");
+            fputws(location.c_str(), m_file);
+        } else if (!function && !fileName.empty() && line > 0) {
+            location += W("\n");
+            fputws(location.c_str(), m_file);
+        }
         fflush(m_file);
         m_lastMessage = message;
         m_hasLast = true;
+        if (OverLimit()) {
+            if (!Trim())
+                m_trimFailed = true;
+            // What follows the kept tail is this process's again.
+            WriteHeader();
+        }
     } catch (...) {
     }
 }
@@ -200,16 +295,9 @@ CComBSTR CErrorLog::ReadAll() noexcept
             return text;
         if (m_file)
             fflush(m_file);
-        FILE* f = _wfsopen(m_path, W("rb"), _SH_DENYNO);
-        if (!f)
-            return text;
         std::string bytes;
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof(buffer), f)) > 0)
-            bytes.append(buffer, n);
-        fclose(f);
-        if (bytes.empty())
+        // Another process may have let the file grow (it is shared): only its newest part is shown.
+        if (!ReadTail(m_path, kMaxSize, bytes) || bytes.empty())
             return text;
         int count = MultiByteToWideChar(CP_UTF8, 0, bytes.data(), int(bytes.size()), nullptr, 0);
         if (count > 0) {

@@ -11,6 +11,7 @@
 #include "__Utilities/ErrorLog.h"
 #include "__Utilities/ResourceManager.h"
 #include "addin/CommandBars.h"
+#include "addin/ReadWindowSink.h"
 #include "addin/RibbonIds.h"
 #include "addin/ScreenText.h"
 #include "geo/GeoLocationManager.h"
@@ -18,6 +19,7 @@
 const GUID LIBID_AddInDesignerObjects = {0xAC0714F2, 0x3D04, 0x11D1, {0xAE, 0x7D, 0x00, 0xA0, 0xC9, 0x0F, 0x26, 0xF4}};
 const GUID LIBID_Office = {0x2DF8D04C, 0x5BFA, 0x101B, {0xBD, 0xE5, 0x00, 0xAA, 0x00, 0x44, 0xDE, 0x52}};
 const IID DIID_ExplorerEvents_10 = {0x0006300F, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID DIID_InspectorsEvents = {0x00063079, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 const IID IID__IDTExtensibility2 = {0xB65AD801, 0xABAF, 0x11D0, {0xBB, 0x8B, 0x00, 0xA0, 0xC9, 0x0F, 0x27, 0x44}};
 const IID IID_IRibbonExtensibility = {0x000C0396, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
@@ -30,7 +32,11 @@ int g_animationFrame = 0;
 namespace {
 
 constexpr UINT TIMER_INTERVAL = 200; // milliseconds
+constexpr UINT DEFERRED_INTERVAL = 50; // milliseconds, while a dialog or a tick holds a new selection back
 constexpr DWORD NO_EVENT_COOKIE = 0xFEFEFEFE;
+
+const WCHAR EXPLORER_RIBBON[] = W("Microsoft.Outlook.Explorer");
+const WCHAR READ_RIBBON[] = W("Microsoft.Outlook.Mail.Read");
 
 DWORD g_lastTick = 0;
 std::atomic<LONG> g_timerReentrance{0};
@@ -54,6 +60,7 @@ void CopyText(WCHAR* target, size_t capacity, const WCHAR* text)
 } // namespace
 
 _ATL_FUNC_INFO CConnect::fiSelectionChange = {CC_STDCALL, VT_EMPTY, 0, {}};
+_ATL_FUNC_INFO CConnect::fiNewInspector = {CC_STDCALL, VT_EMPTY, 1, {VT_DISPATCH}};
 
 CConnect::CConnect()
 {
@@ -73,6 +80,7 @@ CConnect::~CConnect()
 {
     if (g_pConnect == this) {
         stopTimer();
+        stopDeferredProcessing();
         g_pConnect = nullptr;
     }
 }
@@ -126,12 +134,12 @@ HRESULT CConnect::OnConnection(IDispatch* pApplication, AddInDesignerObjects::ex
         CopyText(g_hostVersion, sizeof(g_hostVersion) / sizeof(WCHAR), hostVersion.c_str());
         CErrorLog::SetHostStrings(g_hostName, g_keyName, g_moduleName, g_hostVersion);
 
-        // A second connection replaces the first: its sink goes, and the message's records go before the
+        // A second connection replaces the first: its sinks go, and the message's records go before the
         // providers that own their requests are built anew.
-        if (m_dwEventCookie != NO_EVENT_COOKIE && m_spExplorer)
-            VTR_VERIFY_HR(DispEventUnadvise(m_spExplorer));
+        disconnectEvents();
         stopTimer();
         m_eMailData.Clear();
+        m_pendingRibbonIds.clear();
         COutlookCommandBars::InitOnStartup();
         CGeoLocationManager::Instance().InitOnStartup();
 
@@ -140,12 +148,19 @@ HRESULT CConnect::OnConnection(IDispatch* pApplication, AddInDesignerObjects::ex
         HRESULT hrExplorer = spApplication->ActiveExplorer(&spExplorer);
         VTR_VERIFY_HR(hrExplorer);
         if (spExplorer)
-            VTR_VERIFY_HR(DispEventAdvise(spExplorer));
+            VTR_VERIFY_HR(ExplorerSink::DispEventAdvise(spExplorer));
         else
             VTR_VERIFY_QUOTED(spExplorer, E_UNEXPECTED);
+        // Read windows opened from now on; without their events the add-in would only follow the Explorer.
+        CComPtr<Outlook::_Inspectors> spInspectors;
+        HRESULT hrInspectors = spApplication->get_Inspectors(&spInspectors);
+        VTR_VERIFY_HR(hrInspectors);
+        if (spInspectors)
+            VTR_VERIFY_HR(InspectorsSink::DispEventAdvise(spInspectors));
 
         m_spApplication = pApplication;
         m_spExplorer = spExplorer;
+        m_spInspectors = spInspectors;
         m_connectMode = int(ConnectMode);
     } catch (...) {
         ::vantora_errors::HandleCurrentException(VTR_HERE);
@@ -159,22 +174,40 @@ HRESULT CConnect::OnDisconnection(AddInDesignerObjects::ext_DisconnectMode /*Rem
     HRESULT hr = S_OK;
     try {
         stopTimer();
-        if (m_dwEventCookie != NO_EVENT_COOKIE) {
-            if (m_spExplorer)
-                VTR_VERIFY_HR(DispEventUnadvise(m_spExplorer));
-            m_dwEventCookie = NO_EVENT_COOKIE;
-        }
+        stopDeferredProcessing();
+        disconnectEvents();
         COutlookCommandBars::CleanUpOnClose();
         // The message's records refer to requests that the providers own: they go before the providers.
         m_eMailData.Clear();
         CGeoLocationManager::Instance().CleanUpOnClose();
         m_spApplication.Release();
         m_spExplorer.Release();
+        m_spInspectors.Release();
+        m_pendingRibbonIds.clear();
     } catch (...) {
         ::vantora_errors::HandleCurrentException(VTR_HERE);
         hr = S_FALSE;
     }
     return hr;
+}
+
+void CConnect::disconnectEvents()
+{
+    if (ExplorerSink::m_dwEventCookie != NO_EVENT_COOKIE) {
+        if (m_spExplorer)
+            VTR_VERIFY_HR(ExplorerSink::DispEventUnadvise(m_spExplorer));
+        ExplorerSink::m_dwEventCookie = NO_EVENT_COOKIE;
+    }
+    if (InspectorsSink::m_dwEventCookie != NO_EVENT_COOKIE) {
+        if (m_spInspectors)
+            VTR_VERIFY_HR(InspectorsSink::DispEventUnadvise(m_spInspectors));
+        InspectorsSink::m_dwEventCookie = NO_EVENT_COOKIE;
+    }
+    for (auto& pEvents : m_inspectors)
+        VTR_VERIFY_HR(pEvents->Unadvise());
+    m_inspectors.clear();
+    m_closedInspectors.clear();
+    m_spFollowedInspector.Release();
 }
 
 HRESULT CConnect::OnAddInsUpdate(SAFEARRAY**)
@@ -202,11 +235,14 @@ HRESULT CConnect::GetCustomUI(BSTR RibbonID, BSTR* pRibbonXml)
         VTR_CHECK_QUOTED(pRibbon, E_UNEXPECTED);
         if (!RibbonID)
             return S_OK;
-        if (_wcsicmp(RibbonID, W("Microsoft.Outlook.Explorer")) != 0 &&
-            _wcsicmp(RibbonID, W("Microsoft.Outlook.Mail.Read")) != 0)
+        bool explorer = _wcsicmp(RibbonID, EXPLORER_RIBBON) == 0;
+        if (!explorer && _wcsicmp(RibbonID, READ_RIBBON) != 0)
             return S_OK;
         CComBSTR xmlInfo(pRibbon->GetXML());
         VTR_CHECK(xmlInfo.Length() > 0, E_UNEXPECTED);
+        // Office loads the XML it asked for next and hands over that ribbon's IRibbonUI in onLoad, which
+        // does not say which ribbon it is.
+        m_pendingRibbonIds.push_back(explorer ? EXPLORER_RIBBON : READ_RIBBON);
         *pRibbonXml = xmlInfo.Detach();
     }
     VTR_CATCH_ALL(hr)
@@ -223,9 +259,17 @@ HRESULT CConnect::OnLoadCB(IDispatch* pRibbon)
         VTR_CHECK_TEXT(pOutlookRibbon, "\"COutlookCommandBars::Instance().GetRibbon()\"", E_UNEXPECTED);
         CComQIPtr<Office::IRibbonUI> spRibbonUI(pRibonUI);
         VTR_CHECK_QUOTED(spRibbonUI, E_INVALIDARG);
-        pOutlookRibbon->SetRibbonPtr(spRibbonUI);
-        if (m_connectMode < 2)
-            FolderSelectionChange();
+        WString ribbonId = followedRibbonId();
+        if (!m_pendingRibbonIds.empty()) {
+            ribbonId = m_pendingRibbonIds.front();
+            m_pendingRibbonIds.pop_front();
+        }
+        pOutlookRibbon->AddRibbonPtr(ribbonId.c_str(), spRibbonUI);
+        // The followed window's ribbon has come: its message can be shown now.
+        if (m_connectMode < 2 && _wcsicmp(ribbonId.c_str(), followedRibbonId()) == 0) {
+            pOutlookRibbon->UseRibbon(ribbonId.c_str());
+            ProcessWindow();
+        }
     }
     VTR_CATCH_ALL(hr)
     return hr;
@@ -233,30 +277,170 @@ HRESULT CConnect::OnLoadCB(IDispatch* pRibbon)
 
 void CConnect::FolderSelectionChange()
 {
-    try {
-        VTR_CHECK_QUOTED(m_spApplication, E_POINTER);
-        CComQIPtr<Outlook::_Application> spApplication(m_spApplication);
-        VTR_CHECK_QUOTED(spApplication, E_POINTER);
-        CComPtr<Outlook::_Explorer> spExplorer;
-        HRESULT hr = spApplication->ActiveExplorer(&spExplorer);
-        VTR_CHECK_TEXT(SUCCEEDED(hr) && spExplorer, "\"spExplorer\"", FAILED(hr) ? hr : E_POINTER);
-        CComPtr<Outlook::Selection> spSelection;
-        hr = spExplorer->get_Selection(&spSelection);
-        VTR_CHECK_TEXT(SUCCEEDED(hr) && spSelection, "\"spSelection\"", FAILED(hr) ? hr : E_POINTER);
-        long count = 0;
-        VTR_CHECK_HR(spSelection->get_Count(&count));
+    // While a Read window is followed, the Explorer's tab keeps what it showed; its selection is shown
+    // when the Explorer is activated again.
+    if (!m_spFollowedInspector)
+        ProcessWindow();
+}
 
+void CConnect::ExplorerActivate()
+{
+    try {
+        followExplorer();
+    }
+    VTR_CATCH_LOG
+}
+
+void CConnect::NewInspector(IDispatch* pInspector)
+{
+    try {
+        m_closedInspectors.clear();
+        VTR_CHECK_QUOTED(pInspector, E_INVALIDARG);
+        CComQIPtr<Outlook::_Inspector> spInspector(pInspector);
+        VTR_CHECK_QUOTED(spInspector, E_NOINTERFACE);
+        auto pEvents = std::make_unique<CReadWindowSink>(*this, spInspector);
+        VTR_CHECK_HR(pEvents->Advise());
+        m_inspectors.push_back(std::move(pEvents));
+        // The window opens in front: it is followed from now on, even before its Activate.
+        followInspector(spInspector);
+    }
+    VTR_CATCH_LOG
+}
+
+void CConnect::InspectorActivate(CReadWindowSink* pEvents)
+{
+    try {
+        VTR_CHECK_QUOTED(pEvents, E_INVALIDARG);
+        followInspector(pEvents->Inspector());
+    }
+    VTR_CATCH_LOG
+}
+
+void CConnect::InspectorClose(CReadWindowSink* pEvents)
+{
+    try {
+        VTR_CHECK_QUOTED(pEvents, E_INVALIDARG);
+        bool followed = pEvents->IsWindow(m_spFollowedInspector);
+        for (auto it = m_inspectors.begin(); it != m_inspectors.end(); ++it) {
+            if (it->get() != pEvents)
+                continue;
+            VTR_VERIFY_HR(pEvents->Unadvise());
+            // The sink is inside its own call: it goes later.
+            m_closedInspectors.push_back(std::move(*it));
+            m_inspectors.erase(it);
+            break;
+        }
+        // Outlook activates another window next; until it says which, the Explorer is followed.
+        if (followed)
+            followExplorer();
+    }
+    VTR_CATCH_LOG
+}
+
+const WCHAR* CConnect::followedRibbonId() const noexcept
+{
+    return m_spFollowedInspector ? READ_RIBBON : EXPLORER_RIBBON;
+}
+
+void CConnect::followExplorer()
+{
+    bool wasInspector = m_spFollowedInspector != nullptr;
+    m_spFollowedInspector.Release();
+    COfficeRibbon* pRibbon = ribbon();
+    if (!pRibbon->UseRibbon(EXPLORER_RIBBON))
+        return;
+    if (wasInspector)
+        ProcessWindow();
+}
+
+void CConnect::followInspector(Outlook::_Inspector* pInspector)
+{
+    VTR_CHECK_QUOTED(pInspector, E_INVALIDARG);
+    m_spFollowedInspector = pInspector;
+    // The first Read window's ribbon loads after the window opens; its onLoad shows the message.
+    if (!ribbon()->UseRibbon(READ_RIBBON))
+        return;
+    ProcessWindow();
+}
+
+bool CConnect::isBusy() const noexcept
+{
+    return m_commandsRunning > 0 || g_timerReentrance > 0;
+}
+
+void CConnect::ProcessWindow()
+{
+    if (!isBusy()) {
+        processWindowNow();
+        return;
+    }
+    try {
+        // One pending processing covers every change meanwhile: it reads the window as it is then.
+        if (m_deferredTimerId == 0) {
+            m_deferredTimerId = SetTimer(nullptr, 0, DEFERRED_INTERVAL, fnDeferredProc);
+            VTR_VERIFY_WIN32(m_deferredTimerId != 0);
+        }
+    }
+    VTR_CATCH_LOG
+}
+
+void CConnect::fnDeferredProc(HWND /*hwnd*/, UINT /*uMsg*/, UINT_PTR idEvent, DWORD /*dwTime*/)
+{
+    try {
+        VTR_CHECK_QUOTED(g_pConnect, E_UNEXPECTED);
+        CConnect& connect = *g_pConnect;
+        VTR_CHECK_QUOTED(connect.m_deferredTimerId == idEvent, E_UNEXPECTED);
+        if (connect.isBusy())
+            return;
+        connect.stopDeferredProcessing();
+        connect.processWindowNow();
+    }
+    VTR_CATCH_LOG
+}
+
+void CConnect::stopDeferredProcessing()
+{
+    if (m_deferredTimerId != 0) {
+        VTR_VERIFY_WIN32(KillTimer(nullptr, m_deferredTimerId));
+        m_deferredTimerId = 0;
+    }
+}
+
+void CConnect::processWindowNow()
+{
+    try {
+        long count = 0;
         CComPtr<Outlook::_MailItem> spMailItem;
-        if (count > 0) {
-            VARIANT index;
-            VariantInit(&index);
-            index.vt = VT_INT;
-            index.intVal = 1;
+        HRESULT hr = S_OK;
+        if (m_spFollowedInspector) {
             CComPtr<IDispatch> spDisp;
-            hr = spSelection->Item(index, &spDisp);
+            hr = m_spFollowedInspector->get_CurrentItem(&spDisp);
             VTR_CHECK_TEXT(SUCCEEDED(hr) && spDisp, "\"spDisp\"", FAILED(hr) ? hr : E_POINTER);
-            // Not a mail item (an appointment, a contact): no error, the tab is hidden.
+            count = 1;
+            // A Read window of an appointment or a contact: no error, the tab is hidden.
             spDisp->QueryInterface(__uuidof(Outlook::_MailItem), reinterpret_cast<void**>(&spMailItem));
+        } else {
+            VTR_CHECK_QUOTED(m_spApplication, E_POINTER);
+            CComQIPtr<Outlook::_Application> spApplication(m_spApplication);
+            VTR_CHECK_QUOTED(spApplication, E_POINTER);
+            CComPtr<Outlook::_Explorer> spExplorer;
+            hr = spApplication->ActiveExplorer(&spExplorer);
+            VTR_CHECK_TEXT(SUCCEEDED(hr) && spExplorer, "\"spExplorer\"", FAILED(hr) ? hr : E_POINTER);
+            CComPtr<Outlook::Selection> spSelection;
+            hr = spExplorer->get_Selection(&spSelection);
+            VTR_CHECK_TEXT(SUCCEEDED(hr) && spSelection, "\"spSelection\"", FAILED(hr) ? hr : E_POINTER);
+            VTR_CHECK_HR(spSelection->get_Count(&count));
+            if (count > 0) {
+                VARIANT index;
+                VariantInit(&index);
+                index.vt = VT_INT;
+                index.intVal = 1;
+                CComPtr<IDispatch> spDisp;
+                hr = spSelection->Item(index, &spDisp);
+                VTR_CHECK_TEXT(SUCCEEDED(hr) && spDisp, "\"spDisp\"", FAILED(hr) ? hr : E_POINTER);
+                // Not a mail item (an appointment, a contact): no error, the tab is hidden.
+                spDisp->QueryInterface(__uuidof(Outlook::_MailItem), reinterpret_cast<void**>(&spMailItem));
+            }
         }
 
         COfficeRibbon* pRibbon = COutlookCommandBars::Instance().GetRibbon();
@@ -409,24 +593,19 @@ void CConnect::startTimer()
 {
     if (g_timerId == 0) {
         UINT_PTR id = SetTimer(nullptr, 0, TIMER_INTERVAL, fnTimerProc);
-        if (id == 0)
-            CErrorInfo::FromLastError(VTR_HERE);
-        else
+        if (VTR_VERIFY_WIN32(id != 0))
             g_timerId = id;
     } else {
         UINT_PTR id = SetTimer(nullptr, g_timerId, TIMER_INTERVAL, fnTimerProc);
-        if (id == 0 || id != g_timerId)
-            CErrorInfo::FromLastError(VTR_HERE);
+        VTR_VERIFY_WIN32(id != 0 && id == g_timerId);
     }
 }
 
 void CConnect::stopTimer()
 {
     if (g_timerId != 0) {
-        if (KillTimer(nullptr, g_timerId))
+        if (VTR_VERIFY_WIN32(KillTimer(nullptr, g_timerId)))
             g_timerId = 0;
-        else
-            CErrorInfo::FromLastError(VTR_HERE);
     }
     g_animationFrame = 0;
     g_contentTick = 0;

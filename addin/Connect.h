@@ -11,13 +11,16 @@
 #include <olectl.h>
 #include <outlook.h>
 
+#include <deque>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "__Utilities/WString.h"
 #include "addin/AddinModule.h"
 #include "email/EmailData.h"
 
+class CReadWindowSink;
 class COfficeRibbon;
 class COfficeControlBase;
 class COfficeRibbonControl;
@@ -27,6 +30,7 @@ struct IPLocationInfo;
 extern const GUID LIBID_AddInDesignerObjects;
 extern const GUID LIBID_Office;
 extern const IID DIID_ExplorerEvents_10;
+extern const IID DIID_InspectorsEvents;
 extern const IID IID__IDTExtensibility2;
 extern const IID IID_IRibbonExtensibility;
 
@@ -43,7 +47,8 @@ class CConnect
                            &LIBID_AddInDesignerObjects, 1, 0>,
       public IDispatchImpl<Office::IRibbonExtensibility, &IID_IRibbonExtensibility, &LIBID_Office, 2, 4>,
       public IDispatchImpl<IRibbonCallback, &IID_IRibbonCallback, &LIBID_VantoraAddinLib, 1, 0>,
-      public IDispEventSimpleImpl<201, CConnect, &DIID_ExplorerEvents_10> {
+      public IDispEventSimpleImpl<201, CConnect, &DIID_ExplorerEvents_10>,
+      public IDispEventSimpleImpl<202, CConnect, &DIID_InspectorsEvents> {
 public:
     static constexpr int NO_IMAGE = -1;
 
@@ -61,9 +66,16 @@ public:
         COM_INTERFACE_ENTRY(ISupportErrorInfo)
     END_COM_MAP()
 
+    typedef IDispEventSimpleImpl<201, CConnect, &DIID_ExplorerEvents_10> ExplorerSink;
+    typedef IDispEventSimpleImpl<202, CConnect, &DIID_InspectorsEvents> InspectorsSink;
+
     BEGIN_SINK_MAP(CConnect)
         SINK_ENTRY_INFO(201, DIID_ExplorerEvents_10, Outlook::dispidSelectionChange, &CConnect::FolderSelectionChange,
                         &fiSelectionChange)
+        SINK_ENTRY_INFO(201, DIID_ExplorerEvents_10, Outlook::dispidEventActivate, &CConnect::ExplorerActivate,
+                        &fiSelectionChange)
+        SINK_ENTRY_INFO(202, DIID_InspectorsEvents, Outlook::dispidNewInspector, &CConnect::NewInspector,
+                        &fiNewInspector)
     END_SINK_MAP()
 
     DECLARE_PROTECT_FINAL_CONSTRUCT()
@@ -102,8 +114,26 @@ public:
     HRESULT STDMETHODCALLTYPE GetItemScreenTipCB(IDispatch* pRibbonControl, long cIndex, BSTR* pBstrValue) override;
     HRESULT STDMETHODCALLTYPE GetItemSuperTipCB(IDispatch* pRibbonControl, long cIndex, BSTR* pBstrValue) override;
 
-    // The Explorer's SelectionChange; also after OnLoadCB and the options dialog.
+    // The Explorer's SelectionChange: processed when the Explorer is the window the add-in follows.
     void STDMETHODCALLTYPE FolderSelectionChange();
+    // The window the person is in is the one whose tab follows its message: the Explorer when it is
+    // activated, a Read window when it opens or is activated. A window left keeps what its tab showed.
+    void STDMETHODCALLTYPE ExplorerActivate();
+    void STDMETHODCALLTYPE NewInspector(IDispatch* pInspector);
+    void InspectorActivate(CReadWindowSink* pEvents);
+    void InspectorClose(CReadWindowSink* pEvents);
+    // The message of the followed window (the Explorer's selection, or the Read window's item) into the
+    // tab; also after OnLoadCB and the options dialog. While a command's dialog is modal or a tick runs,
+    // the message under them must not change: the processing waits for them, posted to the loop.
+    void ProcessWindow();
+    // Counts the commands running (their dialogs pump messages); ProcessWindow waits while one does.
+    struct CommandScope {
+        explicit CommandScope(CConnect& c) noexcept : connect(c) { ++connect.m_commandsRunning; }
+        ~CommandScope() { --connect.m_commandsRunning; }
+        CConnect& connect;
+    };
+    // The Read window followed, or null while the add-in follows the Explorer.
+    Outlook::_Inspector* FollowedInspector() const noexcept { return m_spFollowedInspector; }
 
     // The processing steps; each catches its own failures.
     void ProcessSingleMail();
@@ -151,6 +181,17 @@ public:
 
 private:
     static _ATL_FUNC_INFO fiSelectionChange;
+    static _ATL_FUNC_INFO fiNewInspector;
+
+    void followExplorer();
+    void followInspector(Outlook::_Inspector* pInspector);
+    // The ribbon id of the followed window's kind.
+    const WCHAR* followedRibbonId() const noexcept;
+    void disconnectEvents();
+    void processWindowNow();
+    bool isBusy() const noexcept;
+    static void CALLBACK fnDeferredProc(HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
+    void stopDeferredProcessing();
 
     void initFontInfo();
     COfficeRibbon* ribbon() const;
@@ -174,9 +215,21 @@ private:
     void computeAttachmentWarnings();
     void addFileFindings(const AttachmentInfo& info, std::vector<WString>& dangers, std::vector<WString>& warnings);
     WString linkSuperTip(const IPInfo4Links& server, const LinkInfo& link);
+    // The first line of a link's gallery item: its request's state, or the name of the download, in colour.
+    static WString firstLineText(const LinkInfo& link, COLORREF& colour);
+    static int firstLineWidth(const LinkInfo& link);
 
     CComPtr<IDispatch> m_spApplication;
     CComPtr<Outlook::_Explorer> m_spExplorer;
+    CComPtr<Outlook::_Inspectors> m_spInspectors;
+    std::vector<std::unique_ptr<CReadWindowSink>> m_inspectors;
+    // Sinks of closed windows, kept until no call of theirs can still be running.
+    std::vector<std::unique_ptr<CReadWindowSink>> m_closedInspectors;
+    CComPtr<Outlook::_Inspector> m_spFollowedInspector;
+    int m_commandsRunning = 0;
+    UINT_PTR m_deferredTimerId = 0;
+    // The ribbon ids of GetCustomUI answers whose onLoad has not come yet, oldest first.
+    std::deque<WString> m_pendingRibbonIds;
     int m_connectMode = 1;
     CEmailData m_eMailData;
     int m_textHeight[2] = {0, 0};

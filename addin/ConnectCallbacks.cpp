@@ -123,10 +123,7 @@ void AddLinkFields(WString& tip, const LinkInfo& link)
 // The text of a failed request: "Failed" and, with an HTTP status, ": " and its description.
 WString FailedText(const RequestInfo& request)
 {
-    WString text = ResourceString(IDS_RS_FAILED);
-    if (request.httpStatus > 0)
-        text += W(": ") + ToWString(CResourceManager::Instance().GetHttpStatusText(request.httpStatus));
-    return text;
+    return ToWString(request.FailedText());
 }
 
 } // namespace
@@ -163,6 +160,44 @@ WString CConnect::shortenOriginalURL(const WCHAR* pURL, const WCHAR* pNeighbour,
     return url.substr(hostStart, slash == WString::npos ? WString::npos : slash - hostStart);
 }
 
+WString CConnect::firstLineText(const LinkInfo& link, COLORREF& colour)
+{
+    WString state = W(" ");
+    colour = BLACK;
+    const DataInfo* pRequest = link.pDataInfo;
+    switch (pRequest ? pRequest->status : RS_NONE) {
+    case RS_REQUESTING: state = ResourceString(IDS_RS_REQUESTING), colour = RED; break;
+    case RS_LOADING:
+    case RS_LOADED:
+    case RS_INTERACTIVE:
+    case RS_REDIRECTING: state = ResourceString(IDS_RS_RETRIEVING), colour = GREEN; break;
+    case RS_ABORTED: state = ResourceString(IDS_RS_ABORTED), colour = RED; break;
+    case RS_FAILED: state = FailedText(*pRequest), colour = RED; break;
+    case RS_DONE:
+        if (!pRequest->analysedFiles.empty()) {
+            const AttachmentInfo& file = pRequest->analysedFiles.front();
+            state = file.longFileName;
+            if (file.additionalInfo.width && file.additionalInfo.height) {
+                WCHAR size[48];
+                swprintf_s(size, W(" (%ldx%ld)"), long(file.additionalInfo.width), long(file.additionalInfo.height));
+                state += size;
+            }
+            if (state.empty())
+                state = W(" ");
+        }
+        break;
+    default: break;
+    }
+    return state;
+}
+
+int CConnect::firstLineWidth(const LinkInfo& link)
+{
+    COLORREF colour = BLACK;
+    CScreenText screen(CResourceManager::Instance().GetUIFont(true));
+    return screen.Width(firstLineText(link, colour));
+}
+
 WString CConnect::redirectText(const WCHAR* pRedirect, const WCHAR* pOriginal, const WCHAR* pNeighbour)
 {
     if (!pRedirect || !*pRedirect)
@@ -174,6 +209,9 @@ WString CConnect::redirectText(const WCHAR* pRedirect, const WCHAR* pOriginal, c
         return shortenOriginalURL(pRedirect, pNeighbour, SHORT_URL_LENGTH);
     if (!HasPath(redirect))
         return redirectHost;
+    // The other host's root: its host and the slash, not the host shown twice.
+    if (redirect.find(W('/'), redirect.find(redirectHost) + redirectHost.size()) + 1 == redirect.size())
+        return redirectHost + W("/");
     // A host of 77 characters or more leaves no room for a path: keep the shortest form that still shows one.
     int room = (std::max)(SHORT_URL_LENGTH - int(redirectHost.size()), 4);
     WString path = shortenOriginalURL(pRedirect, pNeighbour, room);
@@ -336,6 +374,10 @@ HRESULT CConnect::GetItemWidthCB(IDispatch* pRibbonControl, long* pWidth)
 
         CScreenText screen(CResourceManager::Instance().GetUIFont(false));
         int widest = 0;
+        // The first line (the state, or the download's name) is drawn from the left in the bold font.
+        int firstLine = 0;
+        for (size_t i = 0; i < server.links.size(); ++i)
+            firstLine = (std::max)(firstLine, firstLineWidth(server.links[i]));
         for (size_t i = 0; i < server.links.size(); ++i) {
             const LinkInfo& link = server.links[i];
             const WCHAR* pNeighbour = NeighbourOf(server.links, i);
@@ -345,10 +387,12 @@ HRESULT CConnect::GetItemWidthCB(IDispatch* pRibbonControl, long* pWidth)
             if (pData && pData->status == RS_DONE && link.redirectURL.length())
                 widest = (std::max)(widest, screen.Width(redirectText(TextOf(link.redirectURL),
                                                                       TextOf(link.linkURL), pNeighbour)));
-            if (pData && (pData->status == RS_QUOTA_EXCEEDED || pData->status == RS_FAILED) && pData->httpStatus > 0)
+            if (pData && (pData->status == RS_QUOTA_EXCEEDED || pData->status == RS_FAILED) &&
+                (pData->httpStatus > 0 || pData->errorText.Length() > 0))
                 widest = (std::max)(widest, screen.Width(FailedText(*pData)));
         }
         int width = widest + (std::max)(m_widths[IDS_ORIGINAL_URL], m_widths[IDS_REDIRECT_URL]) + 5;
+        width = (std::max)(width, firstLine + 5);
         m_widths[pGallery->ID()] = width;
         *pWidth = width;
     }
@@ -475,33 +519,9 @@ HRESULT CConnect::GetItemImageCB(IDispatch* pRibbonControl, long cIndex, IPictur
         CResourceManager& resources = CResourceManager::Instance();
 
         // Line 1: the state of the link's request, or the file it led to.
-        WString state = W(" ");
         COLORREF colour = BLACK;
+        WString state = firstLineText(link, colour);
         const DataInfo* pRequest = link.pDataInfo;
-        switch (pRequest ? pRequest->status : RS_NONE) {
-        case RS_REQUESTING: state = ResourceString(IDS_RS_REQUESTING), colour = RED; break;
-        case RS_LOADING:
-        case RS_LOADED:
-        case RS_INTERACTIVE:
-        case RS_REDIRECTING: state = ResourceString(IDS_RS_RETRIEVING), colour = GREEN; break;
-        case RS_ABORTED: state = ResourceString(IDS_RS_ABORTED), colour = RED; break;
-        case RS_FAILED: state = FailedText(*pRequest), colour = RED; break;
-        case RS_DONE:
-            if (!pRequest->analysedFiles.empty()) {
-                const AttachmentInfo& file = pRequest->analysedFiles.front();
-                state = file.longFileName;
-                if (file.additionalInfo.width && file.additionalInfo.height) {
-                    WCHAR size[48];
-                    swprintf_s(size, W(" (%ldx%ld)"), long(file.additionalInfo.width),
-                             long(file.additionalInfo.height));
-                    state += size;
-                }
-                if (state.empty())
-                    state = W(" ");
-            }
-            break;
-        default: break;
-        }
         HGDIOBJ previousFont = SelectObject(hDC, resources.GetUIFont(true));
         SetTextColor(hDC, colour);
         RECT line = {0, 0, width, m_textHeight[1]};

@@ -189,7 +189,8 @@ void CConnect::ShowOptionsDialog()
     // New settings: the message is processed again as if it were newly selected.
     stopTimer();
     m_eMailData.Clear();
-    FolderSelectionChange();
+    // The dialog is closed: nothing is left to hold the processing back.
+    processWindowNow();
     DisplayTabs();
 }
 
@@ -205,6 +206,8 @@ void CConnect::ShowAboutDialog()
 HRESULT CConnect::OnActionCB(IDispatch* pRibbonControl)
 {
     HRESULT hr = S_OK;
+    // A command's dialogs and message boxes pump messages: a new selection waits until it is done.
+    CommandScope running(*this);
     try {
         VTR_CHECK_QUOTED(pRibbonControl, E_INVALIDARG);
         COutlookRibbon* pRibbon = COutlookCommandBars::Instance().GetRibbon();

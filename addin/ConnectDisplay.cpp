@@ -2,7 +2,9 @@
 // and the status button's dangers and warnings.
 #include "addin/Connect.h"
 
+#include <memory>
 #include <set>
+#include <unordered_map>
 
 #include "Utils/FileSignature.h"
 #include "Utils/SettingsManager.h"
@@ -44,13 +46,12 @@ WString CutForWarning(const WString& text)
 
 void AddEntry(std::vector<WString>& list, const WString& name, int messageId)
 {
-    WString entry;
-    if (!list.empty())
-        entry = W("\n\n");
-    entry += name;
-    entry += W("\n");
-    entry += ResourceString(messageId);
-    list.push_back(std::move(entry));
+    WString text = name + W("\n") + ResourceString(messageId);
+    // A link and the link its redirect added lead to the same download: each finding is listed once.
+    for (const WString& listed : list)
+        if (listed == text || (listed.size() == text.size() + 2 && listed.compare(2, WString::npos, text) == 0))
+            return;
+    list.push_back(list.empty() ? std::move(text) : W("\n\n") + text);
 }
 
 int LocationImage(const IPLocationInfo* pInfo)
@@ -196,42 +197,74 @@ void CConnect::DisplayScrolling(int upId, int downId, int launcherId, int topRow
     Enable(launcherId, count > 0);
 }
 
+namespace {
+
+// Widths of labels by their case-folded text, kept across calls: the timer redraws the groups several
+// times a second, and measuring thousands of link servers' labels each time is most of its work.
+class CLabelWidths {
+public:
+    int Width(const WString& folded, const WString& label)
+    {
+        HFONT hFont = CResourceManager::Instance().GetUIFont(false);
+        if (hFont != m_hFont || m_widths.size() > kMaxEntries) {
+            m_widths.clear();
+            m_hFont = hFont;
+        }
+        auto found = m_widths.find(folded);
+        if (found != m_widths.end())
+            return found->second;
+        if (!m_pScreen)
+            m_pScreen = std::make_unique<CScreenText>(hFont);
+        int width = m_pScreen->Width(label);
+        m_widths.emplace(folded, width);
+        return width;
+    }
+    // The screen's device context is held only while one spacing is worked out.
+    void Release() { m_pScreen.reset(); }
+
+private:
+    static constexpr size_t kMaxEntries = 100000;
+    HFONT m_hFont = nullptr;
+    std::unordered_map<WString, int> m_widths;
+    std::unique_ptr<CScreenText> m_pScreen;
+};
+
+CLabelWidths g_labelWidths;
+
+} // namespace
+
 void CConnect::CalculateSpacing(const std::vector<WString>& labels, std::vector<int>& spaces)
 {
     if (labels.size() < 4)
         return;
-    std::vector<const WString*> distinct;
-    for (const WString& label : labels) {
-        bool known = false;
-        for (const WString* seen : distinct)
-            if (seen->size() == label.size() && _wcsicmp(seen->c_str(), label.c_str()) == 0) {
-                known = true;
-                break;
-            }
-        if (!known)
-            distinct.push_back(&label);
-    }
-    if (distinct.size() < 2)
-        return;
-
-    CScreenText screen(CResourceManager::Instance().GetUIFont(false));
-    int space = screen.Width(W(" "));
+    // Labels equal ignoring case (folded with the table _wcsicmp uses) share the width of the first
+    // measured; when all are equal there is nothing to line up.
+    struct Released {
+        ~Released() { g_labelWidths.Release(); }
+    } released;
     std::vector<int> widths;
+    widths.reserve(labels.size());
     int maxWidth = 0;
-    for (const WString* label : distinct) {
-        widths.push_back(screen.Width(*label));
+    WString first;
+    bool distinct = false;
+    for (size_t i = 0; i < labels.size(); ++i) {
+        WString folded = labels[i];
+        if (!folded.empty())
+            CharUpperBuffW(&folded[0], DWORD(folded.size()));
+        if (i == 0)
+            first = folded;
+        else
+            distinct = distinct || folded != first;
+        widths.push_back(g_labelWidths.Width(folded, labels[i]));
         maxWidth = (std::max)(maxWidth, widths.back());
     }
+    if (!distinct)
+        return;
+    int space = g_labelWidths.Width(W(" "), W(" "));
     if (space <= 0)
         return;
 
-    for (const WString& label : labels) {
-        size_t index = 0;
-        while (index < distinct.size() && !(distinct[index]->size() == label.size() &&
-                                             _wcsicmp(distinct[index]->c_str(), label.c_str()) == 0))
-            ++index;
-        VTR_CHECK_QUOTED((int) index < (int) widths.size(), E_FAIL);
-        int w = widths[index];
+    for (int w : widths) {
         int n = (maxWidth - w) / space;
         if (w + (n + 1) * space - maxWidth < maxWidth - (w + n * space))
             ++n;

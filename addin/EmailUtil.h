@@ -76,8 +76,6 @@ protected:
     std::vector<int> m_menuSelection;
 };
 
-#undef EMAILUTIL_CHECK
-
 // One property of one MAPI object, read with GetProps; the result buffer is released on destruction.
 class CEmailProp {
 public:

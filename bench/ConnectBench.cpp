@@ -2,9 +2,15 @@
 // provider twin, link targets fetched, every server located), for a message of many hops and many links,
 // and the cost of one full ribbon refresh: every callback of every control once, by name through the
 // dispatch interface as Office calls them. Everything answers from one loopback server that every host
-// name and connection is mapped to.
+// name and connection is mapped to. The user-interface thread's own processor time (the resolver's and
+// libcurl's threads aside) is read from the thread's clock.
 #include <benchmark/benchmark.h>
 
+#include <time.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -50,20 +56,33 @@ HttpReply Answer(const HttpCall& c)
     return r;
 }
 
+double ThreadCpuMs()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+}
+
+double NowMs()
+{
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 // Many Received fields with distinct public addresses, and an HTML body with many links over many hosts.
-std::string Message(int variant)
+std::string Message(int variant, int hops = HOPS, int linkHosts = LINK_HOSTS, int linksPerHost = LINKS_PER_HOST,
+                    const std::string& hostPrefix = "host")
 {
     std::string m;
-    for (int i = 0; i < HOPS; ++i)
+    for (int i = 0; i < hops; ++i)
         m += "Received: from relay" + std::to_string(i) + ".example ([" + std::to_string(20 + variant) + "." +
              std::to_string(i / 200 + 1) + "." + std::to_string(i % 200 + 1) + ".9]) by mx.example with ESMTP\r\n";
     m += "From: Sender <sender@example.org>\r\nTo: you@example.org\r\nSubject: bench " + std::to_string(variant) +
          "\r\nMessage-ID: <bench" + std::to_string(variant) +
          "@example.org>\r\nMIME-Version: 1.0\r\nContent-Type: text/html; charset=utf-8\r\n\r\n<html><body>";
-    for (int h = 0; h < LINK_HOSTS; ++h)
-        for (int l = 0; l < LINKS_PER_HOST; ++l)
-            m += "<a href=\"http://host" + std::to_string(h) + ".example/page/" + std::to_string(l) + "?v=" +
-                 std::to_string(variant) + "\">link</a>\r\n";
+    for (int h = 0; h < linkHosts; ++h)
+        for (int l = 0; l < linksPerHost; ++l)
+            m += "<a href=\"http://" + hostPrefix + std::to_string(h) + ".example/page/" + std::to_string(l) +
+                 "?v=" + std::to_string(variant) + "\">link</a>\r\n";
     return m + "</body></html>\r\n";
 }
 
@@ -137,10 +156,11 @@ struct Setup {
         long invalidations = 0;
     };
 
-    void Select(int variant)
+    void Select(int variant) { Select(messages[size_t(variant)]); }
+    void Select(const std::shared_ptr<store::Message>& message)
     {
         CComPtr<IDispatch> item;
-        item.Attach(store::NewItem(messages[size_t(variant)], app));
+        item.Attach(store::NewItem(message, app));
         store::SetSelection(app, {item.p});
         connect->FolderSelectionChange();
     }
@@ -151,6 +171,34 @@ struct Setup {
     CComPtr<CComObject<CConnect>> connect;
     RibbonUI ribbonUI;
     std::vector<std::shared_ptr<store::Message>> messages;
+
+    std::shared_ptr<store::Message> Load(const std::string& bytes, const std::string& name)
+    {
+        std::string error;
+        auto message = store::LoadMessageBytes(bytes, name, error);
+        if (!message)
+            std::abort();
+        return message;
+    }
+
+    // Requests of the selected message: the header servers' and link servers' location requests and
+    // the links' data requests.
+    size_t RequestCount()
+    {
+        CEmailData& data = connect->GetEmailData();
+        size_t count = 0;
+        for (const auto& ip : data.GetEmailIPLocation().GetIPLocationNoReserved())
+            count += ip.locationInfo.size();
+        for (const auto& server : data.GetEmailLinks().GetLinkServers())
+            count += server.locationInfo.size() + server.links.size();
+        return count;
+    }
+
+    bool AllAnswered()
+    {
+        CEmailData& data = connect->GetEmailData();
+        return data.GetEmailIPLocation().AreRequestsComplete() && data.GetEmailLinks().AreRequestsComplete();
+    }
 };
 
 Setup& Shared()
@@ -159,23 +207,136 @@ Setup& Shared()
     return setup;
 }
 
+// The polling timer's interval: the add-in sees an answer at the first tick after it arrives.
+constexpr double TICK_MS = 200;
+
+// Selection to the polling timer's end. The floor is the first tick that can see the last answer; the
+// time past it is what the add-in itself adds.
 void BM_SelectionToAllRequestsComplete(benchmark::State& state)
 {
     Setup& s = Shared();
     int variant = 0;
-    size_t servers = 0;
+    size_t servers = 0, requests = 0;
+    double cpuMs = 0, overFloorMs = 0, worstOverFloorMs = 0;
     for (auto _ : state) {
+        double cpu0 = ThreadCpuMs(), t0 = NowMs(), answered = -1;
         s.Select(variant);
         variant = 1 - variant;
-        if (!pal::PumpUntil([] { return CConnect::GetTimerId() == 0; }, 120000))
+        if (!pal::PumpUntil(
+                [&] {
+                    if (answered < 0 && s.AllAnswered())
+                        answered = NowMs();
+                    return CConnect::GetTimerId() == 0;
+                },
+                120000))
             state.SkipWithError("requests still outstanding after 120 s");
+        double stop = NowMs();
+        cpuMs += ThreadCpuMs() - cpu0;
+        if (answered < 0)
+            answered = stop;
+        double floor = t0 + std::ceil((answered - t0) / TICK_MS) * TICK_MS;
+        overFloorMs += std::max(0.0, stop - floor);
+        worstOverFloorMs = std::max(worstOverFloorMs, stop - floor);
         servers = s.connect->GetEmailData().GetEmailLinks().GetLinkServers().size();
+        requests = s.RequestCount();
     }
+    double n = double(state.iterations());
     state.counters["header_servers"] =
         double(s.connect->GetEmailData().GetEmailIPLocation().GetIPLocationNoReserved().size());
     state.counters["link_servers"] = double(servers);
+    state.counters["requests"] = double(requests);
+    state.counters["ui_cpu_ms"] = cpuMs / n;
+    state.counters["ui_cpu_ms_per_request"] = requests ? cpuMs / n / double(requests) : 0;
+    state.counters["over_floor_ms"] = overFloorMs / n;
+    state.counters["worst_over_floor_ms"] = worstOverFloorMs;
 }
 BENCHMARK(BM_SelectionToAllRequestsComplete)->Unit(benchmark::kMillisecond)->Iterations(4);
+
+// 100 links to one host whose resolver answers after 2 s (the layer's test delay): the longest time
+// between two rounds of the loop from the selection to the end of the requests.
+void BM_SlowResolverStalls(benchmark::State& state)
+{
+    Setup& s = Shared();
+    int round = 0;
+    double worstGapMs = 0, totalMs = 0;
+    for (auto _ : state) {
+        auto message = s.Load(Message(100 + round, 1, 1, 100, "slow" + std::to_string(round) + "-"),
+                              "slow" + std::to_string(round));
+        ++round;
+        setenv("VANTORA_RESOLVE_DELAY_MS", "2000", 1);
+        double t0 = NowMs(), last = t0;
+        s.Select(message);
+        double gap = NowMs() - last; // the selection itself is one round
+        worstGapMs = std::max(worstGapMs, gap);
+        last = NowMs();
+        if (!pal::PumpUntil(
+                [&] {
+                    double now = NowMs();
+                    worstGapMs = std::max(worstGapMs, now - last);
+                    last = now;
+                    return CConnect::GetTimerId() == 0;
+                },
+                120000))
+            state.SkipWithError("requests still outstanding after 120 s");
+        totalMs += NowMs() - t0;
+        unsetenv("VANTORA_RESOLVE_DELAY_MS");
+    }
+    state.counters["links"] = 100;
+    state.counters["worst_loop_gap_ms"] = worstGapMs;
+    state.counters["selection_to_complete_ms"] = totalMs / double(state.iterations());
+}
+BENCHMARK(BM_SlowResolverStalls)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// 8,000 link hosts, one link each: the user-interface thread's processor time for the selection (links
+// collected, servers made, their requests queued), then for the requests' first 10 s, and per request
+// until all are complete.
+void BM_ManyLinkHosts(benchmark::State& state)
+{
+    Setup& s = Shared();
+    constexpr int HOSTS = 8000;
+    int round = 0;
+    double selectCpuMs = 0, pumpCpuMs = 0, completeCpuMs = 0, linksCpuMs = 0;
+    size_t servers = 0, requests = 0;
+    for (auto _ : state) {
+        auto message = s.Load(Message(200 + round, 1, HOSTS, 1, "many" + std::to_string(round) + "-"),
+                              "many" + std::to_string(round));
+        ++round;
+        double cpu0 = ThreadCpuMs();
+        s.Select(message);
+        double cpu1 = ThreadCpuMs();
+        selectCpuMs += cpu1 - cpu0;
+        pal::PumpUntil([] { return CConnect::GetTimerId() == 0; }, 10000);
+        double cpu10 = ThreadCpuMs();
+        pumpCpuMs += cpu10 - cpu1;
+        if (!pal::PumpUntil([] { return CConnect::GetTimerId() == 0; }, 300000))
+            state.SkipWithError("requests still outstanding after 300 s");
+        completeCpuMs += ThreadCpuMs() - cpu1;
+        servers = s.connect->GetEmailData().GetEmailLinks().GetLinkServers().size();
+        requests = s.RequestCount();
+        s.Select(0);
+        pal::PumpUntil([] { return CConnect::GetTimerId() == 0; }, 120000);
+
+        // The link code alone on a body of as many hosts: collection, servers, requests queued.
+        std::u16string body = u"<html><body>";
+        for (int h = 0; h < HOSTS; ++h)
+            body += u"<a href=\"http://alone" + pal::ToWide(std::to_string(round) + "-" + std::to_string(h)) +
+                    u".example/page/0\">link</a>\r\n";
+        body += u"</body></html>";
+        CEmailLinks links;
+        double cpu2 = ThreadCpuMs();
+        links.SetEmailItem(body.c_str());
+        linksCpuMs += ThreadCpuMs() - cpu2;
+        links.Clear();
+    }
+    double n = double(state.iterations());
+    state.counters["links_alone_ui_cpu_ms"] = linksCpuMs / n;
+    state.counters["link_servers"] = double(servers);
+    state.counters["selection_ui_cpu_ms"] = selectCpuMs / n;
+    state.counters["first_10s_ui_cpu_ms"] = pumpCpuMs / n;
+    state.counters["requests"] = double(requests);
+    state.counters["ui_cpu_ms_per_request"] = requests ? completeCpuMs / n / double(requests) : 0;
+}
+BENCHMARK(BM_ManyLinkHosts)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 // One refresh: each control asked for everything its XML declares, galleries for every item.
 void BM_FullRibbonRefresh(benchmark::State& state)

@@ -58,6 +58,24 @@ target_link_options(VantoraAddin PRIVATE -static -static-libgcc -static-libstdc+
 target_link_libraries(VantoraAddin PRIVATE ZLIB::ZLIB ole32 oleaut32 advapi32 shlwapi urlmon ws2_32 version user32 gdi32
   comdlg32 comctl32 shell32 uuid)
 
+# The country database, from the same compiler and data as the Linux build's: the compiler runs here, so
+# it is built for this machine in a build of its own.
+include(ExternalProject)
+ExternalProject_Add(native_tools
+  SOURCE_DIR ${CMAKE_SOURCE_DIR}/tools
+  BINARY_DIR ${CMAKE_BINARY_DIR}/native-tools
+  CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release
+  BUILD_COMMAND ${CMAKE_COMMAND} --build <BINARY_DIR> --target geoip_database
+  BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/native-tools/bin/GeoCountries.dat
+  INSTALL_COMMAND ""
+  BUILD_ALWAYS ON)
+add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/bin/GeoCountries.dat
+  COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_BINARY_DIR}/native-tools/bin/GeoCountries.dat ${CMAKE_BINARY_DIR}/bin/
+  DEPENDS native_tools ${CMAKE_BINARY_DIR}/native-tools/bin/GeoCountries.dat
+  COMMENT "Placing the country database beside the DLL"
+  VERBATIM)
+add_custom_target(geoip_database ALL DEPENDS ${CMAKE_BINARY_DIR}/bin/GeoCountries.dat)
+
 # What Outlook does with the add-in at start-up, run under Wine by tools/windows.sh.
 add_executable(outlook_startup ${CMAKE_SOURCE_DIR}/tests/windows/OutlookStartup.cpp)
 set_target_properties(outlook_startup PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

@@ -31,7 +31,9 @@ set(VANTORA_WINDOWS_TEST_SOURCES
   ${tests}/controls/ControlTests.cpp ${tests}/controls/RibbonBuilderTests.cpp
   ${tests}/ribbon/OutlookRibbonTextTests.cpp
   # ATL's dialog class and message map over the system's headers; the dialog templates windres makes
-  ${tests}/dialogs/MessageMapTest.cpp ${tests}/dialogs/TemplateBytesTest.cpp)
+  ${tests}/dialogs/MessageMapTest.cpp ${tests}/dialogs/TemplateBytesTest.cpp
+  # the Outlook and Office interfaces' vtable slots, dispatch ids and ids, as mingw-w64 lays them out
+  ${tests}/outlook/DeclarationTest.cpp)
 
 add_executable(addin_tests ${VANTORA_WINDOWS_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/res/VantoraAddin.rc)
 add_dependencies(addin_tests vantora_typelib)

@@ -71,20 +71,16 @@ LRESULT CAboutDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
             WCHAR label[VERSION_LABEL_LENGTH + 1] = {};
             GetDlgItemText(IDC_VERSION, label, VERSION_LABEL_LENGTH);
             WString text = WString(label) + version;
-            if (!SetDlgItemText(IDC_VERSION, text.c_str()))
-                CErrorInfo::FromLastError(VTR_HERE);
+            VTR_VERIFY_WIN32(SetDlgItemText(IDC_VERSION, text.c_str()));
         }
     }
     VTR_CATCH_LOG
     // On the primary screen, whatever the owner.
     RECT rect;
-    if (GetWindowRect(&rect)) {
+    if (VTR_VERIFY_WIN32(GetWindowRect(&rect))) {
         int width = rect.right - rect.left, height = rect.bottom - rect.top;
         int left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-        if (!SetWindowPos(nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE))
-            CErrorInfo::FromLastError(VTR_HERE);
-    } else {
-        CErrorInfo::FromLastError(VTR_HERE);
+        VTR_VERIFY_WIN32(SetWindowPos(nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE));
     }
     return TRUE;
 }

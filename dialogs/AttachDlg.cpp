@@ -27,14 +27,11 @@ LRESULT CAttachDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     try {
         CComBSTR caption = CResourceManager::Instance().GetText(IDS_TITLE_ATTACHMENTS);
-        if (!SetWindowText(caption.m_str ? caption.m_str : W("")))
-            CErrorInfo::FromLastError(VTR_HERE);
+        VTR_VERIFY_WIN32(SetWindowText(caption.m_str ? caption.m_str : W("")));
         RECT client{};
-        if (GetClientRect(&client)) {
+        if (VTR_VERIFY_WIN32(GetClientRect(&client))) {
             m_clientWidth = client.right;
             m_clientHeight = client.bottom;
-        } else {
-            CErrorInfo::FromLastError(VTR_HERE);
         }
         InitTabControl();
         RestoreWindowRect(m_hWnd, IDS_TITLE_ATTACHMENTS);
@@ -55,13 +52,11 @@ void CAttachDlg::InitTabControl()
         TCITEMW item{};
         item.mask = TCIF_TEXT;
         item.pszText = label.data();
-        if (::SendMessageW(hTabCtrl, TCM_INSERTITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&item)) < 0)
-            CErrorInfo::FromLastError(VTR_HERE);
+        VTR_VERIFY_WIN32(::SendMessageW(hTabCtrl, TCM_INSERTITEMW, WPARAM(i), reinterpret_cast<LPARAM>(&item)) >= 0);
     }
     HWND hRichEdit = GetDlgItem(IDC_RICHEDIT);
     if (hRichEdit) {
-        if (!::SetParent(hRichEdit, hTabCtrl))
-            CErrorInfo::FromLastError(VTR_HERE);
+        VTR_VERIFY_WIN32(::SetParent(hRichEdit, hTabCtrl));
         ::SetFocus(hRichEdit);
     }
     SelectTabPage(0);

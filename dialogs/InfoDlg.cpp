@@ -225,9 +225,7 @@ void CInfoDlg::AddLinkDetails(const LinkInfo& link)
         break;
     case RS_QUOTA_EXCEEDED:
     case RS_FAILED:
-        failed = ToWString(CResourceManager::Instance().GetText(IDS_RS_FAILED));
-        if (pData->httpStatus > 0)
-            failed += W(": ") + ToWString(CResourceManager::Instance().GetHttpStatusText(pData->httpStatus));
+        failed = ToWString(pData->FailedText());
         AddStatusLine(failed.c_str(), CLR_ERROR);
         break;
     case RS_ABORTED:
@@ -320,15 +318,12 @@ LRESULT CInfoDlg::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&)
 {
     try {
         RECT client{};
-        if (GetClientRect(&client)) {
+        if (VTR_VERIFY_WIN32(GetClientRect(&client))) {
             m_clientWidth = client.right;
             m_clientHeight = client.bottom;
-        } else {
-            CErrorInfo::FromLastError(VTR_HERE);
         }
         CComBSTR caption = CResourceManager::Instance().GetText(int(m_captionId));
-        if (!SetWindowText(caption.m_str ? caption.m_str : W("")))
-            CErrorInfo::FromLastError(VTR_HERE);
+        VTR_VERIFY_WIN32(SetWindowText(caption.m_str ? caption.m_str : W("")));
 
         HWND hRichEdit = GetDlgItem(IDC_RICHEDIT);
         if (VTR_VERIFY_QUOTED(hRichEdit, E_UNEXPECTED)) {

@@ -59,11 +59,9 @@ void CInfoDlgHelper::InitControls()
 {
     static const bool loaded = [] {
         INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES | ICC_LINK_CLASS};
-        if (!InitCommonControlsEx(&controls))
-            CErrorInfo::FromLastError(VTR_HERE);
+        VTR_VERIFY_WIN32(InitCommonControlsEx(&controls));
         // Kept for the process: the class must outlive every dialog.
-        if (!LoadLibraryW(W("Msftedit.dll")))
-            CErrorInfo::FromLastError(VTR_HERE);
+        VTR_VERIFY_WIN32(LoadLibraryW(W("Msftedit.dll")));
         return true;
     }();
     (void)loaded;
@@ -329,10 +327,8 @@ RECT CInfoDlgHelper::UnpackWindowRect(ULONGLONG value)
 void CInfoDlgHelper::SaveWindowRect(HWND hWnd, UINT captionId)
 {
     RECT rect;
-    if (!::GetWindowRect(hWnd, &rect)) {
-        CErrorInfo::FromLastError(VTR_HERE);
+    if (!VTR_VERIFY_WIN32(::GetWindowRect(hWnd, &rect)))
         return;
-    }
     COutlookAddinRegistry registry;
     registry.WriteQWORD(ValueName(captionId).c_str(), PackWindowRect(rect));
 }
@@ -347,12 +343,8 @@ bool CInfoDlgHelper::RestoreWindowRect(HWND hWnd, UINT captionId)
     if (!VTR_VERIFY_QUOTED(rect.right > rect.left && rect.bottom > rect.top, E_UNEXPECTED) ||
         !VTR_VERIFY_QUOTED(::MonitorFromRect(&rect, MONITOR_DEFAULTTONULL), E_UNEXPECTED))
         return false;
-    if (!::SetWindowPos(hWnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                        SWP_NOZORDER | SWP_NOACTIVATE)) {
-        CErrorInfo::FromLastError(VTR_HERE);
-        return false;
-    }
-    return true;
+    return VTR_VERIFY_WIN32(::SetWindowPos(hWnd, nullptr, rect.left, rect.top, rect.right - rect.left,
+                                           rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE));
 }
 
 void CInfoDlgHelper::SetMinTrackSize(LPARAM lParam)

@@ -65,6 +65,80 @@ const int g_displayTabControls[4] = {IDC_SHOW_CONTENT, IDC_SHOW_IP_LOCATION, IDC
 const DWORD g_displayTabFlags[4] = {CSettingsManager::DISPLAY_CONTENT, CSettingsManager::DISPLAY_IP_LOCATION,
                                     CSettingsManager::DISPLAY_ATTACHMENTS, CSettingsManager::DISPLAY_LINKS};
 
+// The fields OK changes, kept to put back when the registry does not take them.
+struct SettingsSnapshot {
+    int maxRetryCount = 0;
+    int serverReplyTimeout = 0;
+    DWORD displayTabs = 0;
+    bool flagEmails = false, flagLinks = false, flagServers = false;
+    WString emailsFolder, linksFolder, serversFolder;
+    std::vector<int> emailCountries, linkCountries;
+    std::vector<WString> servers;
+    std::vector<int> providersOrder, selectedProviders;
+    std::map<int, WString> providerKeys;
+
+    explicit SettingsSnapshot(const CSettingsManager& s)
+        : maxRetryCount(s.maxRetryCount), serverReplyTimeout(s.serverReplyTimeout), displayTabs(s.displayTabs),
+          flagEmails(s.flagEmails), flagLinks(s.flagLinks), flagServers(s.flagServers), emailsFolder(s.emailsFolder),
+          linksFolder(s.linksFolder), serversFolder(s.serversFolder), emailCountries(s.emailCountries),
+          linkCountries(s.linkCountries), providersOrder(s.providersOrder), selectedProviders(s.selectedProviders)
+    {
+        // As the registry keeps them: empty entries are not written.
+        for (const WString& server : s.servers)
+            if (!server.empty())
+                servers.push_back(server);
+        for (const auto& [id, key] : s.providerKeys)
+            providerKeys[id] = key.m_str ? WString(key.m_str, key.Length()) : WString();
+    }
+    void Restore(CSettingsManager& s) const
+    {
+        s.maxRetryCount = maxRetryCount;
+        s.serverReplyTimeout = serverReplyTimeout;
+        s.displayTabs = displayTabs;
+        s.flagEmails = flagEmails;
+        s.flagLinks = flagLinks;
+        s.flagServers = flagServers;
+        s.emailsFolder = emailsFolder;
+        s.linksFolder = linksFolder;
+        s.serversFolder = serversFolder;
+        s.emailCountries = emailCountries;
+        s.linkCountries = linkCountries;
+        s.servers = servers;
+        s.providersOrder = providersOrder;
+        s.selectedProviders = selectedProviders;
+        s.providerKeys.clear();
+        for (const auto& [id, key] : providerKeys)
+            s.providerKeys[id] = CComBSTR(int(key.size()), key.c_str());
+    }
+    // The target folders live in memory only.
+    bool SameStored(const SettingsSnapshot& o) const
+    {
+        return maxRetryCount == o.maxRetryCount && serverReplyTimeout == o.serverReplyTimeout &&
+               displayTabs == o.displayTabs && flagEmails == o.flagEmails && flagLinks == o.flagLinks &&
+               flagServers == o.flagServers && emailCountries == o.emailCountries &&
+               linkCountries == o.linkCountries && servers == o.servers && providersOrder == o.providersOrder &&
+               selectedProviders == o.selectedProviders && providerKeys == o.providerKeys;
+    }
+};
+
+// The settings as the next start of Outlook reads them.
+class CRegistrySettings : public CSettingsManager {
+public:
+    CRegistrySettings() { ReadSettings(); }
+};
+
+// The registry store logs each value it could not write and goes on, so what it holds afterwards is
+// compared with what was meant to be written.
+bool IsStored(const CSettingsManager& settings)
+{
+    try {
+        CRegistrySettings stored;
+        return SettingsSnapshot(stored).SameStored(SettingsSnapshot(settings));
+    }
+    VTR_CATCH_LOG
+    return false;
+}
+
 WString LoadText(int id)
 {
     CComBSTR text = CResourceManager::Instance().GetText(id);
@@ -262,20 +336,32 @@ LRESULT COptnsDlg::OnClickedOK(WORD, WORD, HWND, BOOL&)
             return 0;
         }
 
-        // Everything is read before anything changes: a failure leaves the settings, the manager and the
-        // registry as they were.
-        SaveSettings();
-        if (orderChanged || settings.providersOrder.size() != providers.size()) {
-            settings.providersOrder = order;
+        // The manager changes only once the registry holds the new settings, and the record is put back when
+        // it does not: until then the dialog keeps the edits, and OK can be tried again.
+        const SettingsSnapshot before(settings);
+        bool stored = false;
+        try {
+            SaveSettings();
+            if (orderChanged || settings.providersOrder.size() != providers.size())
+                settings.providersOrder = order;
+            if (selectionChanged)
+                settings.selectedProviders = selected;
+            settings.providerKeys = keys;
+            settings.WriteSettings();
+            stored = VTR_VERIFY_TEXT(IsStored(settings), "\"IsStored(settings)\"", E_FAIL);
+        }
+        VTR_CATCH_LOG
+        if (!stored) {
+            before.Restore(settings);
+            WString text = LoadText(IDS_MSG_SETTINGS_NOT_SAVED), caption = LoadText(IDS_CAPTION_WARNING);
+            ::MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), MB_OK | MB_ICONWARNING);
+            return 0;
+        }
+        if (orderChanged || before.providersOrder.size() != providers.size())
             manager.SetOrder(order);
-        }
-        if (selectionChanged) {
-            settings.selectedProviders = selected;
+        if (selectionChanged)
             manager.SetSelected(selected);
-        }
-        settings.providerKeys = keys;
         manager.SetKeys(keys);
-        settings.WriteSettings();
         EndDialog(IDOK);
     }
     VTR_CATCH_LOG

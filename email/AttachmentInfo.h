@@ -14,4 +14,5 @@ struct AttachmentInfo {
     std::basic_string<WCHAR> extension;     // upper case, without the dot
     std::basic_string<WCHAR> typeName;      // the short name of the recognised kind ("JPG", "???"...)
     AdditionalInfo additionalInfo;
+    bool attachedEmail = false;             // an e-mail attached to the message, not a file
 };

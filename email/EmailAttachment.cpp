@@ -5,13 +5,12 @@
 #include <initguid.h>
 #define USES_IID_IMessage
 #include <mapiguid.h>
-#include <share.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <cstdlib>
 #include <ctime>
 #include <iterator>
-#include <memory>
 
 #include "__Utilities/ProcAddress.h"
 #include "__Utilities/ResourceManager.h"
@@ -62,9 +61,100 @@ HMODULE CommonDialogModule()
     return hComdlg;
 }
 
-struct FileCloser {
-    void operator()(FILE* file) const noexcept { fclose(file); }
+// The file a save writes before it replaces the target: made beside the target (so that the replacing
+// move stays on one volume), and deleted again unless the move took it.
+class CSaveTemporary {
+public:
+    CSaveTemporary() = default;
+    // False with the system's last error when no file could be made.
+    bool Create(const WString& target)
+    {
+        const size_t slash = target.find_last_of(W("\\/"));
+        const WString folder = slash == WString::npos ? WString() : target.substr(0, slash + 1);
+        static unsigned counter = 0;
+        for (int attempt = 0; attempt < 16; ++attempt) {
+            WCHAR name[32];
+            const unsigned unique = unsigned(rand()) * 65599u ^ unsigned(GetTickCount64()) ^ (++counter << 20);
+            swprintf_s(name, W("~vtr%08X.tmp"), unique);
+            m_path = folder + name;
+            m_file = CreateFileW(m_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (m_file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS)
+                break;
+        }
+        m_created = m_file != INVALID_HANDLE_VALUE;
+        return m_created;
+    }
+    ~CSaveTemporary()
+    {
+        if (m_file != INVALID_HANDLE_VALUE)
+            CloseHandle(m_file);
+        if (m_created && !m_moved)
+            VTR_VERIFY_QUOTED(DeleteFileW(m_path.c_str()), HRESULT_FROM_WIN32(GetLastError()));
+    }
+    CSaveTemporary(const CSaveTemporary&) = delete;
+    CSaveTemporary& operator=(const CSaveTemporary&) = delete;
+
+    HANDLE File() const noexcept { return m_file; }
+    BOOL Close() noexcept
+    {
+        HANDLE file = m_file;
+        m_file = INVALID_HANDLE_VALUE;
+        return CloseHandle(file);
+    }
+    BOOL MoveTo(const WString& target) noexcept
+    {
+        m_moved = MoveFileExW(m_path.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        return m_moved;
+    }
+
+private:
+    WString m_path;
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+    bool m_created = false;
+    bool m_moved = false;
 };
+
+// Device names Windows keeps in every folder, whatever extension follows them.
+bool IsDeviceName(WString stem)
+{
+    while (!stem.empty() && stem.back() == W(' '))
+        stem.pop_back();
+    for (WCHAR& c : stem)
+        if (c >= W('a') && c <= W('z'))
+            c = WCHAR(c - W('a') + W('A'));
+    for (const WCHAR* device : {W("CON"), W("PRN"), W("AUX"), W("NUL"), W("CONIN$"), W("CONOUT$")})
+        if (stem == device)
+            return true;
+    if (stem.size() != 4 || (stem.compare(0, 3, W("COM")) != 0 && stem.compare(0, 3, W("LPT")) != 0))
+        return false;
+    const WCHAR digit = stem[3];
+    return (digit >= W('0') && digit <= W('9')) || digit == 0x00B9 || digit == 0x00B2 || digit == 0x00B3;
+}
+
+bool IsHighSurrogate(WCHAR c) noexcept { return c >= 0xD800 && c < 0xDC00; }
+bool IsLowSurrogate(WCHAR c) noexcept { return c >= 0xDC00 && c < 0xE000; }
+
+// The system's text for a failure, without its line break; the code itself when there is none.
+WString SystemReason(HRESULT hr)
+{
+    const DWORD id = HRESULT_FACILITY(hr) == FACILITY_WIN32 ? DWORD(HRESULT_CODE(hr)) : DWORD(hr);
+    WCHAR* buffer = nullptr;
+    const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER;
+    DWORD length = FormatMessageW(flags, nullptr, id, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+    WString reason;
+    if (length && buffer)
+        reason.assign(buffer, length);
+    if (buffer)
+        LocalFree(buffer);
+    while (!reason.empty() && (reason.back() == W('\r') || reason.back() == W('\n') || reason.back() == W(' ')))
+        reason.pop_back();
+    if (reason.empty()) {
+        WCHAR code[16];
+        swprintf_s(code, W("0x%08X"), unsigned(hr));
+        reason = code;
+    }
+    return reason;
+}
 
 } // namespace
 
@@ -113,6 +203,8 @@ void CEmailAttachments::Clear() noexcept
     VTR_CATCH_LOG
     try {
         m_attachmentIndeces.clear();
+        m_listed = false;
+        m_listedRows = 0;
     }
     VTR_CATCH_LOG
     try {
@@ -138,9 +230,13 @@ std::vector<AttachmentInfo>& CEmailAttachments::GetAttachmentsExMapi()
         VTR_CHECK_QUOTED(spTable, E_POINTER);
         ULONG rowCount = 0;
         VTR_CHECK_HR(spTable->GetRowCount(0, &rowCount));
-        // Built once per message; contained entries can make the list longer than the table.
-        if (m_attachmentsInfo.size() >= rowCount)
+        // Built once per table. Records and rows do not match in number (an OLE object has no record, a
+        // file inside an archive no row), so the table's own row count is what is remembered. Also a list
+        // whose enumeration fails is not read again for the same table: the records before the failure stay.
+        if (m_listed && m_listedRows == rowCount)
             return m_attachmentsInfo;
+        m_listed = true;
+        m_listedRows = rowCount;
 
         m_attachmentsInfo.clear();
         m_attachmentsInfo.reserve(rowCount);
@@ -207,6 +303,7 @@ void CEmailAttachments::AddEmbeddedMessage(IAttach* pAttach)
         record.displayName = GetDisplayFileName(record.longFileName.c_str());
     record.typeName = CFileSignature::GetKindName(FK_MSG);
     record.additionalInfo.Init();
+    record.attachedEmail = true;
     m_attachmentsInfo.push_back(std::move(record));
 
     CEmailAttachments embedded(spEmbedded, fnFreeBuffer);
@@ -334,6 +431,12 @@ bool CEmailAttachments::SaveAttachment(size_t index) noexcept
             MessageBoxW(GetActiveWindow(), text.m_str ? text.m_str : W(""), nullptr, MB_ICONWARNING);
             return false;
         }
+        // Its data is a message, not a stream: said before the user chooses a file for it.
+        if (m_attachmentsInfo[index].attachedEmail) {
+            CComBSTR text = CResourceManager::Instance().GetText(IDS_MSG_ATTACHED_EMAIL);
+            MessageBoxW(GetActiveWindow(), text.m_str ? text.m_str : W(""), nullptr, MB_ICONWARNING);
+            return false;
+        }
 
         static GetSaveFileNameW_t fnGetSaveFileName = nullptr;
         if (!fnGetSaveFileName) {
@@ -342,8 +445,8 @@ bool CEmailAttachments::SaveAttachment(size_t index) noexcept
         }
 
         WCHAR fileName[MAX_PATH] = {};
-        const WString& longFileName = m_attachmentsInfo[index].longFileName;
-        longFileName.copy(fileName, std::size(fileName) - 1);
+        const WString offered = GetSafeFileName(m_attachmentsInfo[index].longFileName);
+        offered.copy(fileName, std::size(fileName) - 1);
         OPENFILENAMEW ofn = {};
         ofn.lStructSize = sizeof(ofn);
         ofn.hwndOwner = GetActiveWindow();
@@ -358,11 +461,71 @@ bool CEmailAttachments::SaveAttachment(size_t index) noexcept
             return VTR_VERIFY_QUOTED(dialogError == 0, E_FAIL);
         }
 
-        SaveToFile(attachNum, fileName);
+        try {
+            SaveToFile(attachNum, fileName);
+        } catch (...) {
+            ShowSaveFailure(fileName, ::vantora_errors::HandleCurrentException(VTR_HERE));
+            return false;
+        }
         return true;
     }
     VTR_CATCH_LOG
     return false;
+}
+
+void CEmailAttachments::ShowSaveFailure(const WCHAR* fileName, HRESULT hr)
+{
+    try {
+        CComBSTR intro = CResourceManager::Instance().GetText(IDS_MSG_SAVE_FAILED);
+        WString text = intro.m_str ? WString(intro.m_str) : WString();
+        text += W("\n\n");
+        text += fileName;
+        text += W("\n\n");
+        text += SystemReason(hr);
+        MessageBoxW(GetActiveWindow(), text.c_str(), nullptr, MB_OK | MB_ICONERROR);
+    }
+    VTR_CATCH_LOG
+}
+
+WString CEmailAttachments::GetSafeFileName(const WString& longFileName)
+{
+    // Only the last part of a path, whichever separator it uses; "C:name" names a file on a drive.
+    WString name = longFileName;
+    const size_t slash = name.find_last_of(W("\\/"));
+    if (slash != WString::npos)
+        name.erase(0, slash + 1);
+    else if (name.size() >= 2 && name[1] == W(':') &&
+             ((name[0] >= W('A') && name[0] <= W('Z')) || (name[0] >= W('a') && name[0] <= W('z'))))
+        name.erase(0, 2);
+
+    for (WCHAR& c : name)
+        if (c < 0x20 || wcschr(W("<>:\"/\\|?*"), c))
+            c = W('_');
+    // Windows drops them when it makes the file: the name would not be the one shown.
+    while (!name.empty() && (name.back() == W('.') || name.back() == W(' ')))
+        name.pop_back();
+    if (name.empty())
+        return name;
+    if (IsDeviceName(name.substr(0, name.find(W('.')))))
+        name.insert(name.begin(), W('_'));
+
+    if (name.size() <= SAFE_NAME_LENGTH)
+        return name;
+    // The start and the end of the stem around a tilde, then the extension; an "extension" that is most
+    // of the name is none.
+    const size_t dot = name.rfind(W('.'));
+    WString extension;
+    if (dot != WString::npos && dot > 0 && name.size() - dot <= SAFE_NAME_LENGTH / 2)
+        extension = name.substr(dot);
+    const WString stem = name.substr(0, name.size() - extension.size());
+    const size_t room = SAFE_NAME_LENGTH - extension.size() - 1;
+    size_t head = room - room / 3;
+    size_t tailStart = stem.size() - room / 3;
+    if (head > 0 && IsHighSurrogate(stem[head - 1]))
+        --head;
+    if (tailStart < stem.size() && IsLowSurrogate(stem[tailStart]))
+        ++tailStart;
+    return stem.substr(0, head) + W('~') + stem.substr(tailStart) + extension;
 }
 
 void CEmailAttachments::SaveToFile(LONG attachNum, const WCHAR* fileName)
@@ -379,18 +542,22 @@ void CEmailAttachments::SaveToFile(LONG attachNum, const WCHAR* fileName)
     LARGE_INTEGER start = {};
     VTR_CHECK_HR(spStream->Seek(start, STREAM_SEEK_SET, nullptr));
 
-    std::unique_ptr<FILE, FileCloser> file(_wfsopen(fileName, W("wb"), _SH_DENYWR));
-    VTR_CHECK_WIN32(file);
+    // Nothing of the target changes until every byte is on the disk: a read or a write that fails
+    // part-way leaves the file the user chose to replace as it was.
+    const WString target = fileName;
+    CSaveTemporary temporary;
+    VTR_CHECK_WIN32(temporary.Create(target));
     BYTE block[SAVE_BLOCK_SIZE];
     for (;;) {
         ULONG readBytes = 0;
         VTR_CHECK_HR(spStream->Read(block, ULONG(SAVE_BLOCK_SIZE), &readBytes));
-        size_t writeBytes = fwrite(block, 1, readBytes, file.get());
+        DWORD writeBytes = 0;
+        VTR_CHECK_WIN32(WriteFile(temporary.File(), block, readBytes, &writeBytes, nullptr));
         VTR_CHECK_QUOTED(writeBytes == readBytes, E_FAIL);
         if (readBytes < SAVE_BLOCK_SIZE)
             break;
     }
-    // Data still buffered is written by the close: a full disk shows there.
-    const int closeResult = fclose(file.release());
-    VTR_CHECK_QUOTED(closeResult == 0, E_FAIL);
+    VTR_CHECK_WIN32(FlushFileBuffers(temporary.File()));
+    VTR_CHECK_WIN32(temporary.Close());
+    VTR_CHECK_WIN32(temporary.MoveTo(target));
 }

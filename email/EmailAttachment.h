@@ -30,7 +30,8 @@ public:
     void SetFreeBuffer(LPMAPIFREEBUFFER fnFreeBuff) noexcept { fnFreeBuffer = fnFreeBuff; }
     void Clear() noexcept;
 
-    // The list, built on the first call after SetEmailItem.
+    // The list, built on the first call after SetEmailItem and again only when the attachment table's row
+    // count changes. An enumeration that failed part-way keeps what it read until then.
     std::vector<AttachmentInfo>& GetAttachmentsExMapi();
     // Appends the records as contained entries (display names with the container prefix, number -1).
     void AddSubAttachments(const std::vector<AttachmentInfo>& list) noexcept;
@@ -39,8 +40,17 @@ public:
     WString GetDisplayFileName(const WCHAR* longFileName);
 
     // True when the user cancelled or the file was written; false when the entry cannot be saved (a
-    // contained entry, a row not shown) or a failure was logged.
+    // contained entry, an attached e-mail, a row not shown) or a failure was logged. The file is written
+    // beside the target and replaces it only once complete: a failed save leaves a file of that name as it
+    // was, and tells the user why.
     bool SaveAttachment(size_t index) noexcept;
+
+    // The longest name the save dialog is offered: room is left in its MAX_PATH buffer for the folder.
+    static constexpr size_t SAFE_NAME_LENGTH = 128;
+    // An attachment's name as a name to save under: the last part of a path only, characters Windows
+    // refuses as '_', a device name (CON, NUL, COM1...) prefixed with '_', a long name shortened in the
+    // middle so that its extension stays. Empty when nothing of a name is left.
+    static WString GetSafeFileName(const WString& longFileName);
 
     // An item has been given and not cleared since.
     bool HasMailItem() const noexcept { return m_spMailItem != nullptr; }
@@ -55,9 +65,14 @@ private:
     LPMAPIFREEBUFFER fnFreeBuffer = nullptr;
     std::vector<AttachmentInfo> m_attachmentsInfo;
     std::vector<LONG> m_attachmentIndeces;
+    // The table the list was built from: OLE objects and empty rows have no record, contained entries
+    // have no row, so only the row count tells whether the table changed.
+    bool m_listed = false;
+    ULONG m_listedRows = 0;
 
     void AddEmbeddedMessage(IAttach* pAttach);
     void AddFile(IAttach* pAttach);
     bool IsDisplayNameTaken(const WString& candidate) const noexcept;
     void SaveToFile(LONG attachNum, const WCHAR* fileName);
+    static void ShowSaveFailure(const WCHAR* fileName, HRESULT hr);
 };

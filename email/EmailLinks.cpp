@@ -10,7 +10,9 @@
 #include "Utils/RequestBase.h"
 #include "Utils/SettingsManager.h"
 #include "__Utilities/ErrorInfo.h"
+#include "__Utilities/ResourceManager.h"
 #include "geo/GeoLocationManager.h"
+#include "res/resource.h"
 
 namespace {
 
@@ -53,11 +55,6 @@ WString SameKey(const WCHAR* url)
     if (!key.empty())
         CharLowerBuffW(key.data(), DWORD(key.size()));
     return key;
-}
-
-bool IsWWWOf(const WCHAR* pWithWWW, const WCHAR* pHost)
-{
-    return _wcsnicmp(pWithWWW, W("www."), 4) == 0 && _wcsicmp(pWithWWW + 4, pHost) == 0;
 }
 
 bool IsOutstandingData(const DataInfo* pInfo) { return pInfo && pInfo->IsOutstanding(); }
@@ -267,6 +264,23 @@ HRESULT CEmailLinks::processRedirectURL(LinkInfo& link, std::vector<WString>& ne
     HRESULT hr = S_OK;
     try {
         DataInfo* pData = link.pDataInfo;
+        // A redirect back to the link, or to an address its chain has visited, would wait forever: the
+        // record ends as failed, as does one past the redirect bound.
+        if (pData && pData->status == RS_REDIRECTING && pData->location.Length()) {
+            CComBSTR reason;
+            if (!m_dataRequest.IsRedirectRefused(*pData, pData->location, reason) &&
+                (UrlCompareW(pData->location, Text(link.linkURL), TRUE) == 0 ||
+                 UrlCompareW(pData->location, Text(link.unescapedURL), TRUE) == 0)) {
+                reason = CResourceManager::Instance().GetText(IDS_LINK_REDIRECT_LOOP);
+                reason += pData->location;
+            }
+            if (reason.Length()) {
+                pData->status = RS_FAILED;
+                pData->errorText = reason;
+                pData->ClearRequest(false);
+                return S_FALSE;
+            }
+        }
         if (link.redirectURL.length() &&
             !(pData && pData->status == RS_REDIRECTING && pData->location.Length() &&
               _wcsicmp(pData->location, Text(link.redirectURL)) != 0))
@@ -278,7 +292,7 @@ HRESULT CEmailLinks::processRedirectURL(LinkInfo& link, std::vector<WString>& ne
             UrlCompareW(pData->location, Text(link.unescapedURL), TRUE) != 0) {
             link.redirectURL = pData->location.m_str;
             if (pData->status == RS_REDIRECTING)
-                link.pDataInfo = m_dataRequest.GetDownloadInfo(Text(link.redirectURL));
+                link.pDataInfo = m_dataRequest.GetRedirectInfo(*pData, Text(link.redirectURL));
             LinkInfo redirectInfo;
             redirectInfo.ParseFields(Text(link.redirectURL));
             if (!VTR_VERIFY_TEXT(redirectInfo.host.length(), "redirectInfo.host", E_UNEXPECTED))
@@ -296,12 +310,24 @@ HRESULT CEmailLinks::processRedirectURL(LinkInfo& link, std::vector<WString>& ne
 IPInfo4Links& CEmailLinks::getServer(const WCHAR* pHost)
 {
     VTR_CHECK_TEXT(pHost && *pHost, "host", E_INVALIDARG);
-    for (IPInfo4Links& currInfo : m_links) {
+    // A server matches when the hosts are the same ignoring case, or when one is the other with "www." in
+    // front; of several, the first in the list.
+    WString lower = pHost;
+    CharLowerBuffW(lower.data(), DWORD(lower.size()));
+    size_t found = m_links.size();
+    auto consider = [&](const WString& key) {
+        auto it = m_serverIndex.find(key);
+        if (it != m_serverIndex.end() && it->second < found)
+            found = it->second;
+    };
+    consider(lower);
+    consider(W("www.") + lower);
+    if (lower.compare(0, 4, W("www.")) == 0)
+        consider(lower.substr(4));
+    if (found < m_links.size()) {
+        IPInfo4Links& currInfo = m_links[found];
         VTR_CHECK_QUOTED(!currInfo.links.empty(), E_UNEXPECTED);
-        const WCHAR* pServerHost = currInfo.links.front().host;
-        VTR_CHECK_TEXT(pServerHost && *pServerHost, "linkInfo.host", E_UNEXPECTED);
-        if (_wcsicmp(pHost, pServerHost) == 0 || IsWWWOf(pHost, pServerHost) || IsWWWOf(pServerHost, pHost))
-            return currInfo;
+        return currInfo;
     }
 
     IPInfo4Links info;
@@ -329,9 +355,13 @@ IPInfo4Links& CEmailLinks::getServer(const WCHAR* pHost)
         if (invalid)
             return m_links.back();
         at = m_links.size() - 1;
+        for (auto& entry : m_serverIndex)
+            if (entry.second == at)
+                entry.second = at + 1; // the invalid record moves one down
     }
     m_links.insert(m_links.begin() + ptrdiff_t(at), std::move(info));
     m_linkKeys.emplace(m_linkKeys.begin() + ptrdiff_t(at));
+    m_serverIndex.emplace(std::move(lower), at);
     ResizeMenuChoices();
     return m_links[at];
 }
@@ -369,6 +399,7 @@ void CEmailLinks::fnUpdateTimedOutData()
 void CEmailLinks::UpdateRequests() noexcept
 {
     try {
+        m_dataRequest.UpdateRequests();
         fnUpdateTimedOutLocation(m_links);
         fnUpdateTimedOutData();
         std::vector<WString> newURLs;
@@ -404,6 +435,7 @@ void CEmailLinks::Clear() noexcept
     // Each step on its own, so that a failing one does not keep the others from running.
     const int timeout = CSettingsManager::Instance().serverReplyTimeout;
     try {
+        m_dataRequest.ForgetQueued();
         m_dataRequest.AbortRequests(timeout);
         m_dataRequest.ClearRequests(RS_ABORTED);
         m_dataRequest.ClearRequests(RS_DONE);
@@ -421,6 +453,7 @@ void CEmailLinks::Clear() noexcept
             server.links.clear();
         m_links.clear();
         m_linkKeys.clear();
+        m_serverIndex.clear();
         m_unsorted = false;
     }
     VTR_CATCH_LOG

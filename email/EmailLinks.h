@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <unordered_map>
 #include <vector>
 
 #include <windows.h>
@@ -68,4 +69,6 @@ private:
     };
     std::vector<std::multimap<WString, LinkKey>> m_linkKeys;
     bool m_unsorted = false;
+    // Each server's index by its host in lower case, so that a new link finds its server at once.
+    std::unordered_map<WString, size_t> m_serverIndex;
 };

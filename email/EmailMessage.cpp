@@ -8,10 +8,13 @@ namespace {
 
 // PR_TRANSPORT_MESSAGE_HEADERS through the property accessor's proptag namespace.
 const WCHAR g_transportHeaderSchema[] = W("http://schemas.microsoft.com/mapi/proptag/0x007D001E");
-// Named properties Outlook keeps on a received message: the format it was stored in, and the content type
-// of its body part.
-const ULONG g_nativeFormatTag = 0x81300003;
-const ULONG g_contentTypeTag = 0x80DD001F;
+// PR_NATIVE_BODY_INFO, the format the store keeps the body in, coded as MAPI codes it: 1 plain text, 2 RTF,
+// 3 HTML (0 undefined). Absent from the SDK headers the module is built with.
+const ULONG g_nativeBodyTag = 0x10160003;
+// The content type of the body part is a named property: its id is the store's own, asked for by name
+// (PS_INTERNET_HEADERS, "Content-Type"). Fixed ids from 0x8000 would name whatever each store put there.
+const GUID g_psInternetHeaders = {0x00020386, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const ULONG g_firstNamedId = 0x8000;
 
 // IID_IMessage, spelled out: MAPI's interface ids are in no import library the module links with.
 const IID g_iidMessage = {0x00020307, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
@@ -19,6 +22,27 @@ const IID g_iidMessage = {0x00020307, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0
 // Outlook's options are kept per major and minor version ("16.0").
 const WCHAR g_optionsKeyStart[] = W("Software\\Microsoft\\Office\\");
 const WCHAR g_optionsKeyEnd[] = W("\\Outlook\\Options\\Mail");
+
+// The tag array GetIDsFromNames hands out, released with MAPI's free function.
+class CPropTagsHolder {
+public:
+    explicit CPropTagsHolder(LPMAPIFREEBUFFER fnFreeBuff) : fnFreeBuffer(fnFreeBuff) {}
+    ~CPropTagsHolder()
+    {
+        if (!m_pTags)
+            return;
+        HRESULT hr = (HRESULT) fnFreeBuffer(m_pTags);
+        if (FAILED(hr))
+            CErrorInfo(hr, false, VTR_HERE);
+    }
+    CPropTagsHolder(const CPropTagsHolder&) = delete;
+    CPropTagsHolder& operator=(const CPropTagsHolder&) = delete;
+
+    LPSPropTagArray m_pTags = nullptr;
+
+private:
+    LPMAPIFREEBUFFER fnFreeBuffer;
+};
 
 class CRegKeyHolder {
 public:
@@ -218,16 +242,23 @@ int CEmailMessage::GetNativeMsgFormat() noexcept
 int CEmailMessage::NativeMsgFormat(IMAPIProp* pMessage, LPMAPIFREEBUFFER fnFreeBuff)
 {
     {
-        CEmailProp nativeFormat(pMessage, g_nativeFormatTag, fnFreeBuff, true);
-        LPSPropValue pValue = nativeFormat.GetValue();
-        if (pValue && pValue->ulPropTag == g_nativeFormatTag) {
-            LONG format = pValue->Value.l;
-            return format >= 1 && format <= 3 ? int(format) : 0;
+        CEmailProp nativeBody(pMessage, g_nativeBodyTag, fnFreeBuff, true);
+        LPSPropValue pValue = nativeBody.GetValue();
+        if (pValue && pValue->ulPropTag == g_nativeBodyTag) {
+            switch (pValue->Value.l) {
+            case 1: return 1; // plain text
+            case 2: return 3; // RTF
+            case 3: return 2; // HTML
+            default: return 0;
+            }
         }
     }
-    CEmailProp contentType(pMessage, g_contentTypeTag, fnFreeBuff, true);
+    ULONG contentTypeTag = ContentTypeTag(pMessage, fnFreeBuff);
+    if (contentTypeTag == PR_NULL)
+        return 0;
+    CEmailProp contentType(pMessage, contentTypeTag, fnFreeBuff, true);
     LPSPropValue pValue = contentType.GetValue();
-    if (!pValue || pValue->ulPropTag != g_contentTypeTag)
+    if (!pValue || pValue->ulPropTag != contentTypeTag)
         return 0;
     const WCHAR* pFormatType = pValue->Value.lpszW;
     VTR_CHECK_TEXT(pFormatType && *pFormatType, "pFormatType", E_UNEXPECTED);
@@ -236,6 +267,29 @@ int CEmailMessage::NativeMsgFormat(IMAPIProp* pMessage, LPMAPIFREEBUFFER fnFreeB
     if (_wcsnicmp(pFormatType, W("text/html"), 9) == 0)
         return 2;
     return 0;
+}
+
+ULONG CEmailMessage::ContentTypeTag(IMAPIProp* pMessage, LPMAPIFREEBUFFER fnFreeBuff)
+{
+    VTR_CHECK(pMessage, E_POINTER);
+    VTR_CHECK(fnFreeBuff, E_POINTER);
+    GUID propSet = g_psInternetHeaders;
+    WCHAR name[] = W("Content-Type");
+    MAPINAMEID contentType = {};
+    contentType.lpguid = &propSet;
+    contentType.ulKind = MNID_STRING;
+    contentType.Kind.lpwstrName = name;
+    LPMAPINAMEID names[] = {&contentType};
+    CPropTagsHolder ids(fnFreeBuff);
+    // Without MAPI_CREATE: a store that never saw the name has no such property on any message.
+    HRESULT hr = pMessage->GetIDsFromNames(1, names, 0, &ids.m_pTags);
+    VTR_CHECK_HR(hr);
+    if (hr != S_OK || !ids.m_pTags || ids.m_pTags->cValues != 1)
+        return PR_NULL;
+    ULONG tag = ids.m_pTags->aulPropTag[0];
+    if (PROP_TYPE(tag) == PT_ERROR || PROP_ID(tag) < g_firstNamedId)
+        return PR_NULL;
+    return CHANGE_PROP_TYPE(tag, PT_UNICODE);
 }
 
 int CEmailMessage::GetMsgFormat() noexcept

@@ -35,8 +35,11 @@ public:
     Outlook::_MailItem* GetMailItem() const noexcept { return m_spMailItem; }
     bool HasMailItem() const noexcept { return m_spMailItem != nullptr; }
 
-    // The stored format of a MAPI message: its native-format property, else its body's content type; throws.
+    // The stored format of a MAPI message: its native body, else its body part's content type; throws.
     static int NativeMsgFormat(IMAPIProp* pMessage, LPMAPIFREEBUFFER fnFreeBuff);
+    // The store's tag of the body part's content type (a Unicode string), or PR_NULL when the store has
+    // no such name; throws when the store fails to answer.
+    static ULONG ContentTypeTag(IMAPIProp* pMessage, LPMAPIFREEBUFFER fnFreeBuff);
     // The address between the angle brackets of the header's "From: " line, or empty.
     static CComBSTR AddressFromHeader(const WCHAR* pHeader);
 

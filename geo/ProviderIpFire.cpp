@@ -14,11 +14,22 @@
 namespace {
 
 // The providers waiting for their lookup timer, by timer id (a timer without a window carries no context).
-std::map<UINT_PTR, CIpFireLocation*>& LookupTimers()
-{
-    static std::map<UINT_PTR, CIpFireLocation*> timers;
-    return timers;
-}
+// It is made on the first wait, after the manager that owns the providers, so at unload it is destroyed
+// first; a provider destroyed after it finds no map and has nothing to take out of it.
+class LookupTimerMap {
+public:
+    ~LookupTimerMap() { s_destroyed = true; }
+    // Null once destroyed.
+    static std::map<UINT_PTR, CIpFireLocation*>* Get()
+    {
+        static LookupTimerMap timers;
+        return s_destroyed ? nullptr : &timers.m_timers;
+    }
+
+private:
+    std::map<UINT_PTR, CIpFireLocation*> m_timers;
+    static inline bool s_destroyed = false;
+};
 
 int HexValue(WCHAR c)
 {
@@ -56,7 +67,8 @@ CIpFireLocation::~CIpFireLocation()
 {
     if (m_timerId) {
         KillTimer(nullptr, m_timerId);
-        LookupTimers().erase(m_timerId);
+        if (auto* timers = LookupTimerMap::Get())
+            timers->erase(m_timerId);
     }
 }
 
@@ -90,9 +102,11 @@ void CIpFireLocation::requestAsync(const WCHAR* pHttpReq, RequestInfo* pRequestI
         pRequestInfo->startTime = static_cast<LONGLONG>(time(nullptr));
         m_lookups.push_back({WString(pHttpReq), pRequestInfo});
         if (!m_timerId) {
+            auto* timers = LookupTimerMap::Get();
+            VTR_CHECK(timers, E_UNEXPECTED);
             m_timerId = SetTimer(nullptr, 0, 0, fnLookupTimerProc);
             VTR_CHECK_WIN32(m_timerId != 0);
-            LookupTimers()[m_timerId] = this;
+            (*timers)[m_timerId] = this;
         }
     }
     VTR_CATCH_LOG
@@ -102,11 +116,14 @@ void CALLBACK CIpFireLocation::fnLookupTimerProc(HWND, UINT, UINT_PTR idEvent, D
 {
     try {
         KillTimer(nullptr, idEvent);
-        auto it = LookupTimers().find(idEvent);
-        if (it == LookupTimers().end())
+        auto* timers = LookupTimerMap::Get();
+        if (!timers)
+            return;
+        auto it = timers->find(idEvent);
+        if (it == timers->end())
             return;
         CIpFireLocation* pProvider = it->second;
-        LookupTimers().erase(it);
+        timers->erase(it);
         pProvider->m_timerId = 0;
         pProvider->ProcessLookups();
     }

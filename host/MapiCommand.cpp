@@ -183,8 +183,8 @@ bool Describe(const std::string& path, Outlook::_Application* app, bool json, st
         mail->get_MAPIOBJECT(&unknown);
         if (unknown)
             unknown->QueryInterface(IID_IMessage, reinterpret_cast<void**>(&mapi));
-        std::string native = mapi ? Prop(mapi, PR_NATIVE_BODY_FORMAT) : std::string();
-        std::string nativeType = mapi ? Prop(mapi, PR_NATIVE_CONTENT_TYPE_W) : std::string();
+        std::string native = mapi ? std::to_string(store::NativeBodyFormatOf(mapi)) : std::string();
+        std::string nativeType = mapi ? pal::ToUtf8(store::ContentTypeOf(mapi)) : std::string();
         if (json) {
             out += pad + "\"entryId\": " + JsonString(Str(entry)) + ",\n";
             out += pad + "\"senderName\": " + JsonString(Str(name)) + ",\n";

@@ -1,6 +1,8 @@
 // vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... FILE...: the add-in's
 // ribbon tab for each message file, as Outlook's Explorer shows it once the add-in has finished its requests,
-// and after the clicks given with --press. The add-in is
+// and after the clicks given with --press. --open FILE opens a message in a Read window instead, in front,
+// and --close closes the Read window opened last; steps run in the order given, and while a Read window is
+// open each step also shows the other windows' tabs as they stand. The add-in is
 // found and started as Outlook does (add-in key, ProgID, class, module, class object); each message is
 // selected in turn and SelectionChange fired; the loop runs until the add-in's polling timer stops or the
 // wait runs out. A file that cannot be read is reported on stderr and the others go on (exit status 1).
@@ -29,7 +31,8 @@ namespace {
 const char kProgId[] = "VantoraAddin.Connect";
 const char kUsage[] =
     "usage: vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... [--all]\n"
-    "                    [--dialog ACTIONS]... [--dialog-png PREFIX] [--answer BUTTON]... FILE...\n";
+    "                    [--dialog ACTIONS]... [--dialog-png PREFIX] [--answer BUTTON]...\n"
+    "                    FILE|--open FILE|--close...\n";
 const char kDialogHelp[] =
     "\nThe n-th modal dialog of the run (nested ones included, as they open) takes the n-th --dialog: a list\n"
     "of actions separated by ';'. It is printed when shown and after its actions, then closed as Cancel.\n"
@@ -56,6 +59,9 @@ int ShowCommand(const Args& args)
     std::string png, modulePath;
     double wait = 30;
     std::vector<std::string> files, presses;
+    // In order: a message selected in the Explorer, opened in a Read window, or the last Read window closed.
+    enum class Step { Select, Open, Close };
+    std::vector<std::pair<Step, std::string>> steps;
     host::DialogDriverOptions dialogs;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -66,6 +72,11 @@ int ShowCommand(const Args& args)
             png = args[++i];
         } else if (a == "--all") {
             all = true;
+        } else if (a == "--open" && hasValue) {
+            files.push_back(args[++i]);
+            steps.push_back({Step::Open, args[i]});
+        } else if (a == "--close") {
+            steps.push_back({Step::Close, std::string()});
         } else if (a == "--press" && hasValue) {
             presses.push_back(args[++i]);
         } else if (a == "--dialog" && hasValue) {
@@ -105,6 +116,7 @@ int ShowCommand(const Args& args)
             return 2;
         } else {
             files.push_back(a);
+            steps.push_back({Step::Select, a});
         }
     }
     if (files.empty()) {
@@ -178,9 +190,17 @@ int ShowCommand(const Args& args)
         std::vector<ribbon::ShownMessage> shown;
         std::vector<std::string> extra;
         size_t displayed = 0;
-        for (const std::string& file : files) {
+        for (const auto& [step, file] : steps) {
+            if (step == Step::Close) {
+                if (!session.CloseReadWindow(options, error)) {
+                    std::fprintf(stderr, "vantora show: --close: %s\n", error.c_str());
+                    status = 1;
+                }
+                continue;
+            }
             ribbon::ShownMessage message;
-            bool ok = session.Show(file, options, message, error);
+            bool ok = step == Step::Open ? session.Open(file, options, message, error)
+                                         : session.Show(file, options, message, error);
             std::string dialogJson = driver.TakeJson("    ");
             // E-mails the add-in composed and showed (the about box's): kept as drafts.
             std::vector<store::ComposedItem> composed = store::DisplayedItems(app);

@@ -1,6 +1,7 @@
 // The add-in designer type library's connection interface (MSADDNDR.DLL), as the type-library import
 // generates it with raw interfaces only: Office calls it on every COM add-in it loads. Only what Vantora
-// uses.
+// uses. The modes are the library's: the extra ones of the .NET Extensibility assembly (Solution, UISetup)
+// are not in it.
 #pragma once
 
 #include <windows.h>
@@ -13,15 +14,11 @@ enum ext_ConnectMode {
     ext_cm_Startup = 1,
     ext_cm_External = 2,
     ext_cm_CommandLine = 3,
-    ext_cm_Solution = 4,
-    ext_cm_UISetup = 5,
 };
 
 enum ext_DisconnectMode {
     ext_dm_HostShutdown = 0,
     ext_dm_UserClosed = 1,
-    ext_dm_UISetupComplete = 2,
-    ext_dm_SolutionClosed = 3,
 };
 
 struct _IDTExtensibility2;

@@ -21,7 +21,9 @@ __CRT_UUID_DECL(Office::IRibbonExtensibility, 0x000C0396, 0x0000, 0x0000, 0xC0, 
 
 namespace Office {
 
-// Handed to the customUI onLoad callback; invalidation makes Office call back for fresh values.
+// Handed to the customUI onLoad callback; invalidation makes Office call back for fresh values. Office 2007
+// has only Invalidate and InvalidateControl: the four after them came with Office 2010, and calling one on
+// 2007 reads past the end of its vtable.
 MIDL_INTERFACE("000C03A7-0000-0000-C000-000000000046") IRibbonUI : public IDispatch
 {
     virtual HRESULT STDMETHODCALLTYPE Invalidate() = 0;

@@ -22,6 +22,10 @@ if grep -rnE --include='*.h' --include='*.cpp' 'throw[[:space:]]+CErrorInfo[[:sp
   echo "check-sources: hand-built check errors (above); write them with the macros of __Utilities/ErrorInfo.h" >&2
   status=1
 fi
+if grep -rnE --include='*.h' --include='*.cpp' 'CErrorInfo::' "${dirs[@]}" | grep -v '^__Utilities/'; then
+  echo "check-sources: CErrorInfo used by hand outside __Utilities/ (above); use the verbs of __Utilities/ErrorInfo.h" >&2
+  status=1
+fi
 define='#[[:space:]]*define[[:space:]]+([A-Za-z0-9_]*(CHECK|VERIFY|FAIL)|.*CErrorInfo)'
 if grep -rnE --include='*.h' --include='*.cpp' "$define" "${dirs[@]}" | grep -v '^__Utilities/ErrorInfo\.h:'; then
   echo "check-sources: check macros defined outside __Utilities/ErrorInfo.h (above); use the ones it defines" >&2

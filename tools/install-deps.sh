@@ -32,6 +32,8 @@ packages=(
   # for the type library, Wine to run the DLL and its tests, and GoogleTest's sources to build those tests
   g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev libz-mingw-w64-dev mingw-w64-tools libwine-dev wine wine64
   googletest
+  # the Windows Installer package: wixl builds it, msitools' msibuild and msiinfo fill and read its tables
+  wixl msitools
 )
 
 missing=()

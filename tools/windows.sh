@@ -2,7 +2,9 @@
 # Builds VantoraAddin.dll with mingw-w64 (build-windows/bin/VantoraAddin.dll) and checks it under Wine as
 # Outlook's installer uses it: the system's registration tool registers it in a fresh Wine prefix, the
 # add-in key and the class are there, a program does what Outlook does at start-up (tests/windows), and
-# unregistering removes them. Then the add-in's unit tests built for Windows run there too.
+# unregistering removes them. The installer package is built from that registration and installed, upgraded
+# and removed per machine and per user (tools/windows/msi-checks.sh). Then the add-in's unit tests built for
+# Windows run there too.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 bash "$root/tools/install-deps.sh"
@@ -27,11 +29,7 @@ wine "$root/build-windows/bin/outlook_startup.exe" || fail "Outlook's start-up s
 # What regsvr32 wrote is what vantora register writes on Linux: the same keys and values, the module's path
 # and folder aside. One difference is Wine's: it registers the type library's flags as they are in the
 # library (widl sets the disk-image flag, 8), where Windows registers 0, as the Linux registration does.
-keys=('Software\Classes\CLSID\{F8158EA8-AA22-4DE7-A907-E2C8480FD7E1}' 'Software\Classes\VantoraAddin.Connect'
-      'Software\Classes\VantoraAddin.Connect.1' 'Software\Classes\TypeLib\{9F5DAF14-B0F6-4C74-8ABE-986A1B713DEB}'
-      'Software\Classes\Interface\{214F3170-C585-458D-B394-EA83ED803EA2}'
-      'Software\Classes\Interface\{6ED1230D-65E6-436E-BA20-8390033AA4F7}'
-      'Software\Microsoft\Office\Outlook\Addins\VantoraAddin.Connect')
+source "$root/tools/windows/registration-keys.sh"
 flatten="$root/tools/windows/flatten-reg.awk"
 : > "$scratch/wine.flat"
 for k in "${keys[@]}"; do
@@ -55,6 +53,21 @@ wine regsvr32 /s /u "$dll" || fail "regsvr32 /u failed"
 if wine reg query "$addin" >/dev/null 2>&1; then fail "the add-in key is left after unregistering"; fi
 if wine reg query "$clsid" >/dev/null 2>&1; then fail "the class is left after unregistering"; fi
 echo "windows: registered and unregistered under Wine"
+
+# The same registration per user (DllInstall "user", as regsvr32 /i:user /n runs it): the classes under HKCU,
+# the add-in key under HKLM as the module always writes it. A per-user package writes all of it under HKCU,
+# where Outlook reads add-in keys too. Then the package, built and installed both ways in fresh prefixes.
+wine regsvr32 /s /i:user /n "$dll" || fail "regsvr32 /i:user /n failed"
+for k in "${keys[@]}"; do
+  hive=HKEY_CURRENT_USER
+  [[ "$k" == 'Software\Microsoft\Office\'* ]] && hive=HKEY_LOCAL_MACHINE
+  wine reg export "$hive\\$k" "$scratch/export.reg" /y >/dev/null 2>&1 || fail "regsvr32 /i:user /n wrote no $k"
+  iconv -f UTF-16 -t UTF-8 "$scratch/export.reg" | sed 's/^\[HKEY_CURRENT_USER\\/[HKEY_LOCAL_MACHINE\\/' |
+    awk -f "$flatten"
+done | sort > "$scratch/user.flat"
+sed -i 's/\\1.0\\FLAGS]|@="8"$/\\1.0\\FLAGS]|@="0"/' "$scratch/user.flat"
+wine regsvr32 /s /u /i:user /n "$dll" || fail "regsvr32 /u /i:user /n failed"
+bash "$root/tools/windows/msi-checks.sh" "$root/build-windows/bin" "$scratch/wine.flat" "$scratch/user.flat"
 
 # The add-in's unit tests built for Windows (cmake/WindowsTests.cmake), in the same fresh prefix; they are
 # given the source and corpus folders as Windows paths.

@@ -1,6 +1,8 @@
 // IRibbonUI and IRibbonControl of the host, and the asking of the controls through the add-in's callbacks.
 #include "host/ribbon/RibbonHost.h"
 
+#include <algorithm>
+
 #include "pal/gdi.h"
 #include "pal/host.h"
 #include "pal/src/common/ComObject.h"
@@ -80,6 +82,40 @@ std::string Hex(HRESULT hr)
 }
 
 bool IsControl(const Control& c) { return c.kind != "menu" || !c.id.empty(); }
+
+// A click or an opening names the control by its id or by the number that ends it ("1025").
+std::string ControlId(const std::string& name)
+{
+    bool number = !name.empty() && name.find_first_not_of("0123456789") == std::string::npos;
+    return number ? "_Office_Addin_Ctrl_Tag_" + name : name;
+}
+
+std::string Describe(const Control& c)
+{
+    long n = c.Number();
+    return c.kind + " " + (n >= 0 ? std::to_string(n) : c.id);
+}
+
+// What Office forgets of a gallery's content when it is invalidated; its failures leave the errors with it.
+void ClearContent(Control& c)
+{
+    c.errors.resize(c.errors.size() - std::min(c.contentErrors.size(), c.errors.size()));
+    c.contentErrors.clear();
+    c.itemCount.reset();
+    c.itemWidth.reset();
+    c.itemHeight.reset();
+    c.items.clear();
+    c.contentInvalid = true;
+}
+
+void Galleries(std::vector<Control>& controls, std::vector<std::string>& ids)
+{
+    for (Control& c : controls) {
+        if (c.OpensForItems() && !c.id.empty())
+            ids.push_back(c.id);
+        Galleries(c.children, ids);
+    }
+}
 
 void MarkDirty(Control& control)
 {
@@ -193,10 +229,29 @@ bool RibbonHost::AnyDirty() const
     return AnyDirtyIn(m_ribbon.tabs);
 }
 
+void RibbonHost::InvalidateContent(Control& control)
+{
+    if (!control.OpensForItems())
+        return;
+    // The gallery being opened keeps what it is being told; it is asked again at its next opening.
+    if (&control == m_opening)
+        control.contentInvalid = true;
+    else
+        ClearContent(control);
+}
+
+void RibbonHost::MarkInvalid(Control& control)
+{
+    control.dirty = true;
+    InvalidateContent(control);
+    for (Control& child : control.children)
+        MarkInvalid(child);
+}
+
 void RibbonHost::InvalidateAll()
 {
     for (Control& tab : m_ribbon.tabs)
-        MarkDirty(tab);
+        MarkInvalid(tab);
 }
 
 bool RibbonHost::Invalidate(const std::string& id)
@@ -205,14 +260,64 @@ bool RibbonHost::Invalidate(const std::string& id)
     if (!c)
         return false;
     c->dirty = true;
+    InvalidateContent(*c);
     return true;
+}
+
+bool RibbonHost::Open(const std::string& name, std::string& reason)
+{
+    // A person opens the ribbon as it is drawn, with every invalidation followed.
+    Refresh();
+    std::vector<Control*> path = FindPath(m_ribbon, ControlId(name));
+    if (path.empty()) {
+        reason = "no control " + name + " on the tab";
+        return false;
+    }
+    Control& gallery = *path.back();
+    if (!gallery.OpensForItems()) {
+        reason = Describe(gallery) + " is not a gallery";
+        return false;
+    }
+    for (const Control* c : path) {
+        std::string where = c == &gallery ? " is " : " is inside a ";
+        std::string what = c == &gallery ? "" : " " + Describe(*c);
+        if (!c->visible || !c->enabled) {
+            reason = Describe(gallery) + where + (c->visible ? "disabled" : "hidden") + what + ": it cannot be opened";
+            return false;
+        }
+    }
+    if (!gallery.contentInvalid && gallery.Attribute("invalidateContentOnDrop") != "true")
+        return true; // the cached items show
+    ClearContent(gallery);
+    // Cleared before asking, so that an invalidation made inside a callback is not lost.
+    gallery.contentInvalid = false;
+    m_opening = &gallery;
+    size_t first = gallery.errors.size();
+    AskContent(gallery);
+    m_opening = nullptr;
+    // A callback that pumps (a modal dialog) may have had the gallery asked again meanwhile.
+    first = std::min(first, gallery.errors.size());
+    gallery.contentErrors.assign(gallery.errors.begin() + std::ptrdiff_t(first), gallery.errors.end());
+    return true;
+}
+
+int RibbonHost::OpenGalleries()
+{
+    Refresh();
+    std::vector<std::string> ids;
+    for (Control& tab : m_ribbon.tabs)
+        if (tab.visible)
+            Galleries(tab.children, ids);
+    int opened = 0;
+    std::string refused;
+    for (const std::string& id : ids)
+        opened += Open(id, refused) ? 1 : 0;
+    return opened;
 }
 
 HRESULT RibbonHost::Press(const std::string& name, std::string& error)
 {
-    bool number = !name.empty() && name.find_first_not_of("0123456789") == std::string::npos;
-    std::string id = number ? "_Office_Addin_Ctrl_Tag_" + name : name;
-    Control* control = FindControl(m_ribbon, id);
+    Control* control = FindControl(m_ribbon, ControlId(name));
     if (!control) {
         error = "no control " + name + " on the tab";
         return E_INVALIDARG;
@@ -321,27 +426,42 @@ void RibbonHost::Ask(Control& control)
 {
     control.errors.clear();
     CallBool(control, "getVisible", control.visible);
-    if (!control.visible)
-        return; // the ribbon asks nothing else of a control it does not show
-    CallString(control, "getLabel", control.label);
-    CallString(control, "getScreentip", control.screentip);
-    CallString(control, "getSupertip", control.supertip);
-    CallBool(control, "getEnabled", control.enabled);
-    CallPicture(control, "getImage", control.image);
-    if (control.Attribute("getItemCount").empty())
-        return;
+    // The ribbon asks nothing else of a control it does not show.
+    if (control.visible) {
+        CallString(control, "getLabel", control.label);
+        CallString(control, "getScreentip", control.screentip);
+        CallString(control, "getSupertip", control.supertip);
+        CallBool(control, "getEnabled", control.enabled);
+        if (control.Attribute("showImage") != "false")
+            CallPicture(control, "getImage", control.image);
+        // A gallery's items wait until it is opened; other lists show theirs in place.
+        if (!control.OpensForItems() && !control.Attribute("getItemCount").empty())
+            AskContent(control);
+    }
+    // The failures of the gallery's last opening stand until it is asked again.
+    control.errors.insert(control.errors.end(), control.contentErrors.begin(), control.contentErrors.end());
+}
+
+void RibbonHost::AskContent(Control& control)
+{
     control.items.clear();
     control.itemCount.reset();
+    control.itemWidth.reset();
+    control.itemHeight.reset();
     if (FAILED(CallInt(control, "getItemCount", control.itemCount)))
         return;
     // The item pictures are drawn at the size the add-in gives, so size first.
     CallInt(control, "getItemHeight", control.itemHeight);
     CallInt(control, "getItemWidth", control.itemWidth);
+    bool labels = control.Attribute("showItemLabel") != "false";
+    bool images = control.Attribute("showItemImage") != "false";
     int count = control.itemCount.value_or(0);
     for (int i = 0; i < count && i < 1000; ++i) {
         GalleryItem item;
-        CallString(control, "getItemLabel", item.label, i);
-        CallPicture(control, "getItemImage", item.image, i);
+        if (labels)
+            CallString(control, "getItemLabel", item.label, i);
+        if (images)
+            CallPicture(control, "getItemImage", item.image, i);
         CallString(control, "getItemScreentip", item.screentip, i);
         CallString(control, "getItemSupertip", item.supertip, i);
         control.items.push_back(std::move(item));

@@ -47,6 +47,13 @@ public:
     // A click on the control, as Office reports it: its onAction callback. The control is named by its id
     // or by the number that ends it ("1025"); a control that is not there or has no action is an error.
     HRESULT Press(const std::string& control, std::string& error);
+    // A person dropping the gallery down (named as Press names controls). Only a shown, enabled gallery
+    // inside shown, enabled controls opens; otherwise false with the reason. Its count, item size and items
+    // are asked at the first opening and after each invalidation of the gallery (every time with
+    // invalidateContentOnDrop="true"); otherwise the cached items show and nothing is asked.
+    bool Open(const std::string& control, std::string& reason);
+    // Opens every gallery that can be opened, in document order; how many opened.
+    int OpenGalleries();
     void InvalidateAll();
     bool Invalidate(const std::string& id);
 
@@ -56,6 +63,9 @@ public:
 private:
     void Refresh(Control& control);
     void Ask(Control& control);
+    void AskContent(Control& control);
+    void InvalidateContent(Control& control);
+    void MarkInvalid(Control& control);
     HRESULT CallString(Control& control, const char* attribute, std::optional<std::string>& out, int index = -1);
     HRESULT CallBool(Control& control, const char* attribute, bool& out);
     HRESULT CallInt(Control& control, const char* attribute, std::optional<int>& out);
@@ -66,6 +76,7 @@ private:
     CallbackCaller m_caller;
     CComPtr<IDispatch> m_context;
     CComPtr<Office::IRibbonUI> m_ui;
+    Control* m_opening = nullptr; // the gallery whose content is being asked
 };
 
 } // namespace ribbon

@@ -73,6 +73,7 @@ std::string RenderJson(const std::vector<ShownMessage>& messages, const std::vec
         char wait[32];
         std::snprintf(wait, sizeof(wait), "%g", shown.waitSeconds);
         out += "    \"waitSeconds\": " + std::string(wait) + ",\n";
+        out += "    \"window\": " + Str(shown.window) + ",\n";
         out += "    \"tabs\": [";
         for (size_t i = 0; i < shown.ribbon.tabs.size(); ++i) {
             out += std::string(i ? "," : "") + "\n      ";
@@ -86,7 +87,20 @@ std::string RenderJson(const std::vector<ShownMessage>& messages, const std::vec
             ControlJson(out, shown.pages[i].group, "        ");
             out += "}";
         }
-        out += std::string(shown.pages.empty() ? "" : "\n    ") + "]";
+        out += std::string(shown.pages.empty() ? "" : "\n    ") + "],\n";
+        // The other open windows' tabs as they stand, while a Read window is open.
+        out += "    \"otherWindows\": [";
+        for (size_t w = 0; w < shown.otherWindows.size(); ++w) {
+            const WindowTab& other = shown.otherWindows[w];
+            out += std::string(w ? "," : "") + "\n      {\"window\": " + Str(other.window) +
+                   ", \"file\": " + Str(other.file) + ", \"tabs\": [";
+            for (size_t i = 0; i < other.ribbon.tabs.size(); ++i) {
+                out += std::string(i ? "," : "") + "\n        ";
+                ControlJson(out, other.ribbon.tabs[i], "        ");
+            }
+            out += std::string(other.ribbon.tabs.empty() ? "" : "\n      ") + "]}";
+        }
+        out += std::string(shown.otherWindows.empty() ? "" : "\n    ") + "]";
         if (m < extra.size() && !extra[m].empty())
             out += ",\n" + extra[m];
         out += "\n  }";

@@ -62,6 +62,17 @@ Control* Find(std::vector<Control>& controls, const std::string& id)
     return nullptr;
 }
 
+bool FindPath(std::vector<Control>& controls, const std::string& id, std::vector<Control*>& path)
+{
+    for (Control& c : controls) {
+        path.push_back(&c);
+        if (c.id == id || FindPath(c.children, id, path))
+            return true;
+        path.pop_back();
+    }
+    return false;
+}
+
 } // namespace
 
 std::string Control::Attribute(const std::string& name) const
@@ -123,6 +134,14 @@ bool ParseCustomUI(const std::string& xml, Ribbon& ribbon, std::string& error)
 Control* FindControl(Ribbon& ribbon, const std::string& id)
 {
     return id.empty() ? nullptr : Find(ribbon.tabs, id);
+}
+
+std::vector<Control*> FindPath(Ribbon& ribbon, const std::string& id)
+{
+    std::vector<Control*> path;
+    if (!id.empty())
+        FindPath(ribbon.tabs, id, path);
+    return path;
 }
 
 } // namespace ribbon

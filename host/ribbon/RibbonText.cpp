@@ -161,14 +161,11 @@ void Group(std::string& out, const Control& group, const std::string& suffix)
         Row(out, c, "      ", 0, cols);
 }
 
-} // namespace
-
-std::string RenderText(const ShownMessage& shown)
+void TabsText(std::string& out, const Ribbon& ribbon)
 {
-    std::string out = shown.file + "\n";
-    if (shown.ribbon.tabs.empty())
+    if (ribbon.tabs.empty())
         out += "  no tab\n";
-    for (const Control& tab : shown.ribbon.tabs) {
+    for (const Control& tab : ribbon.tabs) {
         if (!tab.visible) {
             out += "  tab hidden\n";
             continue;
@@ -186,12 +183,29 @@ std::string RenderText(const ShownMessage& shown)
             Group(out, group, "");
         }
     }
+}
+
+std::string WindowName(const std::string& window)
+{
+    return window.rfind("read ", 0) == 0 ? "Read window " + window.substr(5) : "the Explorer";
+}
+
+} // namespace
+
+std::string RenderText(const ShownMessage& shown)
+{
+    std::string out = shown.file + (shown.window == "explorer" ? "" : " in " + WindowName(shown.window)) + "\n";
+    TabsText(out, shown.ribbon);
     for (const GroupPage& page : shown.pages)
         Group(out, page.group, ", page " + std::to_string(page.page));
     if (!shown.complete) {
         char buf[64];
         std::snprintf(buf, sizeof(buf), "%g", shown.waitSeconds);
         out += std::string("  requests still outstanding after ") + buf + " s\n";
+    }
+    for (const WindowTab& other : shown.otherWindows) {
+        out += "  meanwhile " + WindowName(other.window) + " shows " + other.file + "\n";
+        TabsText(out, other.ribbon);
     }
     return out;
 }

@@ -1,4 +1,4 @@
-// The sequence of calls Outlook makes on an add-in that shows a ribbon in the Explorer.
+// The sequence of calls Outlook makes on an add-in that shows a ribbon in the Explorer and Read windows.
 #include "host/ribbon/ShowSession.h"
 
 #include <algorithm>
@@ -6,6 +6,7 @@
 #include "host/store/MailItem.h"
 #include "pal/host.h"
 #include "pal/loop.h"
+#include "pal/src/common/ComObject.h"
 
 namespace ribbon {
 
@@ -34,6 +35,47 @@ std::string BaseName(const std::string& path)
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
+
+const char kReadRibbon[] = "Microsoft.Outlook.Mail.Read";
+
+// The one IRibbonUI of all Read windows: an invalidation reaches the controls of every open one, and each
+// window asks its own again, with itself as the context.
+class CReadRibbonUI final : public pal::ComObject<pal::ComEntry<Office::IRibbonUI, IDispatch>> {
+public:
+    void Add(RibbonHost* host) { m_hosts.push_back(host); }
+    void Remove(RibbonHost* host) { m_hosts.erase(std::remove(m_hosts.begin(), m_hosts.end(), host), m_hosts.end()); }
+
+    HRESULT GetTypeInfoCount(UINT* count) override { return count ? (*count = 0, S_OK) : E_POINTER; }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    HRESULT Invalidate() override
+    {
+        for (RibbonHost* host : m_hosts)
+            host->InvalidateAll();
+        return S_OK;
+    }
+    HRESULT InvalidateControl(BSTR id) override
+    {
+        if (!id)
+            return E_INVALIDARG;
+        // With no Read window open, nothing shows the control: Office accepts it all the same.
+        bool known = m_hosts.empty();
+        for (RibbonHost* host : m_hosts)
+            known = host->Invalidate(pal::ToUtf8(id)) || known;
+        return known ? S_OK : E_INVALIDARG;
+    }
+    HRESULT InvalidateControlMso(BSTR) override { return E_NOTIMPL; }
+    HRESULT ActivateTab(BSTR) override { return E_NOTIMPL; }
+    HRESULT ActivateTabMso(BSTR) override { return E_NOTIMPL; }
+    HRESULT ActivateTabQ(BSTR, BSTR) override { return E_NOTIMPL; }
+
+private:
+    std::vector<RibbonHost*> m_hosts; // the session removes each window's host before destroying it
+};
 
 } // namespace
 
@@ -103,62 +145,175 @@ bool ShowSession::Connect(std::string& error, std::string& warnings)
     return true;
 }
 
-bool ShowSession::Show(const std::string& path, const ShowOptions& options, ShownMessage& shown, std::string& error)
+CComPtr<IDispatch> ShowSession::LoadItem(const std::string& path, std::string& error)
 {
+    CComPtr<IDispatch> item;
     if (!m_host) {
         error = "the add-in is not connected";
-        return false;
+        return item;
     }
     std::shared_ptr<store::Message> message = store::LoadMessageFile(path, error);
-    if (!message)
-        return false;
-    {
-        CComPtr<IDispatch> item;
+    if (message)
         item.Attach(store::NewItem(message, m_application));
-        store::SetSelection(m_application, {item});
-    }
+    return item;
+}
+
+bool ShowSession::Show(const std::string& path, const ShowOptions& options, ShownMessage& shown, std::string& error)
+{
+    CComPtr<IDispatch> item = LoadItem(path, error);
+    if (!item)
+        return false;
+    ActivateExplorer();
+    store::SetSelection(m_application, {item});
+    m_explorerFile = path;
     store::FireSelectionChange(m_application);
 
     shown = ShownMessage();
     shown.file = path;
+    Finish(*m_host, path, options, shown);
+    return true;
+}
+
+bool ShowSession::Open(const std::string& path, const ShowOptions& options, ShownMessage& shown, std::string& error)
+{
+    CComPtr<IDispatch> item = LoadItem(path, error);
+    if (!item)
+        return false;
+    ReadWindow window;
+    window.file = path;
+    window.inspector.Attach(store::OpenInspector(m_application, item));
+    CComPtr<IDispatch> context;
+    window.inspector->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&context));
+    CComPtr<IDispatch> callbacks;
+    m_addin->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&callbacks));
+    window.host = std::make_unique<RibbonHost>(callbacks, context);
+    bool first = !m_readUI;
+    if (first) {
+        // The first Read window of the run: Office asks for the Read ribbon's XML and loads it.
+        CComPtr<Office::IRibbonExtensibility> extensibility;
+        m_addin->QueryInterface(__uuidof(Office::IRibbonExtensibility), reinterpret_cast<void**>(&extensibility));
+        BSTR xml = nullptr;
+        CComBSTR id(pal::ToWide(kReadRibbon).c_str());
+        HRESULT hr = extensibility ? extensibility->GetCustomUI(id, &xml) : E_NOINTERFACE;
+        m_readCustomUI = xml ? pal::ToUtf8(xml) : std::string();
+        SysFreeString(xml);
+        if (FAILED(hr)) {
+            store::CloseInspector(m_application, window.inspector);
+            error = std::string("GetCustomUI(\"") + kReadRibbon + "\") failed: " + Hex(hr);
+            return false;
+        }
+        m_readUI.Attach(new CReadRibbonUI());
+    }
+    if (!window.host->Load(m_readCustomUI, error)) {
+        store::CloseInspector(m_application, window.inspector);
+        return false;
+    }
+    static_cast<CReadRibbonUI*>(m_readUI.p)->Add(window.host.get());
+    RibbonHost* host = window.host.get();
+    m_readWindows.push_back(std::move(window));
+    if (first && !host->Model().onLoad.empty()) {
+        CallbackCaller caller(callbacks);
+        VARIANT ui;
+        VariantInit(&ui);
+        ui.vt = VT_DISPATCH;
+        ui.pdispVal = m_readUI;
+        VARIANT result;
+        HRESULT hr = caller.Call(host->Model().onLoad, {ui}, &result);
+        VariantClear(&result);
+        if (FAILED(hr) && options.errors)
+            std::fprintf(options.errors, "vantora show: the Read window's onLoad callback %s failed: %s\n",
+                         host->Model().onLoad.c_str(), Hex(hr).c_str());
+    }
+    // The window appears, asking its controls, and comes to the front.
+    host->Refresh();
+    m_readInFront = true;
+    store::ActivateInspector(m_application, m_readWindows.back().inspector);
+
+    shown = ShownMessage();
+    shown.file = path;
+    shown.window = "read " + std::to_string(m_readWindows.size());
+    Finish(*host, path, options, shown);
+    return true;
+}
+
+bool ShowSession::CloseReadWindow(const ShowOptions& options, std::string& error)
+{
+    if (m_readWindows.empty()) {
+        error = "no Read window is open";
+        return false;
+    }
+    bool inFront = m_readInFront;
+    ReadWindow window = std::move(m_readWindows.back());
+    m_readWindows.pop_back();
+    store::CloseInspector(m_application, window.inspector);
+    static_cast<CReadRibbonUI*>(m_readUI.p)->Remove(window.host.get());
+    window.host.reset();
+    // Outlook brings the next window to the front: the Read window opened before, or the Explorer.
+    if (inFront && !m_readWindows.empty())
+        store::ActivateInspector(m_application, m_readWindows.back().inspector);
+    else if (inFront)
+        ActivateExplorer();
+    ShownMessage ignored;
+    Settle(window.file, options, ignored);
+    return true;
+}
+
+void ShowSession::ActivateExplorer()
+{
+    if (!m_readInFront)
+        return;
+    m_readInFront = false;
+    store::ActivateExplorer(m_application);
+}
+
+void ShowSession::Finish(RibbonHost& host, const std::string& path, const ShowOptions& options, ShownMessage& shown)
+{
     shown.waitSeconds = options.waitMs / 1000.0;
     Settle(path, options, shown);
     for (const std::string& press : options.presses) {
         std::string refused;
-        if (FAILED(m_host->Press(press, refused)) && options.errors)
+        if (FAILED(host.Press(press, refused)) && options.errors)
             std::fprintf(options.errors, "vantora show: %s: %s\n", BaseName(path).c_str(), refused.c_str());
         Settle(path, options, shown);
     }
-    shown.ribbon = m_host->Model();
+    shown.ribbon = host.Model();
     if (options.all) {
         // The tab's three scrolling groups and their scroll-down buttons.
         static const long kScrolling[][2] = {{1001, 1025}, {1027, 1035}, {1037, 1063}};
         for (const auto& group : kScrolling)
-            PageThrough(path, options, group[0], group[1], shown);
+            PageThrough(host, path, options, group[0], group[1], shown);
     }
-    return true;
+    shown.otherWindows.clear();
+    if (m_readWindows.empty())
+        return;
+    if (&host != m_host.get())
+        shown.otherWindows.push_back({"explorer", m_explorerFile, m_host->Model()});
+    for (size_t i = 0; i < m_readWindows.size(); ++i)
+        if (m_readWindows[i].host.get() != &host)
+            shown.otherWindows.push_back(
+                {"read " + std::to_string(i + 1), m_readWindows[i].file, m_readWindows[i].host->Model()});
 }
 
-void ShowSession::PageThrough(const std::string& path, const ShowOptions& options, long groupNumber,
-                              long downNumber, ShownMessage& shown)
+void ShowSession::PageThrough(RibbonHost& host, const std::string& path, const ShowOptions& options,
+                              long groupNumber, long downNumber, ShownMessage& shown)
 {
     const std::string tag = "_Office_Addin_Ctrl_Tag_";
     // A bound far above any list the add-in keeps, so that a button that never disables cannot loop forever.
     constexpr int MAX_PAGES = 100000;
     for (int page = 2; page <= MAX_PAGES; ++page) {
-        Ribbon model = m_host->Model();
+        Ribbon model = host.Model();
         Control* group = FindControl(model, tag + std::to_string(groupNumber));
         Control* down = FindControl(model, tag + std::to_string(downNumber));
         if (!group || !group->visible || !down || !down->visible || !down->enabled)
             return;
         std::string refused;
-        if (FAILED(m_host->Press(std::to_string(downNumber), refused))) {
+        if (FAILED(host.Press(std::to_string(downNumber), refused))) {
             if (options.errors)
                 std::fprintf(options.errors, "vantora show: %s: %s\n", BaseName(path).c_str(), refused.c_str());
             return;
         }
         Settle(path, options, shown);
-        Ribbon after = m_host->Model();
+        Ribbon after = host.Model();
         if (Control* shownGroup = FindControl(after, tag + std::to_string(groupNumber)))
             shown.pages.push_back({page, *shownGroup});
     }
@@ -169,7 +324,7 @@ void ShowSession::Settle(const std::string& path, const ShowOptions& options, Sh
     ULONGLONG deadline = GetTickCount64() + options.waitMs;
     bool showedProgress = false;
     for (;;) {
-        m_host->Refresh();
+        RefreshAll();
         if (pal::ActiveTimerCount() == 0)
             break;
         ULONGLONG now = GetTickCount64();
@@ -184,9 +339,14 @@ void ShowSession::Settle(const std::string& path, const ShowOptions& options, Sh
             showedProgress = true;
         }
         // Back as soon as a control is invalidated, so that the ribbon follows the add-in as Office's does.
-        pal::PumpUntil([this] { return pal::ActiveTimerCount() == 0 || m_host->AnyDirty(); },
+        pal::PumpUntil([this] { return pal::ActiveTimerCount() == 0 || AnyDirty(); },
                        DWORD(std::min<ULONGLONG>(deadline - now, 250)));
     }
+    // Once the ribbon stands a person opens its galleries: their items are asked only then.
+    if (m_host)
+        m_host->OpenGalleries();
+    for (ReadWindow& window : m_readWindows)
+        window.host->OpenGalleries();
     if (showedProgress) {
         std::fputs("\r\033[K", options.progress);
         std::fflush(options.progress);
@@ -197,20 +357,45 @@ void ShowSession::SettleModal(ULONGLONG deadline)
 {
     pal::PumpFor(0);
     for (;;) {
-        if (m_host)
-            m_host->Refresh();
+        RefreshAll();
         if (pal::ActiveTimerCount() == 0)
             return;
         ULONGLONG now = GetTickCount64();
         if (now >= deadline)
             return;
-        pal::PumpUntil([this] { return pal::ActiveTimerCount() == 0 || (m_host && m_host->AnyDirty()); },
+        pal::PumpUntil([this] { return pal::ActiveTimerCount() == 0 || AnyDirty(); },
                        DWORD(std::min<ULONGLONG>(deadline - now, 250)));
     }
 }
 
+void ShowSession::RefreshAll()
+{
+    // Every open window draws its ribbon; each asks only what its own ribbon had invalidated.
+    if (m_host)
+        m_host->Refresh();
+    for (ReadWindow& window : m_readWindows)
+        window.host->Refresh();
+}
+
+bool ShowSession::AnyDirty() const
+{
+    if (m_host && m_host->AnyDirty())
+        return true;
+    for (const ReadWindow& window : m_readWindows)
+        if (window.host->AnyDirty())
+            return true;
+    return false;
+}
+
 HRESULT ShowSession::Disconnect()
 {
+    // Outlook closes its Read windows before it disconnects the add-in.
+    ShowOptions quick;
+    quick.waitMs = 0;
+    quick.errors = nullptr;
+    std::string ignored;
+    while (!m_readWindows.empty())
+        CloseReadWindow(quick, ignored);
     store::SetSelection(m_application, {});
     HRESULT hr = S_OK;
     if (m_connected && m_extensibility) {
@@ -219,6 +404,7 @@ HRESULT ShowSession::Disconnect()
     }
     m_connected = false;
     m_host.reset();
+    m_readUI.Release();
     m_extensibility.Release();
     return hr;
 }

@@ -245,6 +245,73 @@ private:
     std::vector<CComPtr<IDispatch>> m_items;
 };
 
+// The sinks advised on one event source of a window or collection; Outlook calls them through IDispatch.
+struct EventSinks {
+    std::map<DWORD, CComPtr<IDispatch>> sinks; // by cookie
+    DWORD nextCookie = 1;
+
+    // Calls the event on every sink; a sink may unadvise while it is called. args are in rgvarg order.
+    size_t Fire(DISPID event, std::vector<VARIANT> args = {}) const
+    {
+        std::vector<CComPtr<IDispatch>> called;
+        for (const auto& entry : sinks)
+            called.push_back(entry.second);
+        for (const CComPtr<IDispatch>& sink : called) {
+            DISPPARAMS params = {args.empty() ? nullptr : args.data(), nullptr, UINT(args.size()), 0};
+            VARIANT result;
+            VariantInit(&result);
+            sink->Invoke(event, GUID_NULL, 0, DISPATCH_METHOD, &params, &result, nullptr, nullptr);
+            VariantClear(&result);
+        }
+        return called.size();
+    }
+};
+
+// The connection point of one source; it keeps its container alive, as a real one does.
+class CConnectionPoint final : public pal::ComObject<IConnectionPoint> {
+public:
+    CConnectionPoint(IConnectionPointContainer* container, REFIID iid, EventSinks& sinks)
+        : m_container(container), m_iid(iid), m_sinks(sinks)
+    {
+    }
+    HRESULT GetConnectionInterface(IID* iid) override { return iid ? (*iid = m_iid, S_OK) : E_POINTER; }
+    HRESULT GetConnectionPointContainer(IConnectionPointContainer** out) override
+    {
+        return ReturnObject(m_container.p, out);
+    }
+    HRESULT Advise(IUnknown* sink, DWORD* cookie) override
+    {
+        if (!sink || !cookie)
+            return E_POINTER;
+        *cookie = 0;
+        CComPtr<IDispatch> dispatch;
+        if (FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))) || !dispatch)
+            return CONNECT_E_CANNOTCONNECT;
+        *cookie = m_sinks.nextCookie++;
+        m_sinks.sinks[*cookie] = dispatch;
+        return S_OK;
+    }
+    HRESULT Unadvise(DWORD cookie) override { return m_sinks.sinks.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION; }
+    HRESULT EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+private:
+    CComPtr<IConnectionPointContainer> m_container;
+    IID m_iid;
+    EventSinks& m_sinks; // the container's, which this point keeps alive
+};
+
+HRESULT FindPoint(IConnectionPointContainer* container, REFIID riid, REFIID source, EventSinks& sinks,
+                  IConnectionPoint** out)
+{
+    if (!out)
+        return E_POINTER;
+    *out = nullptr;
+    if (riid != source)
+        return CONNECT_E_NOCONNECTION;
+    *out = new CConnectionPoint(container, source, sinks);
+    return S_OK;
+}
+
 class CExplorer final
     : public pal::ComObject<pal::ComEntry<Outlook::_Explorer, IDispatch>, IConnectionPointContainer> {
 public:
@@ -262,60 +329,71 @@ public:
         return S_OK;
     }
     HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
-    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
+    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** out) override
+    {
+        return FindPoint(this, riid, __uuidof(Outlook::ExplorerEvents_10), m_events, out);
+    }
 
     std::vector<CComPtr<IDispatch>> m_items;
-    std::map<DWORD, CComPtr<IDispatch>> m_sinks; // by cookie
-    DWORD m_nextCookie = 1;
+    EventSinks m_events;
 
 private:
     Outlook::_Application* m_app; // the application owns its Explorer
 };
 
-// The Explorer's event source; sinks are called through IDispatch, as Outlook calls them.
-class CExplorerEvents final : public pal::ComObject<IConnectionPoint> {
+// A Read window: one item, and its own events.
+class CInspector final
+    : public pal::ComObject<pal::ComEntry<Outlook::_Inspector, IDispatch>, IConnectionPointContainer> {
 public:
-    explicit CExplorerEvents(CExplorer* explorer) : m_explorer(explorer) {}
-    HRESULT GetConnectionInterface(IID* iid) override
+    CInspector(Outlook::_Application* app, IDispatch* item) : m_app(app), m_item(item) {}
+    STORE_NO_TYPE_INFO
+    HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(m_app, out); }
+    HRESULT get_Class(Outlook::OlObjectClass* out) override
     {
-        return iid ? (*iid = __uuidof(Outlook::ExplorerEvents_10), S_OK) : E_POINTER;
+        return out ? (*out = Outlook::olInspector, S_OK) : E_POINTER;
     }
-    HRESULT GetConnectionPointContainer(IConnectionPointContainer** out) override
+    HRESULT get_Session(Outlook::_NameSpace** out) override { return m_app->get_Session(out); }
+    HRESULT get_Parent(IDispatch** out) override { return ReturnObject(m_app, out); }
+    HRESULT get_CurrentItem(IDispatch** out) override { return ReturnObject(m_item.p, out); }
+    HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** out) override
     {
-        return ReturnObject(static_cast<IConnectionPointContainer*>(m_explorer.p), out);
+        return FindPoint(this, riid, __uuidof(Outlook::InspectorEvents_10), m_events, out);
     }
-    HRESULT Advise(IUnknown* sink, DWORD* cookie) override
-    {
-        if (!sink || !cookie)
-            return E_POINTER;
-        *cookie = 0;
-        CComPtr<IDispatch> dispatch;
-        if (FAILED(sink->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))) || !dispatch)
-            return CONNECT_E_CANNOTCONNECT;
-        *cookie = m_explorer->m_nextCookie++;
-        m_explorer->m_sinks[*cookie] = dispatch;
-        return S_OK;
-    }
-    HRESULT Unadvise(DWORD cookie) override
-    {
-        return m_explorer->m_sinks.erase(cookie) ? S_OK : CONNECT_E_NOCONNECTION;
-    }
-    HRESULT EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+    EventSinks m_events;
 
 private:
-    CComPtr<CExplorer> m_explorer;
+    Outlook::_Application* m_app; // the application outlives its windows
+    CComPtr<IDispatch> m_item;
 };
 
-HRESULT CExplorer::FindConnectionPoint(REFIID riid, IConnectionPoint** out)
-{
-    if (!out)
-        return E_POINTER;
-    *out = nullptr;
-    if (riid != __uuidof(Outlook::ExplorerEvents_10))
-        return CONNECT_E_NOCONNECTION;
-    *out = new CExplorerEvents(this);
-    return S_OK;
-}
+// The open Read windows, whose source announces each new one.
+class CInspectors final
+    : public pal::ComObject<pal::ComEntry<Outlook::_Inspectors, IDispatch>, IConnectionPointContainer> {
+public:
+    explicit CInspectors(Outlook::_Application* app) : m_app(app) {}
+    STORE_NO_TYPE_INFO
+    HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(m_app, out); }
+    HRESULT get_Class(Outlook::OlObjectClass* out) override
+    {
+        return out ? (*out = Outlook::olInspectors, S_OK) : E_POINTER;
+    }
+    HRESULT get_Session(Outlook::_NameSpace** out) override { return m_app->get_Session(out); }
+    HRESULT get_Parent(IDispatch** out) override { return ReturnObject(m_app, out); }
+    HRESULT get_Count(long* count) override { return count ? (*count = long(m_open.size()), S_OK) : E_POINTER; }
+    HRESULT EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    HRESULT FindConnectionPoint(REFIID riid, IConnectionPoint** out) override
+    {
+        return FindPoint(this, riid, __uuidof(Outlook::InspectorsEvents), m_events, out);
+    }
+
+    std::vector<CComPtr<CInspector>> m_open; // in the order they were opened
+    EventSinks m_events;
+
+private:
+    Outlook::_Application* m_app;
+};
 
 class CApplication final : public pal::ComObject<pal::ComEntry<Outlook::_Application, IDispatch>> {
 public:
@@ -323,11 +401,16 @@ public:
     {
         m_session.Attach(new CNameSpace(this));
         m_explorer.Attach(new CExplorer(this));
+        m_inspectors.Attach(new CInspectors(this));
     }
     ~CApplication() override
     {
         m_explorer->m_items.clear();
-        m_explorer->m_sinks.clear();
+        m_explorer->m_events.sinks.clear();
+        for (CInspector* inspector : m_inspectors->m_open)
+            inspector->m_events.sinks.clear();
+        m_inspectors->m_open.clear();
+        m_inspectors->m_events.sinks.clear();
         if (g_application == this)
             g_application = nullptr;
     }
@@ -356,6 +439,13 @@ public:
     HRESULT get_Parent(IDispatch** out) override { return ReturnObject<IDispatch>(nullptr, out); }
     HRESULT get_Version(BSTR* out) override { return ReturnString(m_version, out); }
     HRESULT ActiveExplorer(Outlook::_Explorer** out) override { return ReturnObject(m_explorer.p, out); }
+    HRESULT ActiveInspector(Outlook::_Inspector** out) override
+    {
+        // The topmost Read window, none when none is open.
+        CInspector* top = m_inspectors->m_open.empty() ? nullptr : m_activeInspector;
+        return ReturnObject<Outlook::_Inspector>(top, out);
+    }
+    HRESULT get_Inspectors(Outlook::_Inspectors** out) override { return ReturnObject(m_inspectors.p, out); }
     HRESULT CreateItem(Outlook::OlItemType type, IDispatch** out) override
     {
         if (!out)
@@ -372,6 +462,8 @@ public:
     }
 
     CComPtr<CExplorer> m_explorer;
+    CComPtr<CInspectors> m_inspectors;
+    CInspector* m_activeInspector = nullptr; // the last Read window activated, while it is open
     std::vector<ComposedItem> m_displayed;
     std::shared_ptr<Folder> m_folders;
     std::u16string m_storeName = u"Outlook Data File";
@@ -436,19 +528,56 @@ void SetSelection(Outlook::_Application* application, const std::vector<IDispatc
 
 size_t FireSelectionChange(Outlook::_Application* application)
 {
+    return static_cast<CApplication*>(application)->m_explorer->m_events.Fire(Outlook::dispidSelectionChange);
+}
+
+size_t ActivateExplorer(Outlook::_Application* application)
+{
+    return static_cast<CApplication*>(application)->m_explorer->m_events.Fire(Outlook::dispidEventActivate);
+}
+
+Outlook::_Inspector* OpenInspector(Outlook::_Application* application, IDispatch* item)
+{
     auto* app = static_cast<CApplication*>(application);
-    // A sink may unadvise while it is called.
-    std::vector<CComPtr<IDispatch>> sinks;
-    for (const auto& [cookie, sink] : app->m_explorer->m_sinks)
-        sinks.push_back(sink);
-    for (const CComPtr<IDispatch>& sink : sinks) {
-        DISPPARAMS none = {nullptr, nullptr, 0, 0};
-        VARIANT result;
-        VariantInit(&result);
-        sink->Invoke(Outlook::dispidSelectionChange, GUID_NULL, 0, DISPATCH_METHOD, &none, &result, nullptr, nullptr);
-        VariantClear(&result);
+    CComPtr<CInspector> inspector;
+    inspector.Attach(new CInspector(application, item));
+    app->m_inspectors->m_open.push_back(inspector);
+    VARIANT argument;
+    VariantInit(&argument);
+    argument.vt = VT_DISPATCH;
+    argument.pdispVal = static_cast<Outlook::_Inspector*>(inspector.p);
+    // Before the window appears; the argument is the sink's to AddRef if it keeps it.
+    app->m_inspectors->m_events.Fire(Outlook::dispidNewInspector, {argument});
+    return inspector.Detach();
+}
+
+bool ActivateInspector(Outlook::_Application* application, Outlook::_Inspector* window)
+{
+    auto* app = static_cast<CApplication*>(application);
+    for (CInspector* inspector : app->m_inspectors->m_open)
+        if (static_cast<Outlook::_Inspector*>(inspector) == window) {
+            app->m_activeInspector = inspector;
+            inspector->m_events.Fire(Outlook::dispidEventActivate);
+            return true;
+        }
+    return false;
+}
+
+bool CloseInspector(Outlook::_Application* application, Outlook::_Inspector* window)
+{
+    auto* app = static_cast<CApplication*>(application);
+    auto& open = app->m_inspectors->m_open;
+    for (auto it = open.begin(); it != open.end(); ++it) {
+        if (static_cast<Outlook::_Inspector*>(it->p) != window)
+            continue;
+        CComPtr<CInspector> closing = *it;
+        closing->m_events.Fire(Outlook::dispidEventClose);
+        open.erase(it);
+        if (app->m_activeInspector == closing.p)
+            app->m_activeInspector = nullptr;
+        return true;
     }
-    return sinks.size();
+    return false;
 }
 
 void SetFolderTree(Outlook::_Application* application, std::shared_ptr<Folder> root, const std::u16string& storeName)

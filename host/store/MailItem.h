@@ -25,6 +25,15 @@ void SetSelection(Outlook::_Application* application, const std::vector<IDispatc
 // Calls SelectionChange (dispatch id 0xF007, no arguments) on every sink advised on the Explorer's
 // ExplorerEvents_10 connection point; returns how many sinks were called.
 size_t FireSelectionChange(Outlook::_Application* application);
+// The Explorer becomes the active window: its Activate event (0xF001); returns how many sinks were called.
+size_t ActivateExplorer(Outlook::_Application* application);
+
+// Read windows, as a double click opens one: the new Inspector over the item (one reference, for the
+// caller) is announced by the Inspectors collection's NewInspector, before it shows. Activating fires its
+// Activate; closing fires its Close and forgets it. False when the window is not open.
+Outlook::_Inspector* OpenInspector(Outlook::_Application* application, IDispatch* item);
+bool ActivateInspector(Outlook::_Application* application, Outlook::_Inspector* window);
+bool CloseInspector(Outlook::_Application* application, Outlook::_Inspector* window);
 
 // The items composed with CreateItem and shown with Display, for the host to report.
 struct ComposedItem {

@@ -5,7 +5,9 @@
 #include <objidl.h>
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "host/store/MapiBuffers.h"
 #include "host/store/StoreTags.h"
@@ -84,9 +86,18 @@ HRESULT FillValue(SPropValue& dst, const PropValue* v, ULONG requested, ULONG fl
     }
 }
 
-const PropValue* Lookup(const PropSet& props, ULONG tag)
+bool IsNamedId(ULONG id) { return id >= NameMap::kFirstId && id <= NameMap::kLastId; }
+
+const PropValue* Lookup(const PropSet& props, const NameMap* names, ULONG tag)
 {
-    const PropValue* v = props.Find(tag);
+    const PropValue* v = nullptr;
+    if (!IsNamedId(PROP_ID(tag))) {
+        v = props.Find(tag);
+    } else if (names) {
+        // A named id means what the store's names say it means, and nothing when they give it no name.
+        if (std::optional<PropName> name = names->NameOf(PROP_ID(tag)))
+            v = props.FindNamed(*name, PROP_TYPE(tag));
+    }
     // A string asked as text comes from a stored string of either width; nothing else converts.
     if (v && PROP_TYPE(tag) != PT_UNSPECIFIED && PROP_TYPE(tag) != PROP_TYPE(v->tag) &&
         !(IsStringType(PROP_TYPE(tag)) && IsStringType(PROP_TYPE(v->tag))))
@@ -94,21 +105,77 @@ const PropValue* Lookup(const PropSet& props, ULONG tag)
     return v;
 }
 
+// Every property's tag as stored (the named ones with the store's ids), fixed ids first.
+std::vector<ULONG> StoredTags(const PropSet& props, NameMap* names)
+{
+    std::vector<ULONG> tags;
+    for (const auto& [id, v] : props.All())
+        if (!IsNamedId(id))
+            tags.push_back(v.tag);
+    if (names) {
+        size_t first = tags.size();
+        for (const auto& [name, v] : props.Named())
+            if (ULONG id = names->IdOf(name, true))
+                tags.push_back(PROP_TAG(PROP_TYPE(v.tag), id));
+        std::sort(tags.begin() + first, tags.end());
+    }
+    return tags;
+}
+
+// One name as GetNamesFromIDs hands it out: the entry, its GUID and its string all linked to root.
+HRESULT CopyName(const PropName& name, void* root, LPMAPINAMEID* out)
+{
+    void* p = nullptr;
+    HRESULT hr = MapiAllocateMore(sizeof(MAPINAMEID), root, &p);
+    if (FAILED(hr))
+        return hr;
+    auto* n = static_cast<LPMAPINAMEID>(p);
+    hr = MapiAllocateMore(sizeof(GUID), root, &p);
+    if (FAILED(hr))
+        return hr;
+    n->lpguid = static_cast<LPGUID>(p);
+    *n->lpguid = name.set;
+    n->ulKind = name.isString ? MNID_STRING : MNID_ID;
+    if (name.isString) {
+        hr = CopyBytes(name.text.data(), name.text.size() * sizeof(char16_t), root, &p);
+        if (FAILED(hr))
+            return hr;
+        n->Kind.lpwstrName = static_cast<LPWSTR>(p);
+    } else {
+        n->Kind.lID = name.number;
+    }
+    *out = n;
+    return S_OK;
+}
+
+HRESULT NewTagArray(const std::vector<ULONG>& tags, LPSPropTagArray* out)
+{
+    void* p = nullptr;
+    HRESULT hr = MapiAllocateBuffer(ULONG(CbNewSPropTagArray(std::max<size_t>(1, tags.size()))), &p);
+    if (FAILED(hr))
+        return hr;
+    auto* array = static_cast<LPSPropTagArray>(p);
+    array->cValues = ULONG(tags.size());
+    for (size_t i = 0; i < tags.size(); ++i)
+        array->aulPropTag[i] = tags[i];
+    *out = array;
+    return S_OK;
+}
+
 } // namespace
 
-HRESULT GetPropsOf(const PropSet& props, LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* values)
+HRESULT GetPropsOf(const PropSet& props, NameMap* names, LPSPropTagArray tags, ULONG flags, ULONG* count,
+                   LPSPropValue* values)
 {
     if (!count || !values)
         return MAPI_E_INVALID_PARAMETER;
     *count = 0;
     *values = nullptr;
     std::vector<ULONG> wanted;
-    if (tags) {
+    if (tags)
         wanted.assign(tags->aulPropTag, tags->aulPropTag + tags->cValues);
-    } else {
-        for (const auto& [id, v] : props.All())
-            wanted.push_back(v.tag);
-    }
+    else
+        wanted = StoredTags(props, names);
     void* root = nullptr;
     HRESULT hr = MapiAllocateBuffer(ULONG(std::max<size_t>(1, wanted.size()) * sizeof(SPropValue)), &root);
     if (FAILED(hr))
@@ -116,7 +183,7 @@ HRESULT GetPropsOf(const PropSet& props, LPSPropTagArray tags, ULONG flags, ULON
     auto* array = static_cast<LPSPropValue>(root);
     bool error = false;
     for (size_t i = 0; i < wanted.size(); ++i) {
-        hr = FillValue(array[i], Lookup(props, wanted[i]), wanted[i], flags, root, error);
+        hr = FillValue(array[i], Lookup(props, names, wanted[i]), wanted[i], flags, root, error);
         if (FAILED(hr)) {
             MapiFreeBuffer(root);
             return hr;
@@ -124,6 +191,101 @@ HRESULT GetPropsOf(const PropSet& props, LPSPropTagArray tags, ULONG flags, ULON
     }
     *count = ULONG(wanted.size());
     *values = array;
+    return error ? MAPI_W_ERRORS_RETURNED : S_OK;
+}
+
+HRESULT GetIDsFromNamesOf(NameMap& names, ULONG count, LPMAPINAMEID* asked, ULONG flags, LPSPropTagArray* tags)
+{
+    if (!tags || (count && !asked))
+        return MAPI_E_INVALID_PARAMETER;
+    *tags = nullptr;
+    if (flags & ~(MAPI_CREATE | MAPI_UNICODE))
+        return MAPI_E_UNKNOWN_FLAGS;
+    std::vector<ULONG> ids;
+    bool error = false;
+    if (count == 0) {
+        // No names: the ids of every name the store has.
+        for (const auto& [id, name] : names.All())
+            ids.push_back(PROP_TAG(PT_UNSPECIFIED, id));
+    }
+    for (ULONG i = 0; i < count; ++i) {
+        const MAPINAMEID* n = asked[i];
+        if (!n || !n->lpguid || (n->ulKind != MNID_ID && n->ulKind != MNID_STRING) ||
+            (n->ulKind == MNID_STRING && !n->Kind.lpwstrName))
+            return MAPI_E_INVALID_PARAMETER;
+        ULONG id = 0;
+        if (*n->lpguid == PS_MAPI_GUID && n->ulKind == MNID_ID) {
+            // MAPI's own properties, named by their ids.
+            if (n->Kind.lID > 0 && n->Kind.lID < LONG(NameMap::kFirstId))
+                id = ULONG(n->Kind.lID);
+        } else {
+            PropName name = n->ulKind == MNID_ID
+                                ? PropName::Number(*n->lpguid, n->Kind.lID)
+                                : PropName::String(*n->lpguid, reinterpret_cast<const char16_t*>(n->Kind.lpwstrName));
+            id = names.IdOf(name, (flags & MAPI_CREATE) != 0);
+        }
+        ids.push_back(id ? PROP_TAG(PT_UNSPECIFIED, id) : PROP_TAG(PT_ERROR, PROP_ID_NULL));
+        error = error || !id;
+    }
+    HRESULT hr = NewTagArray(ids, tags);
+    if (FAILED(hr))
+        return hr;
+    return error ? MAPI_W_ERRORS_RETURNED : S_OK;
+}
+
+HRESULT GetNamesFromIDsOf(const NameMap& names, LPSPropTagArray* tags, LPGUID set, ULONG flags, ULONG* count,
+                          LPMAPINAMEID** out)
+{
+    if (!tags || !count || !out)
+        return MAPI_E_INVALID_PARAMETER;
+    *count = 0;
+    *out = nullptr;
+    if (flags & ~(MAPI_NO_STRINGS | MAPI_NO_IDS))
+        return MAPI_E_UNKNOWN_FLAGS;
+    std::vector<ULONG> ids;
+    std::vector<std::optional<PropName>> found;
+    bool listAll = *tags == nullptr;
+    if (listAll) {
+        // No tags: every name of the store (of the set asked for), in id order.
+        for (auto& [id, name] : names.All()) {
+            if ((set && name.set != *set) || (name.isString && (flags & MAPI_NO_STRINGS)) ||
+                (!name.isString && (flags & MAPI_NO_IDS)))
+                continue;
+            ids.push_back(PROP_TAG(PT_UNSPECIFIED, id));
+            found.push_back(std::move(name));
+        }
+    } else {
+        for (ULONG i = 0; i < (*tags)->cValues; ++i) {
+            ULONG id = PROP_ID((*tags)->aulPropTag[i]);
+            if (IsNamedId(id))
+                found.push_back(names.NameOf(id));
+            else if (id != PROP_ID_NULL && id < NameMap::kFirstId)
+                found.push_back(PropName::Number(PS_MAPI_GUID, LONG(id)));
+            else
+                found.push_back(std::nullopt);
+        }
+    }
+    void* root = nullptr;
+    HRESULT hr = MapiAllocateBuffer(ULONG(std::max<size_t>(1, found.size()) * sizeof(LPMAPINAMEID)), &root);
+    if (FAILED(hr))
+        return hr;
+    auto* array = static_cast<LPMAPINAMEID*>(root);
+    bool error = false;
+    for (size_t i = 0; i < found.size(); ++i) {
+        array[i] = nullptr;
+        if (!found[i])
+            error = true;
+        else if (FAILED(hr = CopyName(*found[i], root, &array[i]))) {
+            MapiFreeBuffer(root);
+            return hr;
+        }
+    }
+    if (listAll && FAILED(hr = NewTagArray(ids, tags))) {
+        MapiFreeBuffer(root);
+        return hr;
+    }
+    *count = ULONG(found.size());
+    *out = array;
     return error ? MAPI_W_ERRORS_RETURNED : S_OK;
 }
 
@@ -140,10 +302,13 @@ HRESULT StreamOver(const void* data, size_t size, LPUNKNOWN* out)
     return S_OK;
 }
 
-// The IMAPIProp part shared by messages and attachments.
+// The IMAPIProp part shared by messages and attachments. Named properties have the ids of the store's
+// names, which every object registers its own names in when it is opened, as a store did when it kept them.
 template <class Interface>
 class CMapiProp : public pal::ComObject<pal::ComEntry<Interface, IMAPIProp>> {
 public:
+    explicit CMapiProp(std::shared_ptr<NameMap> names) : m_names(std::move(names)) {}
+
     HRESULT GetLastError(HRESULT, ULONG, LPMAPIERROR* error) override
     {
         if (error)
@@ -153,27 +318,17 @@ public:
     HRESULT SaveChanges(ULONG) override { return MAPI_E_NO_ACCESS; }
     HRESULT GetProps(LPSPropTagArray tags, ULONG flags, ULONG* count, LPSPropValue* values) override
     {
-        return GetPropsOf(Props(), tags, flags, count, values);
+        return GetPropsOf(Props(), m_names.get(), tags, flags, count, values);
     }
     HRESULT GetPropList(ULONG flags, LPSPropTagArray* list) override
     {
         if (!list)
             return MAPI_E_INVALID_PARAMETER;
-        const auto& all = Props().All();
-        void* p = nullptr;
-        HRESULT hr = MapiAllocateBuffer(ULONG(CbNewSPropTagArray(all.size() + 1)), &p);
-        if (FAILED(hr))
-            return hr;
-        auto* tags = static_cast<LPSPropTagArray>(p);
-        tags->cValues = 0;
-        for (const auto& [id, v] : all) {
-            ULONG type = PROP_TYPE(v.tag);
-            if (IsStringType(type))
-                type = (flags & MAPI_UNICODE) ? PT_UNICODE : PT_STRING8;
-            tags->aulPropTag[tags->cValues++] = CHANGE_PROP_TYPE(v.tag, type);
-        }
-        *list = tags;
-        return S_OK;
+        std::vector<ULONG> tags = StoredTags(Props(), m_names.get());
+        for (ULONG& tag : tags)
+            if (IsStringType(PROP_TYPE(tag)))
+                tag = CHANGE_PROP_TYPE(tag, (flags & MAPI_UNICODE) ? PT_UNICODE : PT_STRING8);
+        return NewTagArray(tags, list);
     }
     HRESULT OpenProperty(ULONG tag, LPCIID iid, ULONG, ULONG flags, LPUNKNOWN* out) override
     {
@@ -207,10 +362,24 @@ public:
     {
         return MAPI_E_NO_SUPPORT;
     }
-    HRESULT GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override { return MAPI_E_NO_SUPPORT; }
-    HRESULT GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override { return MAPI_E_NO_SUPPORT; }
+    HRESULT GetNamesFromIDs(LPSPropTagArray* tags, LPGUID set, ULONG flags, ULONG* count, LPMAPINAMEID** names) override
+    {
+        return GetNamesFromIDsOf(*m_names, tags, set, flags, count, names);
+    }
+    HRESULT GetIDsFromNames(ULONG count, LPMAPINAMEID* names, ULONG flags, LPSPropTagArray* tags) override
+    {
+        return GetIDsFromNamesOf(*m_names, count, names, flags, tags);
+    }
 
 protected:
+    void RegisterNames() const
+    {
+        for (const auto& [name, v] : Props().Named())
+            m_names->IdOf(name, true);
+    }
+
+    std::shared_ptr<NameMap> m_names;
+
     virtual const PropSet& Props() const = 0;
     // An object-valued property; MAPI_E_NOT_FOUND with no object when the tag is not one of them.
     virtual HRESULT OpenObject(ULONG, REFIID, LPUNKNOWN*) { return MAPI_E_NOT_FOUND; }
@@ -218,8 +387,8 @@ protected:
 
 class CMapiTable final : public pal::ComObject<IMAPITable> {
 public:
-    CMapiTable(std::vector<PropSet> rows, std::vector<ULONG> columns, ULONG flags)
-        : m_rows(std::move(rows)), m_columns(std::move(columns)), m_flags(flags)
+    CMapiTable(std::vector<PropSet> rows, std::vector<ULONG> columns, ULONG flags, std::shared_ptr<NameMap> names)
+        : m_rows(std::move(rows)), m_columns(std::move(columns)), m_flags(flags), m_names(std::move(names))
     {
     }
 
@@ -328,7 +497,7 @@ public:
             columns->aulPropTag[i] = m_columns[i];
         for (size_t r = 0; r < n; ++r) {
             SRow& row = set->aRow[r];
-            hr = GetPropsOf(m_rows[first + r], columns, m_flags, &row.cValues, &row.lpProps);
+            hr = GetPropsOf(m_rows[first + r], m_names.get(), columns, m_flags, &row.cValues, &row.lpProps);
             if (FAILED(hr)) {
                 for (size_t k = 0; k < r; ++k)
                     MapiFreeBuffer(set->aRow[k].lpProps);
@@ -357,12 +526,17 @@ private:
     std::vector<PropSet> m_rows;
     std::vector<ULONG> m_columns;
     ULONG m_flags;
+    std::shared_ptr<NameMap> m_names;
     size_t m_position = 0;
 };
 
 class CMapiAttach final : public CMapiProp<IAttach> {
 public:
-    CMapiAttach(std::shared_ptr<Message> owner, size_t index) : m_owner(std::move(owner)), m_index(index) {}
+    CMapiAttach(std::shared_ptr<Message> owner, size_t index, std::shared_ptr<NameMap> names)
+        : CMapiProp(std::move(names)), m_owner(std::move(owner)), m_index(index)
+    {
+        RegisterNames();
+    }
 
 protected:
     const PropSet& Props() const override { return Attachment().props; }
@@ -374,7 +548,7 @@ protected:
         if (a.embedded) {
             if (iid != IID_IMessage && iid != IID_IMAPIProp && iid != __uuidof(IUnknown))
                 return MAPI_E_INTERFACE_NOT_SUPPORTED;
-            *out = NewMapiMessage(a.embedded);
+            *out = NewMapiMessage(a.embedded, m_names);
             return S_OK;
         }
         if (!a.data)
@@ -393,7 +567,11 @@ private:
 
 class CMapiMessage final : public CMapiProp<IMessage> {
 public:
-    explicit CMapiMessage(std::shared_ptr<Message> message) : m_message(std::move(message)) {}
+    CMapiMessage(std::shared_ptr<Message> message, std::shared_ptr<NameMap> names)
+        : CMapiProp(std::move(names)), m_message(std::move(message))
+    {
+        RegisterNames();
+    }
 
     HRESULT GetAttachmentTable(ULONG flags, LPMAPITABLE* table) override
     {
@@ -409,7 +587,7 @@ public:
                                       CHANGE_PROP_TYPE(PR_ATTACH_MIME_TAG_W, text),
                                       CHANGE_PROP_TYPE(PR_ATTACH_CONTENT_ID_W, text), PR_ATTACHMENT_HIDDEN,
                                       PR_RENDERING_POSITION};
-        *table = new CMapiTable(std::move(rows), std::move(columns), flags);
+        *table = new CMapiTable(std::move(rows), std::move(columns), flags, m_names);
         return S_OK;
     }
     HRESULT OpenAttach(ULONG number, LPCIID, ULONG flags, LPATTACH* attach) override
@@ -422,7 +600,7 @@ public:
         for (size_t i = 0; i < m_message->attachments.size(); ++i) {
             const PropValue* num = m_message->attachments[i].props.Find(PR_ATTACH_NUM);
             if (num && ULONG(num->number) == number) {
-                *attach = new CMapiAttach(m_message, i);
+                *attach = new CMapiAttach(m_message, i, m_names);
                 return S_OK;
             }
         }
@@ -444,6 +622,51 @@ private:
 
 } // namespace
 
-IMessage* NewMapiMessage(std::shared_ptr<Message> message) { return new CMapiMessage(std::move(message)); }
+IMessage* NewMapiMessage(std::shared_ptr<Message> message)
+{
+    std::shared_ptr<NameMap> names = message->storeNames ? message->storeNames : DefaultStoreNames();
+    return NewMapiMessage(std::move(message), std::move(names));
+}
+
+IMessage* NewMapiMessage(std::shared_ptr<Message> message, std::shared_ptr<NameMap> names)
+{
+    return new CMapiMessage(std::move(message), std::move(names));
+}
+
+int NativeBodyFormatOf(IMAPIProp* prop)
+{
+    SizedSPropTagArray(1, tags) = {1, {PR_NATIVE_BODY_INFO}};
+    ULONG count = 0;
+    LPSPropValue values = nullptr;
+    HRESULT hr = prop->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values);
+    LONG native = hr == S_OK && count == 1 && values[0].ulPropTag == PR_NATIVE_BODY_INFO ? values[0].Value.l
+                                                                                          : NATIVE_BODY_UNDEFINED;
+    MapiFreeBuffer(values);
+    return native == NATIVE_BODY_PLAIN ? 1 : native == NATIVE_BODY_HTML ? 2 : native == NATIVE_BODY_RTF ? 3 : 0;
+}
+
+std::u16string ContentTypeOf(IMAPIProp* prop)
+{
+    GUID set = PS_INTERNET_HEADERS_GUID;
+    WCHAR name[] = W("Content-Type");
+    MAPINAMEID contentType = {&set, MNID_STRING, {0}};
+    contentType.Kind.lpwstrName = name;
+    LPMAPINAMEID names[] = {&contentType};
+    LPSPropTagArray ids = nullptr;
+    HRESULT hr = prop->GetIDsFromNames(1, names, 0, &ids);
+    ULONG tag = hr == S_OK && ids && ids->cValues == 1 ? CHANGE_PROP_TYPE(ids->aulPropTag[0], PT_UNICODE) : PR_NULL;
+    MapiFreeBuffer(ids);
+    if (tag == PR_NULL)
+        return {};
+    SizedSPropTagArray(1, tags) = {1, {tag}};
+    ULONG count = 0;
+    LPSPropValue values = nullptr;
+    hr = prop->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), MAPI_UNICODE, &count, &values);
+    std::u16string text;
+    if (hr == S_OK && count == 1 && values[0].ulPropTag == tag && values[0].Value.lpszW)
+        text = reinterpret_cast<const char16_t*>(values[0].Value.lpszW);
+    MapiFreeBuffer(values);
+    return text;
+}
 
 } // namespace store

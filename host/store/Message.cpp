@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -43,17 +44,122 @@ void PropSet::SetBinary(ULONG tag, std::string value)
     Set(std::move(v));
 }
 
+namespace {
+
+bool IsString(ULONG type) { return type == PT_UNICODE || type == PT_STRING8; }
+
+// Whether a stored value of type have answers a request for type want.
+bool TypeFits(ULONG want, ULONG have)
+{
+    return want == PT_UNSPECIFIED || want == have || (IsString(want) && IsString(have)) ||
+           (want == PT_OBJECT && have == PT_BINARY);
+}
+
+char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
+
+int CompareGuids(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)); }
+
+} // namespace
+
 const PropValue* PropSet::Find(ULONG tag) const
 {
     auto it = m_values.find(PROP_ID(tag));
     if (it == m_values.end())
         return nullptr;
-    ULONG want = PROP_TYPE(tag), have = PROP_TYPE(it->second.tag);
-    auto isString = [](ULONG t) { return t == PT_UNICODE || t == PT_STRING8; };
-    if (want == PT_UNSPECIFIED || want == have || (isString(want) && isString(have)) ||
-        (want == PT_OBJECT && have == PT_BINARY))
-        return &it->second;
-    return nullptr;
+    return TypeFits(PROP_TYPE(tag), PROP_TYPE(it->second.tag)) ? &it->second : nullptr;
+}
+
+void PropSet::SetNamedText(const PropName& name, std::u16string value)
+{
+    PropValue v;
+    v.tag = PROP_TAG(PT_UNICODE, 0);
+    v.text = std::move(value);
+    m_named[name] = std::move(v);
+}
+
+void PropSet::SetNamedLong(const PropName& name, LONG value)
+{
+    PropValue v;
+    v.tag = PROP_TAG(PT_LONG, 0);
+    v.number = value;
+    m_named[name] = std::move(v);
+}
+
+const PropValue* PropSet::FindNamed(const PropName& name, ULONG type) const
+{
+    auto it = m_named.find(name);
+    if (it == m_named.end())
+        return nullptr;
+    return TypeFits(type, PROP_TYPE(it->second.tag)) ? &it->second : nullptr;
+}
+
+PropName PropName::Number(const GUID& set, LONG number)
+{
+    PropName n;
+    n.set = set;
+    n.number = number;
+    return n;
+}
+
+PropName PropName::String(const GUID& set, std::u16string text)
+{
+    PropName n;
+    n.set = set;
+    n.isString = true;
+    n.text = std::move(text);
+    return n;
+}
+
+bool PropName::operator<(const PropName& other) const
+{
+    if (int c = CompareGuids(set, other.set))
+        return c < 0;
+    if (isString != other.isString)
+        return !isString;
+    if (!isString)
+        return number < other.number;
+    if (set != PS_INTERNET_HEADERS_GUID)
+        return text < other.text;
+    return std::lexicographical_compare(text.begin(), text.end(), other.text.begin(), other.text.end(),
+                                        [](char16_t a, char16_t b) { return Lower(a) < Lower(b); });
+}
+
+ULONG NameMap::IdOf(const PropName& name, bool create)
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    auto it = m_ids.find(name);
+    if (it != m_ids.end())
+        return it->second;
+    if (!create || m_names.size() > kLastId - kFirstId)
+        return 0;
+    ULONG id = kFirstId + ULONG(m_names.size());
+    m_names.push_back(name);
+    m_ids.emplace(name, id);
+    return id;
+}
+
+std::optional<PropName> NameMap::NameOf(ULONG id) const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (id < kFirstId || id - kFirstId >= m_names.size())
+        return std::nullopt;
+    return m_names[id - kFirstId];
+}
+
+std::vector<std::pair<ULONG, PropName>> NameMap::All() const
+{
+    std::lock_guard<std::mutex> hold(m_lock);
+    std::vector<std::pair<ULONG, PropName>> all;
+    all.reserve(m_names.size());
+    for (size_t i = 0; i < m_names.size(); ++i)
+        all.emplace_back(kFirstId + ULONG(i), m_names[i]);
+    return all;
+}
+
+std::shared_ptr<NameMap> DefaultStoreNames()
+{
+    static const std::shared_ptr<NameMap> names = std::make_shared<NameMap>();
+    return names;
 }
 
 bool Message::IsMail() const
@@ -162,9 +268,13 @@ void Finish(Message& m, const std::string& identity)
         p.SetText(PR_SENDER_EMAIL_ADDRESS_W, m.senderAddress);
     if (m.headers)
         p.SetText(PR_TRANSPORT_MESSAGE_HEADERS_W, *m.headers);
-    p.SetLong(PR_NATIVE_BODY_FORMAT, m.nativeFormat);
+    // The stored native body when it names a format, else the one the bodies give, as a store works it out.
+    p.SetLong(PR_NATIVE_BODY_INFO, m.nativeFormat == 1   ? NATIVE_BODY_PLAIN
+                                   : m.nativeFormat == 2 ? NATIVE_BODY_HTML
+                                   : m.nativeFormat == 3 ? NATIVE_BODY_RTF
+                                                         : NATIVE_BODY_UNDEFINED);
     if (!m.nativeContentType.empty())
-        p.SetText(PR_NATIVE_CONTENT_TYPE_W, m.nativeContentType);
+        p.SetNamedText(PropName::String(PS_INTERNET_HEADERS_GUID, u"Content-Type"), m.nativeContentType);
     p.SetLong(PR_MESSAGE_FLAGS, m.attachments.empty() ? MSGFLAG_READ : MSGFLAG_READ | MSGFLAG_HASATTACH);
 }
 

@@ -8,6 +8,7 @@
 
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +34,41 @@ struct PropValue {
     std::string bytes;
 };
 
+// The name of a named property: its property set and a number or a string. Names of the internet
+// header set compare ignoring ASCII case, as header names do.
+struct PropName {
+    GUID set{};
+    bool isString = false;
+    LONG number = 0;
+    std::u16string text;
+
+    static PropName Number(const GUID& set, LONG number);
+    static PropName String(const GUID& set, std::u16string text);
+    bool operator<(const PropName& other) const;
+};
+
+// A store's numbering of named properties. As in a real store, the ids (0x8000 to 0xFFFE) are given in
+// the order names are first seen, so that one name has different ids in different stores.
+class NameMap {
+public:
+    static constexpr ULONG kFirstId = 0x8000;
+    static constexpr ULONG kLastId = 0xFFFE;
+
+    // The name's id; an unknown name gets the next id when create is set, else (or when the range is full) 0.
+    ULONG IdOf(const PropName& name, bool create);
+    std::optional<PropName> NameOf(ULONG id) const;
+    // Every mapped name with its id, in id order.
+    std::vector<std::pair<ULONG, PropName>> All() const;
+
+private:
+    mutable std::mutex m_lock;
+    std::map<PropName, ULONG> m_ids;
+    std::vector<PropName> m_names; // by id - kFirstId
+};
+
+// The names of the store that messages without one of their own are filed in.
+std::shared_ptr<NameMap> DefaultStoreNames();
+
 class PropSet {
 public:
     void SetLong(ULONG tag, LONG value);
@@ -46,8 +82,16 @@ public:
     const PropValue* Find(ULONG tag) const;
     const std::map<ULONG, PropValue>& All() const { return m_values; }
 
+    // Named properties are kept by name: their ids belong to the store the message is read from.
+    void SetNamedText(const PropName& name, std::u16string value);
+    void SetNamedLong(const PropName& name, LONG value);
+    // The value of the name, when its stored type fits the type asked for (as Find).
+    const PropValue* FindNamed(const PropName& name, ULONG type) const;
+    const std::map<PropName, PropValue>& Named() const { return m_named; }
+
 private:
     std::map<ULONG, PropValue> m_values; // by property id
+    std::map<PropName, PropValue> m_named; // tags carry the type only
 };
 
 struct Message;
@@ -76,6 +120,9 @@ struct Message {
     int nativeFormat = 0;          // 1 text, 2 HTML, 3 RTF: the format the body was stored in
     std::u16string nativeContentType; // the body part's content type, for MIME messages
     std::vector<std::string> warnings; // what was left out or could not be read
+    // The names of the store the message is filed in; null for the default store. Attached messages
+    // are in their owner's store.
+    std::shared_ptr<NameMap> storeNames;
 
     bool IsMail() const;
 };

@@ -251,13 +251,43 @@ private:
     Message& m_root;
 };
 
+// The offset of the root storage's directory entry in a compound file, 0 when the header does not say.
+size_t RootEntryOffset(const std::string& bytes)
+{
+    static const uint8_t kSignature[8] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
+    if (bytes.size() < 512 || std::memcmp(bytes.data(), kSignature, 8) != 0)
+        return 0;
+    auto* header = reinterpret_cast<const uint8_t*>(bytes.data());
+    unsigned shift = unsigned(header[0x1E]) | unsigned(header[0x1F]) << 8;
+    uint32_t first = U32(header + 0x30);
+    if (shift < 9 || shift > 20 || first >= 0xFFFFFFFA)
+        return 0;
+    // The header takes the place of sector -1.
+    uint64_t at = (uint64_t(first) + 1) << shift;
+    return at + 128 <= bytes.size() ? size_t(at) : 0;
+}
+
 } // namespace
 
 std::shared_ptr<Message> ParseMsg(const std::string& bytes, const std::string& identity, std::string& error)
 {
     static std::once_flag once;
     std::call_once(once, [] { gsf_init(); });
-    Ref<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8*>(bytes.data()), gsf_off_t(bytes.size()), FALSE));
+    // The root storage has no siblings. libgsf reads the ones a file gives it anyway, into entries that
+    // belong to no storage and are never freed: they are cut from a copy, which reads the same otherwise.
+    const std::string* source = &bytes;
+    std::string patched;
+    bool rootSiblings = false;
+    if (size_t root = RootEntryOffset(bytes)) {
+        auto* entry = reinterpret_cast<const uint8_t*>(bytes.data() + root);
+        if (U32(entry + 0x44) != 0xFFFFFFFF || U32(entry + 0x48) != 0xFFFFFFFF) {
+            patched = bytes;
+            std::memset(patched.data() + root + 0x44, 0xFF, 8);
+            source = &patched;
+            rootSiblings = true;
+        }
+    }
+    Ref<GsfInput> input(gsf_input_memory_new(reinterpret_cast<const guint8*>(source->data()), gsf_off_t(source->size()), FALSE));
     GError* gerror = nullptr;
     Ref<GsfInfile> root(gsf_infile_msole_new(input.p, &gerror));
     if (!root.p) {
@@ -269,6 +299,8 @@ std::shared_ptr<Message> ParseMsg(const std::string& bytes, const std::string& i
     auto message = std::make_shared<Message>();
     MsgReader reader(*message);
     reader.m_identity = identity;
+    if (rootSiblings)
+        reader.Warn("the root storage has siblings: they are left out");
     reader.ReadMessage(root.p, *message, 32, 0);
     if (message->props.All().empty()) {
         error = "a compound file without message properties";

@@ -3,17 +3,25 @@
 
 #include <mapix.h>
 
-// Where this store keeps the format the body arrived in (1 text, 2 HTML, 3 RTF) and the content type of
-// the MIME body part, in the named-property range as Outlook's stores do.
-#define PR_NATIVE_BODY_FORMAT PROP_TAG(PT_LONG, 0x8130)
-#define PR_NATIVE_CONTENT_TYPE_W PROP_TAG(PT_UNICODE, 0x80DD)
-
+// The format the body was stored in, in MAPI's coding (not the object model's): 0 undefined, 1 plain text,
+// 2 RTF, 3 HTML.
 #define PR_NATIVE_BODY_INFO PROP_TAG(PT_LONG, 0x1016)
+#define NATIVE_BODY_UNDEFINED 0
+#define NATIVE_BODY_PLAIN 1
+#define NATIVE_BODY_RTF 2
+#define NATIVE_BODY_HTML 3
+
 #define PR_RENDERING_POSITION PROP_TAG(PT_LONG, 0x370B)
 #define PR_ATTACH_FLAGS PROP_TAG(PT_LONG, 0x3714)
 #define PR_STORE_SUPPORT_MASK PROP_TAG(PT_LONG, 0x340D)
 #define PR_SENT_REPRESENTING_NAME_W PROP_TAG(PT_UNICODE, 0x0042)
 #define PR_SENDER_SMTP_ADDRESS_W PROP_TAG(PT_UNICODE, 0x5D01)
+
+// Property sets of named properties: MAPI's own ids as names, public strings, internet headers (whose
+// string names are header names: "Content-Type" is the content type of the body part).
+inline const GUID PS_MAPI_GUID = {0x00020328, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline const GUID PS_PUBLIC_STRINGS_GUID = {0x00020329, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+inline const GUID PS_INTERNET_HEADERS_GUID = {0x00020386, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 #define MSGFLAG_READ ((ULONG)0x00000001)
 #define MSGFLAG_HASATTACH ((ULONG)0x00000010)

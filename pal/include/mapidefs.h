@@ -1,5 +1,5 @@
 // Vantora platform layer: declares only what Vantora uses of MAPI's base definitions: property values and
-// tag arrays, table rows, and the property, message, attachment and table interfaces. The objects
+// tag arrays, table rows, property names, and the property, message, attachment and table interfaces. The objects
 // themselves come from the MAPI library that the mail client has loaded.
 #pragma once
 
@@ -137,7 +137,6 @@ typedef struct _SRowSet {
 // Only passed through by Vantora: declared, never defined here.
 typedef struct _MAPIERROR MAPIERROR, *LPMAPIERROR;
 typedef struct _SPropProblemArray SPropProblemArray, *LPSPropProblemArray;
-typedef struct _MAPINAMEID MAPINAMEID, *LPMAPINAMEID;
 typedef struct _SRestriction SRestriction, *LPSRestriction;
 typedef struct _SSortOrderSet SSortOrderSet, *LPSSortOrderSet;
 typedef struct _ADRLIST ADRLIST, *LPADRLIST;
@@ -145,6 +144,23 @@ struct IMAPIAdviseSink;
 struct IMAPIProgress;
 typedef IMAPIAdviseSink* LPMAPIADVISESINK;
 typedef IMAPIProgress* LPMAPIPROGRESS;
+
+// A named property's name: its property set and either a number (MNID_ID) or a string (MNID_STRING).
+// The ids of named properties (0x8000 to 0xFFFE) are given per store; GetIDsFromNames looks them up.
+#define MNID_ID 0
+#define MNID_STRING 1
+typedef struct _MAPINAMEID {
+    LPGUID lpguid;
+    ULONG ulKind;
+    union {
+        LONG lID;
+        LPWSTR lpwstrName;
+    } Kind;
+} MAPINAMEID, *LPMAPINAMEID;
+
+// GetNamesFromIDs: leave out the names of one kind.
+#define MAPI_NO_STRINGS ((ULONG)0x00000001)
+#define MAPI_NO_IDS ((ULONG)0x00000002)
 
 typedef ULONG_PTR BOOKMARK;
 #define BOOKMARK_BEGINNING ((BOOKMARK)0)

@@ -1,11 +1,13 @@
 // Vantora platform layer: declares only what Vantora uses of ws2tcpip.h: resolving a host name to its
-// addresses (GetAddrInfoW) and the socket address structures it returns.
+// addresses (GetAddrInfoExW, at once or in its asynchronous form) and the socket address
+// structures they return.
 #pragma once
 
 #pragma GCC visibility push(default)
 
 #include "in6addr.h"
 #include "inaddr.h"
+#include "pal/com.h"
 #include "pal/types.h"
 #include "winsock2.h"
 
@@ -17,6 +19,8 @@
 #define SOCK_STREAM 1
 #define IPPROTO_TCP 6
 #define AI_NUMERICHOST 0x00000004
+#define NS_ALL 0
+#define NS_DNS 12
 
 typedef USHORT ADDRESS_FAMILY;
 
@@ -41,7 +45,7 @@ typedef struct pal_sockaddr_in6 {
     ULONG sin6_scope_id;
 } SOCKADDR_IN6, *PSOCKADDR_IN6;
 
-typedef struct addrinfoW {
+typedef struct addrinfoexW {
     int ai_flags;
     int ai_family;
     int ai_socktype;
@@ -49,12 +53,30 @@ typedef struct addrinfoW {
     size_t ai_addrlen;
     PWSTR ai_canonname;
     SOCKADDR* ai_addr;
-    struct addrinfoW* ai_next;
-} ADDRINFOW, *PADDRINFOW;
+    void* ai_blob;
+    size_t ai_bloblen;
+    LPGUID ai_provider;
+    struct addrinfoexW* ai_next;
+} ADDRINFOEXW, *PADDRINFOEXW, *LPADDRINFOEXW;
 
-// 0 and a list freed with FreeAddrInfoW, or a WSA error code (WSAHOST_NOT_FOUND...). The list holds one
-// entry per address (stream sockets only), in the resolver's order.
-extern "C" int GetAddrInfoW(PCWSTR pNodeName, PCWSTR pServiceName, const ADDRINFOW* pHints, PADDRINFOW* ppResult);
-extern "C" void FreeAddrInfoW(PADDRINFOW pAddrInfo);
+typedef void(CALLBACK* LPLOOKUPSERVICE_COMPLETION_ROUTINE)(DWORD dwError, DWORD dwBytes, LPWSAOVERLAPPED lpOverlapped);
+
+// Without lpOverlapped: resolves at once: 0 and a list freed with FreeAddrInfoExW, or a WSA error code
+// (WSAHOST_NOT_FOUND...); the list holds one entry per address (stream sockets only), in the resolver's
+// order. With it, a name returns WSA_IO_PENDING and is
+// resolved off the calling thread; *ppResult is filled and the routine is called with the error (0, a WSA
+// code, or WSA_E_CANCELLED) through the message loop on the loop's thread, as an APC is delivered in an
+// alertable wait. An address literal is answered at once (0). Any result but WSA_IO_PENDING means the
+// routine is never called. *lpNameHandle identifies the lookup for GetAddrInfoExCancel. dwNameSpace
+// NS_ALL or NS_DNS; lpNspId and timeout must be null. The test variable VANTORA_RESOLVE_DELAY_MS makes
+// every name's answer (both forms) come that many milliseconds late.
+extern "C" int WSAAPI GetAddrInfoExW(PCWSTR pName, PCWSTR pServiceName, DWORD dwNameSpace, LPGUID lpNspId,
+                                     const ADDRINFOEXW* hints, PADDRINFOEXW* ppResult, PTIMEVAL timeout,
+                                     LPOVERLAPPED lpOverlapped, LPLOOKUPSERVICE_COMPLETION_ROUTINE lpCompletionRoutine,
+                                     LPHANDLE lpNameHandle);
+// Ends a pending lookup: its routine is still called, with WSA_E_CANCELLED. WSA_INVALID_HANDLE when the
+// lookup has already been reported.
+extern "C" int WSAAPI GetAddrInfoExCancel(LPHANDLE lpHandle);
+extern "C" void WSAAPI FreeAddrInfoExW(PADDRINFOEXW pAddrInfo);
 
 #pragma GCC visibility pop

@@ -25,20 +25,7 @@ public:
     HRESULT GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override { FAKE_MAPI_UNEXPECTED("GetProps"); }
     HRESULT GetPropList(ULONG, LPSPropTagArray*) override { FAKE_MAPI_UNEXPECTED("GetPropList"); }
     HRESULT OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override { FAKE_MAPI_UNEXPECTED("OpenProperty"); }
-    HRESULT SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override { FAKE_MAPI_UNEXPECTED("SetProps"); }
-    HRESULT DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override { FAKE_MAPI_UNEXPECTED("DeleteProps"); }
-    HRESULT CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                   LPSPropProblemArray*) override { FAKE_MAPI_UNEXPECTED("CopyTo"); }
-    HRESULT CopyProps(LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                      LPSPropProblemArray*) override { FAKE_MAPI_UNEXPECTED("CopyProps"); }
-    HRESULT GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
-    {
-        FAKE_MAPI_UNEXPECTED("GetNamesFromIDs");
-    }
-    HRESULT GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override
-    {
-        FAKE_MAPI_UNEXPECTED("GetIDsFromNames");
-    }
+    FAKE_MAPI_UNEXPECTED_PROP_CHANGES
     HRESULT GetAttachmentTable(ULONG flags, LPMAPITABLE* table) override
     {
         EXPECT_EQ(flags, MAPI_UNICODE);

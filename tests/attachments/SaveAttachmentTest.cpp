@@ -150,7 +150,7 @@ TEST_F(SaveAttachment, CancellingWritesNothing)
     EXPECT_TRUE(std::filesystem::is_empty(m_folder));
 }
 
-TEST_F(SaveAttachment, LongNamesAreCutToTheDialogsBuffer)
+TEST_F(SaveAttachment, LongNamesAreShortenedForTheDialogsBuffer)
 {
     std::string longName(296, 'n');
     longName += ".pdf";
@@ -158,7 +158,11 @@ TEST_F(SaveAttachment, LongNamesAreCutToTheDialogsBuffer)
     ui->SaveNextAs(m_folder + "/short.pdf");
     ASSERT_TRUE(attachments.SaveAttachment(0));
     ASSERT_EQ(ui->SaveRequests().size(), 1u);
-    EXPECT_EQ(U8(ui->SaveRequests()[0].fileName), longName.substr(0, MAX_PATH - 1));
+    // Shortened in the middle: the extension stays, and the folder still fits.
+    const std::string offered = U8(ui->SaveRequests()[0].fileName);
+    EXPECT_EQ(offered.size(), CEmailAttachments::SAFE_NAME_LENGTH);
+    EXPECT_EQ(offered.substr(offered.size() - 6), "nn.pdf");
+    EXPECT_NE(offered.find("n~n"), std::string::npos) << offered;
     EXPECT_TRUE(testing_support::ReadFile(m_folder + "/short.pdf") == Decoded(0));
 }
 

@@ -183,3 +183,42 @@ TEST_F(DialogCommandTest, TheAboutBoxComposesTheSupportAndDetailsEmails)
 }
 
 } // namespace
+
+namespace {
+
+// A selection made while a dialog of the tab is open must not change the message under the dialog; it is
+// shown once the dialog has closed.
+TEST_F(DialogCommandTest, ASelectionChangeWhileADialogIsOpenWaitsForIt)
+{
+    Start();
+    Select("eml/mail-attachment_emails-attachment_nonascii_filename.eml");
+    ASSERT_TRUE(Settle());
+    std::string insideSender, insideDialog;
+    person.act = [&](HWND dialog) {
+        // Outlook fires SelectionChange while the dialog's loop runs, and the timers go on.
+        Select("eml/mail-error_emails-empty_group_lists.eml");
+        testing_support::PumpUntil([] { return false; }, 300);
+        insideSender = Label(ID_SENDER_NAME);
+        insideDialog = Caption(person.seen.size() - 1);
+        pal::PressButton(dialog, IDCANCEL);
+    };
+    ASSERT_EQ(S_OK, Press(ID_MSG_HEADER));
+    EXPECT_EQ("Message Header", insideDialog);
+    EXPECT_EQ("   foo@example.com", insideSender);
+    // Then the new selection is shown, from the loop.
+    EXPECT_TRUE(testing_support::PumpUntil([] { return Label(ID_SENDER_NAME) == "   Cecil Edwards"; }, 5000))
+        << Label(ID_SENDER_NAME);
+    ASSERT_TRUE(Settle());
+    // Several changes while the dialog was open come to one processing of the last selection.
+    person.act = [&](HWND dialog) {
+        Select("eml/mail-mime_emails-email_with_similar_boundaries.eml");
+        Select("eml/mail-attachment_emails-attachment_nonascii_filename.eml");
+        pal::PressButton(dialog, IDCANCEL);
+    };
+    ASSERT_EQ(S_OK, Press(ID_MSG_HEADER));
+    EXPECT_EQ("   Cecil Edwards", Label(ID_SENDER_NAME));
+    EXPECT_TRUE(testing_support::PumpUntil([] { return Label(ID_SENDER_NAME) == "   foo@example.com"; }, 5000))
+        << Label(ID_SENDER_NAME);
+}
+
+} // namespace

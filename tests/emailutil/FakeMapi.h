@@ -112,6 +112,29 @@ public:
         return E_NOTIMPL;          \
     } while (0)
 
+// The IMAPIProp members no fake here expects: writing, copying and named properties.
+#define FAKE_MAPI_UNEXPECTED_PROP_CHANGES                                                                     \
+    HRESULT SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override { FAKE_MAPI_UNEXPECTED("SetProps"); }  \
+    HRESULT DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override { FAKE_MAPI_UNEXPECTED("DeleteProps"); } \
+    HRESULT CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,            \
+                   LPSPropProblemArray*) override                                                             \
+    {                                                                                                         \
+        FAKE_MAPI_UNEXPECTED("CopyTo");                                                                       \
+    }                                                                                                         \
+    HRESULT CopyProps(LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*) \
+        override                                                                                              \
+    {                                                                                                         \
+        FAKE_MAPI_UNEXPECTED("CopyProps");                                                                    \
+    }                                                                                                         \
+    HRESULT GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override                 \
+    {                                                                                                         \
+        FAKE_MAPI_UNEXPECTED("GetNamesFromIDs");                                                              \
+    }                                                                                                         \
+    HRESULT GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override                           \
+    {                                                                                                         \
+        FAKE_MAPI_UNEXPECTED("GetIDsFromNames");                                                              \
+    }
+
 // A MAPI object with a fixed set of properties. GetProps answers as MAPI does: one value per asked tag,
 // an error-typed value and MAPI_W_ERRORS_RETURNED for a missing one. The fields below bend the answer.
 class PropObject : public IMAPIProp, public RefCounted {
@@ -165,20 +188,7 @@ public:
     }
     HRESULT GetPropList(ULONG, LPSPropTagArray*) override { FAKE_MAPI_UNEXPECTED("GetPropList"); }
     HRESULT OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override { FAKE_MAPI_UNEXPECTED("OpenProperty"); }
-    HRESULT SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override { FAKE_MAPI_UNEXPECTED("SetProps"); }
-    HRESULT DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override { FAKE_MAPI_UNEXPECTED("DeleteProps"); }
-    HRESULT CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                   LPSPropProblemArray*) override { FAKE_MAPI_UNEXPECTED("CopyTo"); }
-    HRESULT CopyProps(LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
-                      LPSPropProblemArray*) override { FAKE_MAPI_UNEXPECTED("CopyProps"); }
-    HRESULT GetNamesFromIDs(LPSPropTagArray*, LPGUID, ULONG, ULONG*, LPMAPINAMEID**) override
-    {
-        FAKE_MAPI_UNEXPECTED("GetNamesFromIDs");
-    }
-    HRESULT GetIDsFromNames(ULONG, LPMAPINAMEID*, ULONG, LPSPropTagArray*) override
-    {
-        FAKE_MAPI_UNEXPECTED("GetIDsFromNames");
-    }
+    FAKE_MAPI_UNEXPECTED_PROP_CHANGES
 };
 
 // A table whose rows are read one QueryRows at a time: the row set is one buffer, each row's values another.

@@ -109,6 +109,21 @@ TEST(CheckMacros, VerifyYieldsTheConditionAndLogsItsText)
     EXPECT_EQ(entries[6], "ERROR - ++calls < 0");
 }
 
+TEST(CheckMacros, Win32VerifyLogsTheLastErrorOnlyWhenFalse)
+{
+    int calls = 0;
+    SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(VTR_VERIFY_WIN32(++calls == 0));
+    EXPECT_TRUE(VTR_VERIFY_WIN32(++calls == 2));
+    SetLastError(ERROR_FILE_NOT_FOUND);
+    VTR_LOG_LAST_ERROR();
+    EXPECT_EQ(calls, 2);
+    std::vector<std::string> entries = Entries();
+    ASSERT_EQ(entries.size(), 2u * 2u);
+    EXPECT_EQ(entries[0].rfind("ERROR - Access is denied.", 0), 0u) << entries[0];
+    EXPECT_EQ(entries[2].rfind("ERROR - The system cannot find the file specified.", 0), 0u) << entries[2];
+}
+
 TEST(CheckMacros, ErrorsNameTheCheckSiteOrTheGivenPlace)
 {
     Reader reader;

@@ -1,6 +1,8 @@
 // The error object and the log file, read back from disk as a person would read it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -140,6 +142,110 @@ TEST(ErrorLog, NoFolderMeansNoLog)
     CErrorInfo e("x", E_FAIL, VTR_HERE);
     EXPECT_EQ(e.GetCode(), E_FAIL);
     EXPECT_EQ(pal::ToUtf8(CErrorLog::Instance().GetPath()), "");
+}
+
+namespace {
+
+// "ERROR - <text>" lines each followed by one location line, numbered from first, about size bytes.
+std::string OldEntries(int first, size_t size)
+{
+    std::string text;
+    for (int n = first; text.size() < size; ++n)
+        text += "ERROR - old entry " + std::to_string(n) + " " + std::string(80, 'x') +
+                "\n\tConnect.cpp(12) - CConnect::ProcessSingleMail\n";
+    return text;
+}
+
+// Every location line follows its entry's "ERROR" line or another location line.
+void ExpectNoOrphanLocations(const std::string& log)
+{
+    std::vector<std::string> lines = Lines(log);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines[0][0], '\t') << lines[0];
+    for (size_t k = 1; k < lines.size(); ++k) {
+        if (!lines[k].empty() && lines[k][0] == '\t') {
+            EXPECT_TRUE(lines[k - 1].rfind("ERROR - ", 0) == 0 || lines[k - 1][0] == '\t') << "line " << k;
+        }
+    }
+}
+
+std::vector<std::string> FolderNames()
+{
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(LogFolder()))
+        names.push_back(e.path().filename().string());
+    return names;
+}
+
+} // namespace
+
+TEST(ErrorLogSize, LargeLogOfEarlierRunsIsCutToItsNewestEntries)
+{
+    std::filesystem::create_directories(LogFolder());
+    std::string old = OldEntries(0, 3 * 1024 * 1024);
+    testing_support::WriteFile(LogFile(0), old);
+    std::string last = old.substr(old.rfind("ERROR - old entry "));
+    last = last.substr(0, last.find('\n'));
+
+    CErrorInfo("after the restart", E_FAIL, VTR_HERE);
+    std::string log = ReadFile(LogFile(0));
+    EXPECT_LE(log.size(), size_t(CErrorLog::kMaxSize));
+    EXPECT_GE(log.size(), size_t(CErrorLog::kKeptSize) / 2);
+    EXPECT_EQ(log.find("ERROR - old entry 0 "), std::string::npos);
+    EXPECT_EQ(log.rfind("ERROR - old entry ", 0), 0u) << log.substr(0, 100);
+    // The newest old entries, then this run's header and entry, as in a log that was never cut.
+    size_t header = log.rfind("\nVantoraAddin \n");
+    ASSERT_NE(header, std::string::npos);
+    EXPECT_EQ(log.find(last + "\n"), header - last.size() - 47) << log.substr(header - 300, 300);
+    EXPECT_GT(log.find("ERROR - after the restart\n"), header);
+    ExpectNoOrphanLocations(log);
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"VantoraAddin0.log"});
+    EXPECT_EQ(pal::ToUtf8(CErrorLog::Instance().ReadAll().m_str), log);
+}
+
+TEST(ErrorLogSize, LongRunStaysBoundedAndKeepsItsNewestEntries)
+{
+    Widget w;
+    size_t largest = 0;
+    for (int n = 0; n < 3000; ++n) {
+        CErrorInfo(("failure " + std::to_string(n) + " " + std::string(1000, 'y')).c_str(), E_FAIL, VTR_HERE);
+        // A repeat after each: right after a cut it must not be left without its "ERROR" line.
+        CErrorInfo(("failure " + std::to_string(n) + " " + std::string(1000, 'y')).c_str(), E_FAIL, VTR_HERE);
+        largest = std::max(largest, size_t(std::filesystem::file_size(LogFile(0))));
+    }
+    w.Fail();
+    EXPECT_LE(largest, size_t(CErrorLog::kMaxSize));
+    std::string log = ReadFile(LogFile(0));
+    EXPECT_EQ(log.find("ERROR - failure 0 "), std::string::npos);
+    EXPECT_NE(log.find("ERROR - failure 2999 "), std::string::npos);
+    EXPECT_EQ(Lines(log).back().substr(Lines(log).back().find(" - ")), " - Widget::Fail");
+    ExpectNoOrphanLocations(log);
+    // Entries after a cut are told apart by a header of their own.
+    EXPECT_NE(log.find("\nVantoraAddin \n"), std::string::npos);
+    EXPECT_EQ(FolderNames(), std::vector<std::string>{"VantoraAddin0.log"});
+}
+
+TEST(ErrorLogSize, ReadAllGivesTheNewestPartOfALogGrownElsewhere)
+{
+    CErrorInfo("first", E_FAIL, VTR_HERE);
+    // Another process that chose the same file adds to it.
+    std::string more = OldEntries(0, 3 * 1024 * 1024);
+    {
+        FILE* other = std::fopen(LogFile(0).c_str(), "ab");
+        ASSERT_NE(other, nullptr);
+        std::fwrite(more.data(), 1, more.size(), other);
+        std::fclose(other);
+    }
+    std::string text = pal::ToUtf8(CErrorLog::Instance().ReadAll().m_str);
+    EXPECT_LE(text.size(), size_t(CErrorLog::kMaxSize));
+    EXPECT_GT(text.size(), size_t(CErrorLog::kMaxSize) - 200);
+    EXPECT_EQ(text.rfind("ERROR - old entry ", 0), 0u) << text.substr(0, 100);
+    EXPECT_EQ(text, more.substr(more.size() - text.size()));
+    ExpectNoOrphanLocations(text);
+    // The next entry cuts the file itself.
+    CErrorInfo("second", E_FAIL, VTR_HERE);
+    EXPECT_LE(std::filesystem::file_size(LogFile(0)), uintmax_t(CErrorLog::kMaxSize));
+    EXPECT_NE(ReadFile(LogFile(0)).find("ERROR - second\n"), std::string::npos);
 }
 
 TEST(ErrorInfoTexts, HResultNamesAndSystemTexts)

@@ -79,6 +79,19 @@ protected:
         } else if (c.path == "/same") {
             r.status = 302;
             r.headers = {{"Location", "/landing"}};
+        } else if (c.path == "/self") {
+            // 305 is returned as it is, not followed by the HTTP object.
+            r.status = 305;
+            r.headers = {{"Location", "http://self.example.com/self"}};
+        } else if (c.path == "/there") {
+            r.status = 305;
+            r.headers = {{"Location", "http://back.example.net/back"}};
+        } else if (c.path == "/back") {
+            r.status = 305;
+            r.headers = {{"Location", "http://there.example.com/there"}};
+        } else if (c.path.rfind("/chain/", 0) == 0) {
+            r.status = 305;
+            r.headers = {{"Location", "http://chain.example.org/chain/" + std::to_string(std::stoi(c.path.substr(7)) + 1)}};
         } else {
             r.body = "<html><body>page</body></html>";
         }
@@ -139,6 +152,8 @@ TEST_F(EmailLinksTest, AnchorsAndTextAddressesGroupedByServer)
     EXPECT_EQ("", U8(links.GetLinkServers()[0].links[0].linkText)); // text equal to the address
     EXPECT_EQ((std::vector<std::string>{"http://quoted.example.org/q"}), Urls(1));
     EXPECT_EQ((std::vector<std::string>{"http://angle.example.org/a"}), Urls(2));
+    // Names are resolved off the thread: their records wait as pending meanwhile.
+    ASSERT_TRUE(Settle());
     for (const IPInfo4Links& s : links.GetLinkServers()) {
         EXPECT_EQ(3, s.headerPart);
         EXPECT_EQ(DWORD(IP_TYPE_URL), s.addressType);
@@ -220,6 +235,66 @@ TEST_F(EmailLinksTest, RedirectsToOtherHostsAddServers)
     // Another sweep adds nothing more.
     links.UpdateRequests();
     EXPECT_EQ(3u, links.GetLinkServers().size());
+}
+
+// Redirects the HTTP object leaves to the add-in end: one back to the link itself, one back to an earlier
+// hop on another host, and a chain of new addresses after ten redirects. Each ends as failed with the
+// reason, and the requests are complete.
+TEST_F(EmailLinksTest, RedirectLoopsAndLongChainsEnd)
+{
+    setenv("VANTORA_FETCH_LOOPBACK_LINKS", "1", 1);
+    Set("<a href=\"http://self.example.com/self\">self</a><a href=\"http://there.example.com/there\">there</a>"
+        "<a href=\"http://chain.example.org/chain/0\">chain</a>");
+    ASSERT_TRUE(Settle());
+    const LinkInfo& self = links.GetLinkServers().at(0).links.at(0);
+    ASSERT_TRUE(self.pDataInfo);
+    EXPECT_EQ(RS_FAILED, self.pDataInfo->status);
+    EXPECT_EQ("Failed: Redirect loop, the address was already visited: http://self.example.com/self",
+              Utf8(self.pDataInfo->FailedText()));
+
+    // there -> back -> there: the second server's link is the hop that leads back.
+    EXPECT_EQ((std::vector<std::string>{"self.example.com", "there.example.com", "chain.example.org",
+                                        "back.example.net"}),
+              Hosts());
+    const LinkInfo& there = links.GetLinkServers().at(1).links.at(0);
+    EXPECT_EQ("http://back.example.net/back", U8(there.redirectURL));
+    ASSERT_TRUE(there.pDataInfo);
+    EXPECT_EQ(RS_FAILED, there.pDataInfo->status);
+    EXPECT_NE(std::string::npos, Utf8(there.pDataInfo->errorText).find("already visited: http://there.example.com/there"))
+        << Utf8(there.pDataInfo->errorText);
+
+    // The link and ten redirects are fetched; the eleventh is not followed.
+    const LinkInfo& chain = links.GetLinkServers().at(2).links.at(0);
+    EXPECT_EQ("http://chain.example.org/chain/10", U8(chain.redirectURL));
+    ASSERT_TRUE(chain.pDataInfo);
+    EXPECT_EQ(RS_FAILED, chain.pDataInfo->status);
+    EXPECT_NE(std::string::npos, Utf8(chain.pDataInfo->errorText).find("Too many redirects"));
+    size_t chainCalls = 0;
+    for (const HttpCall& call : server.Calls())
+        chainCalls += call.path.rfind("/chain/", 0) == 0;
+    EXPECT_EQ(11u, chainCalls);
+    EXPECT_FALSE(chain.pDataInfo->spRequest);
+    links.UpdateRequests();
+    EXPECT_TRUE(links.AreRequestsComplete());
+}
+
+// Servers are found by host through an index: "www." in front or not, letter case, and the record of
+// links without a usable host, which moves down as new servers come before it.
+TEST_F(EmailLinksTest, ServerIndexKeepsTheMatchingRules)
+{
+    Set("<a href=\"http://www.www.example.org/1\">1</a><a href=\"http://intranet/x\">2</a>"
+        "<a href=\"http://WWW.Example.org/2\">3</a><a href=\"http://example.org/3\">4</a>"
+        "<a href=\"http://other.example.org/4\">5</a><a href=\"http://www.Other.example.org/5\">6</a>"
+        "<a href=\"http://[::1]/6\">7</a><a href=\"http://EXAMPLE.org/8\">8</a>");
+    // "www.example.org" is "www.www.example.org" without its first "www.", so it joins that server.
+    EXPECT_EQ((std::vector<std::string>{"www.www.example.org", "example.org", "other.example.org", "Unknown Host"}),
+              Hosts());
+    const IPInfo4LinksList& servers = links.GetLinkServers();
+    ASSERT_EQ(4u, servers.size());
+    EXPECT_EQ(2u, servers[0].links.size());
+    EXPECT_EQ(2u, servers[1].links.size());
+    EXPECT_EQ(2u, servers[2].links.size());
+    EXPECT_EQ(2u, servers[3].links.size());
 }
 
 // The sweep aborts a target that waited out the reply time-out and sends it again within the retry limit;

@@ -1,4 +1,4 @@
-// Name resolution of the platform layer (GetAddrInfoW) with Windows' results, and the test mapping of the
+// Name resolution of the platform layer (GetAddrInfoExW answering at once) with Windows' results, and the test mapping of the
 // network that keeps every name off the resolver.
 #include <gtest/gtest.h>
 
@@ -13,15 +13,15 @@ namespace {
 
 std::vector<std::string> Resolve(const WCHAR* name, int family = AF_UNSPEC, int* error = nullptr)
 {
-    ADDRINFOW hints{};
+    ADDRINFOEXW hints{};
     hints.ai_family = family;
     hints.ai_socktype = SOCK_STREAM;
-    PADDRINFOW list = nullptr;
-    int rc = GetAddrInfoW(name, nullptr, &hints, &list);
+    PADDRINFOEXW list = nullptr;
+    int rc = GetAddrInfoExW(name, nullptr, NS_ALL, nullptr, &hints, &list, nullptr, nullptr, nullptr, nullptr);
     if (error)
         *error = rc;
     std::vector<std::string> out;
-    for (PADDRINFOW p = list; p; p = p->ai_next) {
+    for (PADDRINFOEXW p = list; p; p = p->ai_next) {
         const BYTE* b = p->ai_family == AF_INET
                             ? reinterpret_cast<const BYTE*>(&reinterpret_cast<SOCKADDR_IN*>(p->ai_addr)->sin_addr)
                             : reinterpret_cast<const BYTE*>(&reinterpret_cast<SOCKADDR_IN6*>(p->ai_addr)->sin6_addr);
@@ -31,7 +31,7 @@ std::vector<std::string> Resolve(const WCHAR* name, int family = AF_UNSPEC, int*
             text += std::to_string(b[i]) + ".";
         out.push_back(text);
     }
-    FreeAddrInfoW(list);
+    FreeAddrInfoExW(list);
     return out;
 }
 

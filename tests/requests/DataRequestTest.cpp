@@ -66,6 +66,9 @@ protected:
         } else if (c.path == "/to-file") {
             r.status = 302;
             r.headers = {{"Location", "file:///etc/passwd"}};
+        } else if (c.path == "/to-named") {
+            r.status = 302;
+            r.headers = {{"Location", "http://named.example.org/real.pdf"}};
         } else if (c.path == "/hang") {
             r.hang = true;
         } else {
@@ -272,6 +275,7 @@ TEST(DataRequestReservedTest, ReservedTargetsAreNeverFetched)
     for (const std::string& target : targets) {
         DataInfo* info = requests.GetDownloadInfo(pal::ToWide(target).c_str());
         ASSERT_TRUE(info) << target;
+        ASSERT_TRUE(Settle(info)) << target; // a name is resolved off the thread
         EXPECT_EQ(RS_FAILED, info->status) << target;
         EXPECT_EQ(0, info->attempts) << target;
         EXPECT_FALSE(info->spRequest) << target;
@@ -299,3 +303,124 @@ TEST(DataRequestReservedTest, ReservedTargetsAreNeverFetched)
 }
 
 } // namespace
+
+// Names are resolved off the thread, once per host: the records wait as pending meanwhile.
+TEST_F(DataRequestTest, HostsResolveOnceOffTheThread)
+{
+    setenv("VANTORA_CONNECT_TO", ("127.0.0.1:" + std::to_string(first.Port())).c_str(), 1);
+    setenv("VANTORA_RESOLVE_DELAY_MS", "300", 1);
+    std::vector<DataInfo*> infos;
+    for (int i = 0; i < 5; ++i) {
+        std::string url = "http://slow.example.com/page?i=" + std::to_string(i);
+        infos.push_back(requests.GetDownloadInfo(pal::ToWide(url).c_str()));
+        ASSERT_TRUE(infos.back());
+        EXPECT_EQ(RS_PENDING, infos.back()->status);
+        EXPECT_EQ(0, infos.back()->attempts);
+        EXPECT_TRUE(infos.back()->IsOutstanding());
+    }
+    EXPECT_EQ(1u, requests.LookupCount());
+    for (DataInfo* info : infos) {
+        ASSERT_TRUE(Settle(info));
+        EXPECT_EQ(RS_DONE, info->status) << Utf8(info->errorText);
+    }
+    unsetenv("VANTORA_RESOLVE_DELAY_MS");
+    unsetenv("VANTORA_CONNECT_TO");
+    EXPECT_EQ(1u, requests.LookupCount());
+    EXPECT_EQ(5u, first.CallCount());
+}
+
+// A few requests run at once; the others wait their turn in the queue, which ended transfers release.
+TEST_F(DataRequestTest, RequestsTakeTurns)
+{
+    setenv("VANTORA_CONNECT_TO", ("127.0.0.1:" + std::to_string(first.Port())).c_str(), 1);
+    const size_t total = CDataRequest::MAX_RUNNING + 4;
+    std::vector<DataInfo*> infos;
+    for (size_t i = 0; i < total; ++i) {
+        std::string url = "http://h" + std::to_string(i) + ".example.com/hang";
+        infos.push_back(requests.GetDownloadInfo(pal::ToWide(url).c_str()));
+        ASSERT_TRUE(infos.back());
+    }
+    // libcurl itself holds all but a few connections to one server back: the add-in's turns are counted.
+    ASSERT_TRUE(testing_support::PumpUntil([&] { return first.CallCount() > 0; }));
+    testing_support::PumpUntil([] { return false; }, 200);
+    EXPECT_EQ(CDataRequest::MAX_RUNNING, requests.RunningCount());
+    EXPECT_EQ(total - CDataRequest::MAX_RUNNING, requests.QueuedCount());
+    size_t unsent = 0;
+    for (DataInfo* info : infos)
+        unsent += info->attempts == 0 && info->status == RS_PENDING;
+    EXPECT_EQ(total - CDataRequest::MAX_RUNNING, unsent);
+    EXPECT_LE(first.CallCount(), CDataRequest::MAX_RUNNING);
+
+    first.ReleaseHangs();
+    for (DataInfo* info : infos)
+        ASSERT_TRUE(Settle(info));
+    unsetenv("VANTORA_CONNECT_TO");
+    EXPECT_EQ(total, first.CallCount());
+    EXPECT_EQ(total, requests.LookupCount());
+    EXPECT_EQ(0u, requests.QueuedCount());
+}
+
+// A new message drops what waits: the records are no longer outstanding and nothing is sent.
+TEST_F(DataRequestTest, ForgettingTheQueueSendsNothing)
+{
+    setenv("VANTORA_CONNECT_TO", ("127.0.0.1:" + std::to_string(first.Port())).c_str(), 1);
+    setenv("VANTORA_RESOLVE_DELAY_MS", "200", 1);
+    DataInfo* info = requests.GetDownloadInfo(W("http://later.example.com/page"));
+    ASSERT_TRUE(info);
+    EXPECT_EQ(RS_PENDING, info->status);
+    requests.ForgetQueued();
+    EXPECT_EQ(RS_NONE, info->status);
+    EXPECT_FALSE(info->IsOutstanding());
+    testing_support::PumpUntil([] { return false; }, 500);
+    unsetenv("VANTORA_RESOLVE_DELAY_MS");
+    EXPECT_EQ(0u, first.CallCount());
+    // Asked for again, it is resolved and sent.
+    EXPECT_EQ(info, requests.GetDownloadInfo(W("http://later.example.com/page")));
+    ASSERT_TRUE(Settle(info));
+    unsetenv("VANTORA_CONNECT_TO");
+    EXPECT_EQ(RS_DONE, info->status);
+    EXPECT_EQ(1u, first.CallCount());
+}
+
+// A name the resolver has not answered within the reply time-out fails the records waiting for it.
+TEST_F(DataRequestTest, UnansweredNameFailsAfterTheReplyTimeout)
+{
+    CSettingsManager& settings = CSettingsManager::Instance();
+    const int timeout = settings.serverReplyTimeout;
+    settings.serverReplyTimeout = 1;
+    setenv("VANTORA_RESOLVE_DELAY_MS", "5000", 1);
+    DataInfo* info = requests.GetDownloadInfo(W("http://mute.example.com/page"));
+    ASSERT_TRUE(info);
+    time_t start = time(nullptr);
+    testing_support::PumpUntil([&] { return time(nullptr) > start + 1; }, 5000);
+    requests.UpdateRequests();
+    unsetenv("VANTORA_RESOLVE_DELAY_MS");
+    settings.serverReplyTimeout = timeout;
+    EXPECT_EQ(RS_FAILED, info->status);
+    EXPECT_EQ(0, info->attempts);
+    EXPECT_NE(std::string::npos, Utf8(info->errorText).find("could not be resolved: mute.example.com"))
+        << Utf8(info->errorText);
+}
+
+// The final address after redirects the object followed is on a host not yet resolved: the answer waits
+// for that host, outstanding, and is then analysed.
+TEST_F(DataRequestTest, FinalAddressOnANewHostIsResolvedFirst)
+{
+    setenv("VANTORA_CONNECT_TO", ("127.0.0.1:" + std::to_string(first.Port())).c_str(), 1);
+    setenv("VANTORA_RESOLVE_DELAY_MS", "200", 1);
+    DataInfo* info = requests.GetDownloadInfo(Url(first, "/to-named").c_str());
+    ASSERT_TRUE(info);
+    bool waited = false;
+    ASSERT_TRUE(testing_support::PumpUntil([&] {
+        waited = waited || (first.CallCount() == 2 && info->status == RS_INTERACTIVE);
+        return !info->IsOutstanding();
+    }));
+    unsetenv("VANTORA_RESOLVE_DELAY_MS");
+    unsetenv("VANTORA_CONNECT_TO");
+    EXPECT_TRUE(waited);
+    ASSERT_EQ(RS_DONE, info->status) << Utf8(info->errorText);
+    EXPECT_EQ("http://named.example.org/real.pdf", Utf8(info->location));
+    ASSERT_EQ(1u, info->analysedFiles.size());
+    EXPECT_EQ("PDF", W8(info->analysedFiles[0].extension));
+    EXPECT_EQ(2u, requests.LookupCount());
+}

@@ -63,7 +63,7 @@ protected:
 TEST_F(RealAddin, AMessageOfFourServersAndAnAttachment)
 {
     Outcome run = Vantora("show --wait 60 " + Corpus("eml/sa-nice-base64.eml"));
-    ASSERT_EQ(0, run.status) << run.out;
+    ASSERT_EQ(0, run.status) << testing_support::Tail(run.out);
     const std::string& out = run.out;
     EXPECT_NE(std::string::npos, out.find("tab \"Info\" (1000)")) << out;
     // Four header servers in rows of three: the first three shown, scrolling down possible.
@@ -81,7 +81,7 @@ TEST_F(RealAddin, AMessageOfFourServersAndAnAttachment)
 TEST_F(RealAddin, LinksAsJsonWithTheirItems)
 {
     Outcome run = Vantora("show --json --wait 60 " + Corpus("eml/mail-error_emails-content_transfer_encoding_with_8bits.eml"));
-    ASSERT_EQ(0, run.status) << run.out;
+    ASSERT_EQ(0, run.status) << testing_support::Tail(run.out);
     const std::string& out = run.out;
     EXPECT_NE(std::string::npos, out.find("\"label\": \"www.provantage.com")) << out.substr(0, 4000);
     EXPECT_NE(std::string::npos, out.find("\"screentip\": \"Details\"")) << out.substr(0, 4000);
@@ -93,7 +93,7 @@ TEST_F(RealAddin, AppointmentsHideTheTabAndUnreadableFilesAreReported)
 {
     Outcome run = Vantora("show --wait 60 " + Corpus("msg/Appointment sample EST.msg") + " /nonexistent.eml " +
                       Corpus("msg/Simple.msg"));
-    EXPECT_EQ(1, run.status) << run.out;
+    EXPECT_EQ(1, run.status) << testing_support::Tail(run.out);
     EXPECT_NE(std::string::npos, run.out.find("Appointment sample EST.msg\n  tab hidden\n")) << run.out;
     EXPECT_NE(std::string::npos, run.out.find("/nonexistent.eml")) << run.out;
     EXPECT_NE(std::string::npos, run.out.find("Simple.msg\n  tab \"Info\" (1000)")) << run.out;
@@ -153,7 +153,7 @@ TEST_F(RealAddin, PressedControlsActAsClicks)
     Outcome run = Vantora("--record-open show --wait 60 --press 1025 --press 1023 --press 1023 --press 1025 "
                           "--press _Office_Addin_Ctrl_Tag_1083 --press 4242 " +
                           Corpus("eml/sa-nice-base64.eml"));
-    ASSERT_EQ(0, run.status) << run.out;
+    ASSERT_EQ(0, run.status) << testing_support::Tail(run.out);
     const std::string& out = run.out;
     EXPECT_NE(std::string::npos, out.find("pressing 1023: 0x8000FFFF")) << out;
     EXPECT_NE(std::string::npos, out.find("no control 4242 on the tab")) << out;
@@ -172,7 +172,7 @@ namespace {
 TEST_F(RealAddin, AllPagesListEveryHeaderServer)
 {
     Outcome run = Vantora("show --wait 60 --all " + Corpus("eml/sa-nice-spf3-received-spf.eml"));
-    ASSERT_EQ(0, run.status) << run.out;
+    ASSERT_EQ(0, run.status) << testing_support::Tail(run.out);
     const std::string& out = run.out;
     // Five servers in rows of three: pages 2 and 3, and the last page shows the last server.
     EXPECT_NE(std::string::npos, out.find("IP / Location [1001], page 2\n")) << out;
@@ -203,7 +203,7 @@ TEST_F(RealAddin, DialogsOpenFromTheTabAndAreDrivenByScripts)
                           "--dialog 'cell=220:0:1:right;menu=481;tab=214:1;check=218;click=1' "
                           "--press 1084 --dialog click=241 --press 1069 --dialog 'resize=700x500;click=1' " +
                           Corpus("eml/sa-nice-base64.eml"));
-    ASSERT_EQ(0, run.status) << run.out;
+    ASSERT_EQ(0, run.status) << testing_support::Tail(run.out);
     const std::string& out = run.out;
     EXPECT_NE(std::string::npos, out.find("[dialog 1, shown]\n== Options ==")) << out;
     EXPECT_NE(std::string::npos, out.find("[menu] (Move Up [480]) Move Down [481] |")) << out;
@@ -216,6 +216,57 @@ TEST_F(RealAddin, DialogsOpenFromTheTabAndAreDrivenByScripts)
     EXPECT_NE(std::string::npos, testing_support::ReadFile(path).find("Subject: E-mail Details")) << path;
     // After OK the tab is shown again without the attachments group.
     EXPECT_NE(std::string::npos, out.find(" [1027]: hidden")) << out;
+}
+
+} // namespace
+
+namespace {
+
+// The text a section of the output gives the sender label (1073), or an empty text.
+std::string SenderIn(const std::string& out, const std::string& header)
+{
+    size_t at = out.find(header);
+    if (at == std::string::npos)
+        return std::string();
+    return Row(out.substr(at), 1073);
+}
+
+TEST_F(RealAddin, AReadWindowShowsItsOwnMessageAndTheExplorerFollowsItsSelection)
+{
+    const std::string foo = "eml/mail-attachment_emails-attachment_nonascii_filename.eml";
+    const std::string cecil = "eml/mail-error_emails-empty_group_lists.eml";
+    const std::string other = "eml/mail-mime_emails-email_with_similar_boundaries.eml";
+    const std::string dir = std::string(VANTORA_CORPUS_DIR) + "/";
+    Outcome run = Vantora("show --wait 60 " + Corpus(foo) + " --open " + Corpus(cecil) + " " + Corpus(other) +
+                          " --close " + Corpus(foo));
+    ASSERT_EQ(0, run.status) << testing_support::Tail(run.out);
+    const std::string& out = run.out;
+    // The Read window shows its message while the Explorer's tab keeps the selection it had.
+    std::string opened = out.substr(out.find(dir + cecil + " in Read window 1\n"));
+    EXPECT_NE(std::string::npos, SenderIn(opened, dir + cecil).find("Cecil Edwards")) << out;
+    EXPECT_NE(std::string::npos, SenderIn(opened, "meanwhile the Explorer shows " + dir + foo).find("foo@example.com"))
+        << out;
+    // A new selection in the Explorer shows there; the Read window's tab is left as it was.
+    size_t selected = opened.find("\n" + dir + other + "\n");
+    ASSERT_NE(std::string::npos, selected) << out;
+    std::string after = opened.substr(selected + 1);
+    EXPECT_NE(std::string::npos, SenderIn(after, dir + other).find("Xxxxx")) << out;
+    EXPECT_NE(std::string::npos, SenderIn(after, "meanwhile Read window 1 shows " + dir + cecil).find("Cecil Edwards"))
+        << out;
+    // Closed, the Read window is gone from the output, and the Explorer still follows its selection.
+    std::string last = after.substr(after.find("\n" + dir + foo + "\n") + 1);
+    EXPECT_NE(std::string::npos, SenderIn(last, dir + foo).find("foo@example.com")) << out;
+    EXPECT_EQ(std::string::npos, last.find("meanwhile")) << out;
+    EXPECT_EQ(std::string::npos, out.find("failed:")) << out;
+}
+
+TEST_F(RealAddin, ReadWindowsAsJsonNameTheirWindow)
+{
+    Outcome run = Vantora("show --json --wait 60 --open " + Corpus("msg/Simple.msg") + " --close --close");
+    EXPECT_EQ(1, run.status) << "a second --close has no window to close: " << testing_support::Tail(run.out);
+    EXPECT_NE(std::string::npos, run.out.find("--close: no Read window is open")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("\"window\": \"read 1\"")) << run.out;
+    EXPECT_NE(std::string::npos, run.out.find("\"otherWindows\": [\n      {\"window\": \"explorer\"")) << run.out;
 }
 
 } // namespace

@@ -121,12 +121,14 @@ TEST_F(StoreAddinView, ObjectModelHeaderAndNativeFormatOfAMail)
     CComPtr<IMAPIProp> prop;
     ASSERT_EQ(unknown->QueryInterface(IID_IMAPIProp, reinterpret_cast<void**>(&prop)), S_OK);
     {
-        CEmailProp native(prop, 0x81300003, fnFreeBuffer, true);
+        // The native body in MAPI's coding; the named-range id an earlier store used answers nothing.
+        CEmailProp native(prop, PR_NATIVE_BODY_INFO, fnFreeBuffer, true);
         ASSERT_TRUE(native.GetValue());
-        EXPECT_EQ(native.GetValue()->ulPropTag, 0x81300003u);
-        Outlook::OlBodyFormat format;
-        mail->get_BodyFormat(&format);
-        EXPECT_EQ(native.GetValue()->Value.l, LONG(format));
+        EXPECT_EQ(native.GetValue()->ulPropTag, ULONG(PR_NATIVE_BODY_INFO));
+        EXPECT_EQ(native.GetValue()->Value.l, NATIVE_BODY_PLAIN);
+        CEmailProp fixed(prop, 0x81300003, fnFreeBuffer, true);
+        ASSERT_TRUE(fixed.GetValue());
+        EXPECT_EQ(PROP_TYPE(fixed.GetValue()->ulPropTag), PT_ERROR);
     }
     {
         CEmailProp missing(prop, PROP_TAG(PT_LONG, 0x6FF0), fnFreeBuffer, true);

@@ -27,7 +27,10 @@ TEST(OutlookDeclarations, MethodsSitInTheTypeLibrarysVtableSlots)
     EXPECT_EQ(Slot(&_Application::get_Session), 9u);
     EXPECT_EQ(Slot(&_Application::get_Version), 13u);
     EXPECT_EQ(Slot(&_Application::ActiveExplorer), 14u);
+    EXPECT_EQ(Slot(&_Application::ActiveInspector), 15u);
     EXPECT_EQ(Slot(&_Application::CreateItem), 16u);
+    EXPECT_EQ(Slot(&_Application::get_Inspectors), 23u);
+    EXPECT_EQ(Slot(&_Inspector::get_CurrentItem), 12u);
     EXPECT_EQ(Slot(&_Explorer::get_Selection), 24u);
     EXPECT_EQ(Slot(&Selection::get_Count), 11u);
     EXPECT_EQ(Slot(&Selection::Item), 12u);
@@ -39,11 +42,11 @@ TEST(OutlookDeclarations, MethodsSitInTheTypeLibrarysVtableSlots)
     EXPECT_EQ(Slot(&_MailItem::get_MessageClass), 31u);
     EXPECT_EQ(Slot(&_MailItem::get_Subject), 43u);
     EXPECT_EQ(Slot(&_MailItem::put_Subject), 44u);
-    EXPECT_EQ(Slot(&_MailItem::Display), 50u);
-    EXPECT_EQ(Slot(&_MailItem::get_HTMLBody), 75u);
-    EXPECT_EQ(Slot(&_MailItem::get_SenderName), 105u);
-    EXPECT_EQ(Slot(&_MailItem::get_BodyFormat), 124u);
-    EXPECT_EQ(Slot(&_MailItem::get_SenderEmailAddress), 141u);
-    EXPECT_EQ(Slot(&_MailItem::get_SenderEmailType), 142u);
-    EXPECT_EQ(Slot(&_MailItem::get_PropertyAccessor), 149u);
+    EXPECT_EQ(Slot(&_MailItem::Display), 51u);
+    EXPECT_EQ(Slot(&_MailItem::get_HTMLBody), 76u);
+    EXPECT_EQ(Slot(&_MailItem::get_SenderName), 106u);
+    EXPECT_EQ(Slot(&_MailItem::get_BodyFormat), 125u);
+    EXPECT_EQ(Slot(&_MailItem::get_SenderEmailAddress), 142u);
+    EXPECT_EQ(Slot(&_MailItem::get_SenderEmailType), 143u);
+    EXPECT_EQ(Slot(&_MailItem::get_PropertyAccessor), 150u);
 }

@@ -23,4 +23,11 @@ CommandResult RunCommand(const std::string& commandLine)
     return run;
 }
 
+std::string Tail(const std::string& out, size_t bytes)
+{
+    if (out.size() <= bytes)
+        return out;
+    return "[... " + std::to_string(out.size() - bytes) + " bytes before ...]" + out.substr(out.size() - bytes);
+}
+
 } // namespace testing_support

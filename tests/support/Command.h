@@ -14,4 +14,8 @@ struct CommandResult {
 
 CommandResult RunCommand(const std::string& commandLine);
 
+// The end of a command's output, where a crash report is: a failure's message shows it, since logs of
+// long outputs keep their start.
+std::string Tail(const std::string& out, size_t bytes = 3000);
+
 } // namespace testing_support

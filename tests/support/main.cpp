@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "__Utilities/ErrorLog.h"
+#include "host/ui/HelperThreads.h"
 #include "pal/host.h"
 #include "support/TestPrefix.h"
 
@@ -67,7 +68,7 @@ int main(int argc, char** argv)
     int result = RUN_ALL_TESTS();
     std::error_code ec;
     std::filesystem::remove_all(base, ec);
-    return result;
+    host::EndProcess(result);
 }
 
 // Fontconfig links the parts of its patterns by offsets rather than pointers, so the leak checker cannot

@@ -1,7 +1,8 @@
 // What Outlook does with the add-in at start-up, as a Windows program run under Wine after the system's
 // registration tool has registered the DLL: read the add-in key, resolve the ProgID to the class, find the
-// class's in-process server, load it and ask it for the class object. Until the Connect class can be made,
-// the module answers that the class is not available; it must still load, answer and unload cleanly.
+// class's in-process server, see that what the add-in reads from its folder is there, load it and ask it
+// for the class object. Until the Connect class can be made, the module answers that the class is not
+// available; it must still load, answer and unload cleanly.
 #include <windows.h>
 #include <objbase.h>
 
@@ -18,20 +19,44 @@ bool UnderWine()
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
+// Windows' HKEY_CLASSES_ROOT merges the user's classes (HKCU\Software\Classes, where a per-user install
+// registers) over the machine's; Wine's shows the machine's alone. Under Wine the user's are read first here.
+LSTATUS ReadClassesText(const wchar_t* key, wchar_t* text, DWORD bytes)
+{
+    DWORD size = bytes;
+    if (UnderWine()) {
+        wchar_t userKey[300];
+        std::swprintf(userKey, 300, L"Software\\Classes\\%ls", key);
+        if (RegGetValueW(HKEY_CURRENT_USER, userKey, nullptr, RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS) {
+            static bool noted = false;
+            if (!noted)
+                std::printf("note: Wine's HKEY_CLASSES_ROOT does not show the user's classes; reading them as "
+                            "Windows merges them\n");
+            noted = true;
+            return ERROR_SUCCESS;
+        }
+        size = bytes;
+    }
+    return RegGetValueW(HKEY_CLASSES_ROOT, key, nullptr, RRF_RT_REG_SZ, nullptr, text, &size);
+}
+
 // Windows' COM follows a version-independent ProgID's CurVer to the current version's CLSID; Wine's
-// CLSIDFromProgID reads only the ProgID's own CLSID key. Under Wine the CurVer step is taken here.
+// CLSIDFromProgID reads only the ProgID's own CLSID key (and the machine's classes alone). Under Wine the
+// registry is read here as Windows reads it.
 HRESULT ResolveProgId(const wchar_t* progId, CLSID* clsid)
 {
     HRESULT hr = CLSIDFromProgID(progId, clsid);
     if (SUCCEEDED(hr) || !UnderWine())
         return hr;
-    wchar_t key[256], current[256];
+    wchar_t key[256], current[256], text[64];
     std::swprintf(key, 256, L"%ls\\CurVer", progId);
-    DWORD size = sizeof(current);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key, nullptr, RRF_RT_REG_SZ, nullptr, current, &size) != ERROR_SUCCESS)
+    if (ReadClassesText(key, current, sizeof(current)) != ERROR_SUCCESS)
         return hr;
     std::printf("note: Wine's CLSIDFromProgID does not follow CurVer; following it as Windows does\n");
-    return CLSIDFromProgID(current, clsid);
+    std::swprintf(key, 256, L"%ls\\CLSID", current);
+    if (ReadClassesText(key, text, sizeof(text)) != ERROR_SUCCESS)
+        return hr;
+    return CLSIDFromString(text, clsid);
 }
 
 void Check(bool ok, const char* what)
@@ -45,11 +70,17 @@ void Check(bool ok, const char* what)
 
 int main()
 {
+    // Outlook reads the user's add-in keys and the machine's: a per-user install writes only the first.
     const wchar_t addinKey[] = L"Software\\Microsoft\\Office\\Outlook\\Addins\\VantoraAddin.Connect";
     DWORD loadBehavior = 0, size = sizeof(loadBehavior);
-    Check(RegGetValueW(HKEY_LOCAL_MACHINE, addinKey, L"LoadBehavior", RRF_RT_REG_DWORD, nullptr, &loadBehavior,
-                       &size) == ERROR_SUCCESS && loadBehavior == 3,
-          "the add-in key says load at start-up");
+    LSTATUS found = RegGetValueW(HKEY_CURRENT_USER, addinKey, L"LoadBehavior", RRF_RT_REG_DWORD, nullptr,
+                                 &loadBehavior, &size);
+    if (found != ERROR_SUCCESS) {
+        size = sizeof(loadBehavior);
+        found = RegGetValueW(HKEY_LOCAL_MACHINE, addinKey, L"LoadBehavior", RRF_RT_REG_DWORD, nullptr, &loadBehavior,
+                             &size);
+    }
+    Check(found == ERROR_SUCCESS && loadBehavior == 3, "the add-in key says load at start-up");
 
     Check(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)), "COM starts");
     CLSID clsid{};
@@ -61,10 +92,21 @@ int main()
     wchar_t serverKey[128];
     std::swprintf(serverKey, 128, L"CLSID\\%ls\\InprocServer32", clsidText);
     wchar_t module[MAX_PATH] = {};
-    size = sizeof(module);
-    Check(RegGetValueW(HKEY_CLASSES_ROOT, serverKey, nullptr, RRF_RT_REG_SZ, nullptr, module, &size) ==
-              ERROR_SUCCESS,
-          "the class has an in-process server");
+    Check(ReadClassesText(serverKey, module, sizeof(module)) == ERROR_SUCCESS, "the class has an in-process server");
+    // What the add-in looks for in its own folder: the country database, the user guide, the map library.
+    wchar_t folder[MAX_PATH] = {};
+    std::wcsncpy(folder, module, MAX_PATH - 1);
+    if (wchar_t* slash = std::wcsrchr(folder, L'\\'))
+        slash[1] = 0;
+    const wchar_t* const beside[] = {L"GeoCountries.dat", L"Help.pdf", L"openlayers\\OpenLayers.js"};
+    for (const wchar_t* name : beside) {
+        wchar_t path[MAX_PATH];
+        std::swprintf(path, MAX_PATH, L"%ls%ls", folder, name);
+        DWORD attributes = GetFileAttributesW(path);
+        char what[128];
+        std::snprintf(what, sizeof what, "%ls is beside the server", name);
+        Check(attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY), what);
+    }
     HMODULE dll = LoadLibraryW(module);
     Check(dll != nullptr, "the server loads");
     if (dll) {

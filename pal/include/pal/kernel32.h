@@ -129,20 +129,39 @@ BOOL CreateDirectoryW(LPCWSTR lpPathName, void* lpSecurityAttributes);
 // buffer is too small.
 DWORD GetTempPathW(DWORD nBufferLength, LPWSTR lpBuffer);
 
-// File handles: opening existing files for reading only (what the add-in's data files need).
+// File handles: existing files opened for reading (the add-in's data files), and new files created for
+// writing (CREATE_NEW, CREATE_ALWAYS). Opening an existing file for writing is not supported
+// (ERROR_INVALID_PARAMETER). A file whose owner may not write it has FILE_ATTRIBUTE_READONLY, as under Wine.
 #define INVALID_HANDLE_VALUE ((HANDLE)(LONG_PTR)-1)
 #define GENERIC_READ 0x80000000
 #define GENERIC_WRITE 0x40000000
 #define FILE_SHARE_READ 0x00000001
 #define FILE_SHARE_WRITE 0x00000002
 #define FILE_SHARE_DELETE 0x00000004
+#define CREATE_NEW 1
+#define CREATE_ALWAYS 2
 #define OPEN_EXISTING 3
 HANDLE CreateFileW(LPCWSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, void* lpSecurityAttributes,
                    DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
 BOOL ReadFile(HANDLE hFile, LPVOID lpBuffer, DWORD nNumberOfBytesToRead, LPDWORD lpNumberOfBytesRead,
               void* lpOverlapped);
+BOOL WriteFile(HANDLE hFile, LPCVOID lpBuffer, DWORD nNumberOfBytesToWrite, LPDWORD lpNumberOfBytesWritten,
+               void* lpOverlapped);
+BOOL FlushFileBuffers(HANDLE hFile);
 BOOL GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize);
 BOOL CloseHandle(HANDLE hObject);
+
+BOOL DeleteFileW(LPCWSTR lpFileName);
+// rename(2), with the checks Windows makes first. MOVEFILE_COPY_ALLOWED copies a file to another file
+// system and deletes the original; MOVEFILE_WRITE_THROUGH returns once the move is on the disk. There is
+// no reboot to delay to, no hard link made here and no link tracking: those flags are ERROR_NOT_SUPPORTED.
+#define MOVEFILE_REPLACE_EXISTING 0x00000001
+#define MOVEFILE_COPY_ALLOWED 0x00000002
+#define MOVEFILE_DELAY_UNTIL_REBOOT 0x00000004
+#define MOVEFILE_WRITE_THROUGH 0x00000008
+#define MOVEFILE_CREATE_HARDLINK 0x00000010
+#define MOVEFILE_FAIL_IF_NOT_TRACKABLE 0x00000020
+BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags);
 }
 
 // CRT file functions with wide paths (UTF-16 on the Windows side, UTF-8 on disk here).

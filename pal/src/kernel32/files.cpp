@@ -1,6 +1,8 @@
-// Files and folders by Windows path, and the CRT's wide file functions. Share modes are kept with
+// Files and folders by Windows path (made, deleted and moved), and the CRT's wide file functions. Share
+// modes are kept with
 // flock(2): a file opened deny-none or deny-write holds a shared lock, deny-read-write an exclusive one,
 // so a file that another opener holds exclusively cannot be opened, as on Windows.
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,7 +39,10 @@ DWORD pal::Win32FromErrno(int e)
     case EISDIR:
     case EROFS: return ERROR_ACCESS_DENIED;
     case EEXIST: return ERROR_ALREADY_EXISTS;
-    case ENOSPC: return ERROR_DISK_FULL;
+    case ENOSPC:
+    case EDQUOT: return ERROR_DISK_FULL;
+    case EFBIG: return ERROR_FILE_TOO_LARGE;
+    case EXDEV: return ERROR_NOT_SAME_DEVICE;
     case EMFILE:
     case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
     case EWOULDBLOCK: return ERROR_SHARING_VIOLATION;
@@ -46,6 +51,161 @@ DWORD pal::Win32FromErrno(int e)
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     default: return ERROR_INVALID_FUNCTION;
     }
+}
+
+DWORD pal::MissingFileError(const std::string& unixPath)
+{
+    size_t slash = unixPath.find_last_of('/');
+    struct stat parent{};
+    if (slash != std::string::npos && slash > 0 &&
+        (stat(unixPath.substr(0, slash).c_str(), &parent) != 0 || !S_ISDIR(parent.st_mode)))
+        return ERROR_PATH_NOT_FOUND;
+    return ERROR_FILE_NOT_FOUND;
+}
+
+namespace {
+
+bool FailWith(DWORD error)
+{
+    SetLastError(error);
+    return false;
+}
+
+// The folder a path names its file in, for syncing the folder itself.
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool SyncPath(const std::string& path, bool folder)
+{
+    int fd = open(path.c_str(), (folder ? O_DIRECTORY : 0) | O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    bool synced = fsync(fd) == 0;
+    int e = errno;
+    close(fd);
+    errno = e;
+    return synced;
+}
+
+// The copy of a move to another file system: into the target as CopyFile writes it, removed again when
+// the copy fails.
+bool CopyForMove(const std::string& from, const std::string& to, const struct stat& st, bool replace, bool sync)
+{
+    int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return Fail();
+    int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (replace ? 0 : O_EXCL), st.st_mode & 07777);
+    if (out < 0) {
+        int e = errno;
+        close(in);
+        return FailWith(e == EEXIST ? DWORD(ERROR_ALREADY_EXISTS) : pal::Win32FromErrno(e));
+    }
+    char buf[65536];
+    int e = 0;
+    for (;;) {
+        ssize_t n = read(in, buf, sizeof(buf));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            e = n < 0 ? errno : 0;
+            break;
+        }
+        for (ssize_t done = 0; done < n && !e;) {
+            ssize_t w = write(out, buf + done, size_t(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0)
+                e = w < 0 ? errno : ENOSPC;
+            else
+                done += w;
+        }
+        if (e)
+            break;
+    }
+    if (!e && sync && fsync(out) != 0)
+        e = errno;
+    if (close(out) != 0 && !e)
+        e = errno;
+    close(in);
+    if (e) {
+        unlink(to.c_str());
+        return FailWith(pal::Win32FromErrno(e));
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" BOOL DeleteFileW(LPCWSTR lpFileName)
+{
+    if (!lpFileName || !*lpFileName)
+        return FailWith(ERROR_INVALID_PARAMETER);
+    std::string path = pal::ToUnixPath(lpFileName);
+    struct stat st{};
+    if (lstat(path.c_str(), &st) != 0)
+        return FailWith(errno == ENOENT ? pal::MissingFileError(path) : pal::Win32FromErrno(errno));
+    // A folder is removed with RemoveDirectory, a read-only file not at all.
+    if (S_ISDIR(st.st_mode) || pal::IsReadOnly(st))
+        return FailWith(ERROR_ACCESS_DENIED);
+    return unlink(path.c_str()) == 0 ? TRUE : Fail();
+}
+
+extern "C" BOOL MoveFileExW(LPCWSTR lpExistingFileName, LPCWSTR lpNewFileName, DWORD dwFlags)
+{
+    const DWORD known = MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED | MOVEFILE_DELAY_UNTIL_REBOOT |
+                        MOVEFILE_WRITE_THROUGH | MOVEFILE_CREATE_HARDLINK | MOVEFILE_FAIL_IF_NOT_TRACKABLE;
+    if ((dwFlags & ~known) || !lpExistingFileName ||
+        ((dwFlags & MOVEFILE_DELAY_UNTIL_REBOOT) && (dwFlags & MOVEFILE_COPY_ALLOWED)))
+        return FailWith(ERROR_INVALID_PARAMETER);
+    if (dwFlags & (MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_CREATE_HARDLINK | MOVEFILE_FAIL_IF_NOT_TRACKABLE))
+        return FailWith(ERROR_NOT_SUPPORTED);
+    if (!lpNewFileName)
+        return FailWith(ERROR_INVALID_PARAMETER);
+    const bool replace = dwFlags & MOVEFILE_REPLACE_EXISTING;
+    const bool sync = dwFlags & MOVEFILE_WRITE_THROUGH;
+    const std::string from = pal::ToUnixPath(lpExistingFileName);
+    const std::string to = pal::ToUnixPath(lpNewFileName);
+
+    struct stat source{};
+    if (lstat(from.c_str(), &source) != 0)
+        return FailWith(errno == ENOENT ? pal::MissingFileError(from) : pal::Win32FromErrno(errno));
+    struct stat target{};
+    const bool targetExists = lstat(to.c_str(), &target) == 0;
+    const bool sameFile = targetExists && source.st_dev == target.st_dev && source.st_ino == target.st_ino;
+    if (targetExists && !sameFile) {
+        if (!replace)
+            return FailWith(ERROR_ALREADY_EXISTS);
+        // Only a file replaces, and only a file that is not read-only.
+        if (S_ISDIR(source.st_mode) || S_ISDIR(target.st_mode) || pal::IsReadOnly(target))
+            return FailWith(ERROR_ACCESS_DENIED);
+    }
+    if (sync && !S_ISDIR(source.st_mode) && !SyncPath(from, false))
+        return Fail();
+
+    int moved = replace || sameFile ? rename(from.c_str(), to.c_str())
+                        : renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (moved != 0 && !replace && errno == EINVAL) // a file system that cannot refuse to replace
+        moved = rename(from.c_str(), to.c_str());
+    if (moved != 0) {
+        if (errno == EEXIST)
+            return FailWith(ERROR_ALREADY_EXISTS);
+        if (errno == ENOENT || errno == ENOTDIR)
+            return FailWith(ERROR_PATH_NOT_FOUND); // the source was there: the target's folder is not
+        if (errno != EXDEV || !(dwFlags & MOVEFILE_COPY_ALLOWED) || S_ISDIR(source.st_mode))
+            return Fail();
+        if (!CopyForMove(from, to, source, replace, sync))
+            return false;
+        if (unlink(from.c_str()) != 0)
+            return Fail();
+    }
+    if (sync && !SyncPath(FolderOf(to), true))
+        return Fail();
+    return TRUE;
 }
 
 extern "C" BOOL CreateDirectoryW(LPCWSTR lpPathName, void*)

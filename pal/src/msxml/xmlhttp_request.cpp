@@ -476,6 +476,10 @@ private:
         curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
         curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");
         curl_easy_setopt(e, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
+        // Debian's libcurl names a CA folder by default, and a store read with one is never cached: every
+        // TLS connection would parse the whole bundle again. The bundle alone has the same certificates,
+        // and its parsed store is kept by the multi handle (CURLOPT_CA_CACHE_TIMEOUT, a day by default).
+        curl_easy_setopt(e, CURLOPT_CAPATH, static_cast<char*>(nullptr));
         if (m_connectTo) {
             curl_slist_free_all(m_connectTo);
             m_connectTo = nullptr;

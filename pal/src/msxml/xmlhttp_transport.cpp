@@ -11,6 +11,7 @@ namespace {
 
 struct Multi {
     CURLM* handle = nullptr;
+    CURLSH* share = nullptr; // TLS sessions, so that a new connection to a server resumes its session
     UINT_PTR timeout = 0;
     std::set<CURL*> running;
     bool resumePosted = false; // finished transfers are left in libcurl's queue for a posted resume
@@ -107,6 +108,11 @@ Multi& TheMulti()
         curl_multi_setopt(multi->handle, CURLMOPT_TIMERFUNCTION, OnTimer);
         // As the Windows stack does: a few connections per server, the other requests wait their turn.
         curl_multi_setopt(multi->handle, CURLMOPT_MAX_HOST_CONNECTIONS, 6L);
+        // Connections themselves stay in the multi handle's cache across request objects. One thread
+        // uses the share, so it needs no lock functions.
+        multi->share = curl_share_init();
+        if (multi->share)
+            curl_share_setopt(multi->share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
         return multi;
     }();
     return *m;
@@ -118,6 +124,8 @@ bool Start(CURL* easy, Transfer* owner)
 {
     Multi& m = TheMulti();
     curl_easy_setopt(easy, CURLOPT_PRIVATE, static_cast<void*>(owner));
+    if (m.share)
+        curl_easy_setopt(easy, CURLOPT_SHARE, m.share);
     if (curl_multi_add_handle(m.handle, easy) != CURLM_OK)
         return false;
     m.running.insert(easy);
