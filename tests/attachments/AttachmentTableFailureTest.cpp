@@ -17,15 +17,7 @@ public:
     explicit FakeMessage(IMAPITable* table) : m_table(table) {}
     int openAttachCalls = 0;
 
-    HRESULT QueryInterface(REFIID, void**) override { FAKE_MAPI_UNEXPECTED("QueryInterface"); }
-    ULONG AddRef() override { return AddRefImpl(); }
-    ULONG Release() override { return ReleaseImpl(); }
-    HRESULT GetLastError(HRESULT, ULONG, LPMAPIERROR*) override { FAKE_MAPI_UNEXPECTED("GetLastError"); }
-    HRESULT SaveChanges(ULONG) override { FAKE_MAPI_UNEXPECTED("SaveChanges"); }
-    HRESULT GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override { FAKE_MAPI_UNEXPECTED("GetProps"); }
-    HRESULT GetPropList(ULONG, LPSPropTagArray*) override { FAKE_MAPI_UNEXPECTED("GetPropList"); }
-    HRESULT OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override { FAKE_MAPI_UNEXPECTED("OpenProperty"); }
-    FAKE_MAPI_UNEXPECTED_PROP_CHANGES
+    FAKE_MAPI_MESSAGE_WITHOUT_PROPERTIES
     HRESULT GetAttachmentTable(ULONG flags, LPMAPITABLE* table) override
     {
         EXPECT_EQ(flags, MAPI_UNICODE);

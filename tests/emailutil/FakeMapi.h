@@ -135,6 +135,22 @@ public:
         FAKE_MAPI_UNEXPECTED("GetIDsFromNames");                                                              \
     }
 
+// IUnknown (counted by fake_mapi::RefCounted) and IMAPIProp for a message fake that is used only through its
+// attachments: every property call is unexpected.
+#define FAKE_MAPI_MESSAGE_WITHOUT_PROPERTIES                                                                      \
+    HRESULT QueryInterface(REFIID, void**) override { FAKE_MAPI_UNEXPECTED("QueryInterface"); }                  \
+    ULONG AddRef() override { return AddRefImpl(); }                                                             \
+    ULONG Release() override { return ReleaseImpl(); }                                                           \
+    HRESULT GetLastError(HRESULT, ULONG, LPMAPIERROR*) override { FAKE_MAPI_UNEXPECTED("GetLastError"); }        \
+    HRESULT SaveChanges(ULONG) override { FAKE_MAPI_UNEXPECTED("SaveChanges"); }                                 \
+    HRESULT GetProps(LPSPropTagArray, ULONG, ULONG*, LPSPropValue*) override { FAKE_MAPI_UNEXPECTED("GetProps"); } \
+    HRESULT GetPropList(ULONG, LPSPropTagArray*) override { FAKE_MAPI_UNEXPECTED("GetPropList"); }               \
+    HRESULT OpenProperty(ULONG, LPCIID, ULONG, ULONG, LPUNKNOWN*) override                                       \
+    {                                                                                                            \
+        FAKE_MAPI_UNEXPECTED("OpenProperty");                                                                    \
+    }                                                                                                            \
+    FAKE_MAPI_UNEXPECTED_PROP_CHANGES
+
 // A MAPI object with a fixed set of properties. GetProps answers as MAPI does: one value per asked tag,
 // an error-typed value and MAPI_W_ERRORS_RETURNED for a missing one. The fields below bend the answer.
 class PropObject : public IMAPIProp, public RefCounted {
