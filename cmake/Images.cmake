@@ -1,8 +1,8 @@
 # The add-in's pictures, made at build time from the SVG sources in res/: every res/icons/*.svg becomes
 # <dir>/icons/<name>.ico with a 16 and a 32 px image (rsvg-convert, then icotool), and res/banner.svg
 # becomes <dir>/banner.bmp, a 24-bit bitmap (rsvg-convert, then netpbm). The resource script names them
-# as "icons/<name>.ico" and "banner.bmp", found through <dir> on the resource compiler's include path.
-# Both the Linux build (vrc) and the Windows build (windres) use this.
+# as "icons/<name>.ico" and "banner.bmp", found through <dir> on windres' include path. Both builds use
+# this, through Resources.cmake.
 function(vantora_add_images dir outputs_var)
   foreach(tool rsvg-convert icotool pngtopam ppmtobmp)
     string(MAKE_C_IDENTIFIER "VANTORA_${tool}" var)

@@ -36,19 +36,15 @@ add_library(VantoraAddin SHARED $<TARGET_OBJECTS:vantora_addin_objects>
   ${CMAKE_SOURCE_DIR}/res/VantoraAddin.rc
   ${CMAKE_SOURCE_DIR}/addin/VantoraAddin.def)
 add_dependencies(VantoraAddin vantora_typelib)
-include(${CMAKE_CURRENT_LIST_DIR}/Images.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/Resources.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/Help.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/MapLibrary.cmake)
-vantora_add_images(${CMAKE_BINARY_DIR}/res VANTORA_IMAGES)
-set_source_files_properties(${CMAKE_SOURCE_DIR}/res/VantoraAddin.rc PROPERTIES OBJECT_DEPENDS "${VANTORA_IMAGES}")
+vantora_resource_inputs(${CMAKE_BINARY_DIR}/res VANTORA_RES_GENERATED)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/res/VantoraAddin.rc PROPERTIES OBJECT_DEPENDS "${VANTORA_RES_GENERATED}")
 set_target_properties(VantoraAddin PROPERTIES PREFIX "" OUTPUT_NAME VantoraAddin
   RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 target_link_libraries(VantoraAddin PRIVATE vantora_windows_flags)
-file(WRITE ${CMAKE_BINARY_DIR}/res/VantoraVersion.h.in
-  "#define VANTORA_VERSION_MAJOR ${PROJECT_VERSION_MAJOR}\n#define VANTORA_VERSION_MINOR ${PROJECT_VERSION_MINOR}\n"
-  "#define VANTORA_VERSION_PATCH ${PROJECT_VERSION_PATCH}\n#define VANTORA_VERSION_TWEAK ${VANTORA_VERSION_TWEAK}\n"
-  "#define VANTORA_VERSION_TEXT \"${VANTORA_VERSION_TEXT}\"\n")
-configure_file(${CMAKE_BINARY_DIR}/res/VantoraVersion.h.in ${CMAKE_BINARY_DIR}/res/VantoraVersion.h COPYONLY)
+# The same include path as the Linux build's windres (res/CMakeLists.txt).
 set(CMAKE_RC_FLAGS "${CMAKE_RC_FLAGS} --include-dir=${CMAKE_BINARY_DIR}/res --include-dir=${CMAKE_SOURCE_DIR}/res")
 # zlib is linked in too: nothing to ship beside the DLL.
 set(ZLIB_USE_STATIC_LIBS ON)

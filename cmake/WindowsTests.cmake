@@ -30,8 +30,9 @@ set(VANTORA_WINDOWS_TEST_SOURCES
   # the ribbon's controls and its customUI document
   ${tests}/controls/ControlTests.cpp ${tests}/controls/RibbonBuilderTests.cpp
   ${tests}/ribbon/OutlookRibbonTextTests.cpp
-  # ATL's dialog class and message map over the system's headers; the dialog templates windres makes
-  ${tests}/dialogs/MessageMapTest.cpp ${tests}/dialogs/TemplateBytesTest.cpp
+  # ATL's dialog class and message map over the system's headers; the module's resources as windres
+  # compiles them, through the system's resource functions
+  ${tests}/dialogs/MessageMapTest.cpp ${tests}/resources/ScriptResourcesTest.cpp
   # the Outlook and Office interfaces' vtable slots, dispatch ids and ids, as mingw-w64 lays them out
   ${tests}/outlook/DeclarationTest.cpp)
 

@@ -5,6 +5,8 @@ set -euo pipefail
 packages=(
   # build
   build-essential cmake ninja-build ccache pkg-config
+  # the resources, in both builds: windres, the mingw-w64 C preprocessor it runs, and the SDK's winres.h
+  binutils-mingw-w64-x86-64 gcc-mingw-w64-x86-64-posix mingw-w64-x86-64-dev
   # libraries the platform layer adapts
   zlib1g-dev libxml2-dev libcurl4-openssl-dev libffi-dev libgumbo-dev
   # drawing: text laid out by Pango over cairo; Noto Sans stands in for Segoe UI, with fallback faces

@@ -1,16 +1,14 @@
 // Icons from a module's resources: an icon file with a 16-pixel 32-bit DIB image, a 32-pixel PNG image
-// and a 48-pixel paletted image with a mask goes through the resource compiler into a module of the
-// test's own; LoadImageW picks and scales, GetIconInfo hands out bitmaps the caller deletes.
+// and a 48-pixel paletted image with a mask goes through windres into a module of the test's own;
+// LoadImageW picks and scales, GetIconInfo hands out bitmaps the caller deletes.
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "GdiTestUtil.h"
 #include "pal/gdi.h"
+#include "support/ResourceScript.h"
 #include "support/TestPrefix.h"
 
 namespace {
@@ -115,19 +113,17 @@ protected:
         testing_support::WriteFile(dir + "/three.ico", IconFile({{16, Red16()}, {32, BluePng()}, {48, Green48()}}));
         testing_support::WriteFile(dir + "/bad.ico", IconFile({{16, std::string(60, 'x')}}));
         testing_support::WriteFile(dir + "/app.rc", "1100 ICON \"three.ico\"\n1101 ICON \"bad.ico\"\n");
-        std::string command = std::string(VANTORA_BIN_DIR) + "/vrc --image '" + dir + "/out.bin' --depfile '" +
-                              dir + "/out.d' '" + dir + "/app.rc'";
-        int status = std::system(command.c_str());
-        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << command;
-        s_image = new std::string(testing_support::ReadFile(dir + "/out.bin"));
-        ASSERT_TRUE(PalRegisterModuleResources(Module(), s_image->data(), DWORD(s_image->size())));
+        s_resources = new testing_support::ResourceScript;
+        std::string messages;
+        ASSERT_TRUE(s_resources->Compile(dir, "app.rc", messages)) << messages;
+        ASSERT_TRUE(s_resources->Register());
     }
     static void TearDownTestSuite()
     {
-        PalUnregisterModuleResources(Module(), s_image->data());
-        delete s_image;
+        delete s_resources;
+        s_resources = nullptr;
     }
-    static HINSTANCE Module() { return reinterpret_cast<HINSTANCE>(&s_image); }
+    static HINSTANCE Module() { return s_resources->Module(); }
 
     void SetUp() override { m_live = pal::LiveGdiObjects(); }
     void TearDown() override { EXPECT_EQ(pal::LiveGdiObjects(), m_live); }
@@ -159,9 +155,9 @@ protected:
     }
 
     size_t m_live = 0;
-    static std::string* s_image;
+    static testing_support::ResourceScript* s_resources;
 };
-std::string* IconTest::s_image = nullptr;
+testing_support::ResourceScript* IconTest::s_resources = nullptr;
 
 TEST_F(IconTest, PicksTheNearestImage)
 {

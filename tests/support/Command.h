@@ -1,5 +1,5 @@
 // Runs a program of the build as a shell command line and collects what it printed, for the tests of the
-// command-line tools (vantora, vrc).
+// command-line tools (vantora, windres).
 #pragma once
 
 #include <string>

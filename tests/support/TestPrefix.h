@@ -10,8 +10,9 @@ const std::string& Prefix();
 // The whole content of a file, or an empty text when it cannot be read.
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& content);
-// Path of a file under tests/data or the shared corpus.
+// Path of a file under tests/data, the source folder or the shared corpus.
 std::string DataPath(const std::string& relative);
+std::string SourcePath(const std::string& relative);
 std::string CorpusPath(const std::string& relative);
 
 } // namespace testing_support

@@ -50,6 +50,7 @@ void WriteFile(const std::string& path, const std::string& content)
 }
 
 std::string DataPath(const std::string& relative) { return std::string(VANTORA_SOURCE_DIR) + "/tests/data/" + relative; }
+std::string SourcePath(const std::string& relative) { return std::string(VANTORA_SOURCE_DIR) + "/" + relative; }
 std::string CorpusPath(const std::string& relative) { return std::string(VANTORA_CORPUS_DIR) + "/" + relative; }
 
 } // namespace testing_support

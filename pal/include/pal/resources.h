@@ -31,8 +31,9 @@ DWORD GetFileVersionInfoSizeW(LPCWSTR lptstrFilename, LPDWORD lpdwHandle);
 BOOL GetFileVersionInfoW(LPCWSTR lptstrFilename, DWORD dwHandle, DWORD dwLen, LPVOID lpData);
 BOOL VerQueryValueW(LPCVOID pBlock, LPCWSTR lpSubBlock, LPVOID* lplpBuffer, PUINT puLen);
 
-// Called by the source that the resource compiler generates: the module's resource image (the
-// compiler's format) is registered at load time under the module's handle and removed at unload.
+// Called by the source that links a module's .res file (windres -O res) into it: the image is registered
+// at load time under the module's handle and removed at unload. A malformed image is refused (FALSE,
+// ERROR_BAD_FORMAT) and a malformed entry left out, each fault written to standard error.
 BOOL PalRegisterModuleResources(HMODULE hModule, const void* image, DWORD size);
 void PalUnregisterModuleResources(HMODULE hModule, const void* image);
 }

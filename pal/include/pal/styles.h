@@ -1,5 +1,4 @@
-// Vantora platform layer: the window, dialog and control style bits Vantora's dialogs use. Only
-// definitions, so that the resource compiler reads this header too (through winres.h).
+// Vantora platform layer: the window, dialog and control style bits Vantora's dialogs use.
 #pragma once
 
 #pragma GCC visibility push(default)

@@ -1,35 +1,20 @@
-// Resources of the modules: each module's image is registered by the source the resource compiler
-// generated for it, keyed by the module's load address. An HRSRC points at an entry of that image and
-// LoadResource hands out the image's own bytes, so pointers stay valid while the module is loaded.
+// Resources of the modules: each module links in the .res file that windres compiled from its script and
+// registers it at load time, keyed by the module's load address. An HRSRC points at an entry read from that
+// image and LoadResource hands out the image's own bytes, so pointers stay valid while the module is loaded.
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 
-#include "kernel32/resource_image.h"
+#include "common/text.h"
+#include "kernel32/resfile.h"
+#include "pal/host.h"
 
 namespace pal::resources {
 
 namespace {
-
-uint32_t Read32(const BYTE* p)
-{
-    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
-}
-
-bool ReadName(const BYTE* base, size_t size, uint32_t offset, std::u16string& out)
-{
-    if (offset % 2 || offset >= size)
-        return false;
-    for (size_t at = offset; at + 1 < size; at += 2) {
-        char16_t c = char16_t(base[at] | (base[at + 1] << 8));
-        if (c == 0)
-            return true;
-        out += c;
-    }
-    return false;
-}
 
 struct ModuleImage {
     const void* image;
@@ -48,38 +33,33 @@ std::map<HMODULE, ModuleImage>& Modules()
     return *m;
 }
 
+std::string ModuleName(HMODULE module)
+{
+    WCHAR path[4096];
+    DWORD n = GetModuleFileNameW(module, path, 4096);
+    if (n > 0 && n < 4096)
+        return pal::ToUnixPath(path);
+    char text[32];
+    std::snprintf(text, sizeof text, "module %p", static_cast<void*>(module));
+    return text;
+}
+
+void ReportProblems(const std::string& source, const std::vector<std::string>& problems, bool read)
+{
+    for (const std::string& problem : problems)
+        std::fprintf(stderr, "vantora: resources of %s: %s\n", source.c_str(), problem.c_str());
+    if (!read)
+        std::fprintf(stderr, "vantora: resources of %s: refused, the module has none\n", source.c_str());
+}
+
 } // namespace
 
-bool ParseImage(const void* image, size_t size, std::vector<Entry>& entries)
+bool ReadModuleResources(const std::string& source, const void* image, size_t size, std::vector<Entry>& entries)
 {
-    const BYTE* p = static_cast<const BYTE*>(image);
-    if (!p || size < 16 || std::memcmp(p, "VRS1", 4) != 0)
-        return false;
-    uint32_t count = Read32(p + 4), first = Read32(p + 8), total = Read32(p + 12);
-    if (total > size || first > total || count > (total - first) / 32)
-        return false;
-    size = total;
-    for (uint32_t i = 0; i < count; ++i) {
-        const BYTE* e = p + first + size_t(i) * 32;
-        Entry entry;
-        uint32_t typeId = Read32(e), typeName = Read32(e + 4), nameId = Read32(e + 8), name = Read32(e + 12);
-        uint32_t language = Read32(e + 16), dataOffset = Read32(e + 20), dataSize = Read32(e + 24);
-        entry.typeIsName = typeName != 0;
-        entry.nameIsName = name != 0;
-        if ((entry.typeIsName && !ReadName(p, size, typeName, entry.typeName)) ||
-            (entry.nameIsName && !ReadName(p, size, name, entry.name)))
-            return false;
-        if (typeId > 0xFFFF || nameId > 0xFFFF || language > 0xFFFF || dataOffset > size ||
-            dataSize > size - dataOffset)
-            return false;
-        entry.typeId = WORD(typeId);
-        entry.nameId = WORD(nameId);
-        entry.language = WORD(language);
-        entry.data = p + dataOffset;
-        entry.size = dataSize;
-        entries.push_back(std::move(entry));
-    }
-    return true;
+    std::vector<std::string> problems;
+    bool read = ReadResFile(image, size, entries, problems);
+    ReportProblems(source, problems, read);
+    return read;
 }
 
 std::vector<HMODULE> RegisteredModules()
@@ -119,7 +99,7 @@ Key MakeKey(LPCWSTR value)
     }
     k.isName = true;
     for (const WCHAR* c = value; *c; ++c)
-        k.name += (*c >= u'a' && *c <= u'z') ? WCHAR(*c - u'a' + u'A') : *c;
+        k.name += pal::UpcaseUnit(*c);
     return k;
 }
 
@@ -178,7 +158,15 @@ HRSRC Find(HMODULE module, LPCWSTR type, LPCWSTR name, WORD language, bool anyLa
 extern "C" BOOL PalRegisterModuleResources(HMODULE hModule, const void* image, DWORD size)
 {
     std::vector<Entry> parsed;
-    if (!hModule || !pal::resources::ParseImage(image, size, parsed)) {
+    if (!hModule) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::vector<std::string> problems;
+    bool read = pal::resources::ReadResFile(image, size, parsed, problems);
+    if (!problems.empty()) // named only then: finding the module's file takes a walk of the loaded objects
+        pal::resources::ReportProblems(pal::resources::ModuleName(hModule), problems, read);
+    if (!read) {
         SetLastError(ERROR_BAD_FORMAT);
         return FALSE;
     }

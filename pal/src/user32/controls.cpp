@@ -393,30 +393,48 @@ bool SelectListBoxItems(Window& w, const std::vector<int>& indexes)
     return list && list->Select(w, indexes);
 }
 
+namespace {
+
+struct WindowClass {
+    const char16_t* name; // as the system registers it
+    std::unique_ptr<ClassProc> (*make)();
+};
+
+const WindowClass kClasses[] = {
+    {u"Button", MakeButton},
+    {u"Static", MakeStatic},
+    {u"Edit", MakeEdit},
+    {u"ListBox", MakeListBox},
+    {u"ComboBox", MakeComboBox},
+    {u"SysTabControl32", MakeTab},
+    {u"SysListView32", MakeListView},
+    {u"msctls_updown32", MakeUpDown},
+    {u"SysLink", MakeLink},
+    {u"RICHEDIT50W", MakeRichEdit},
+    {u"RICHEDIT20W", MakeRichEdit},
+};
+
+const WindowClass* FindClass(const std::u16string& className)
+{
+    std::u16string wanted = Lower(className);
+    for (const WindowClass& c : kClasses)
+        if (Lower(c.name) == wanted)
+            return &c;
+    return nullptr;
+}
+
+} // namespace
+
 std::unique_ptr<ClassProc> MakeClassProc(const std::u16string& className)
 {
-    std::u16string c = Lower(className);
-    if (c == u"button")
-        return MakeButton();
-    if (c == u"static")
-        return MakeStatic();
-    if (c == u"edit")
-        return MakeEdit();
-    if (c == u"listbox")
-        return MakeListBox();
-    if (c == u"combobox")
-        return MakeComboBox();
-    if (c == u"systabcontrol32")
-        return MakeTab();
-    if (c == u"syslistview32")
-        return MakeListView();
-    if (c == u"msctls_updown32")
-        return MakeUpDown();
-    if (c == u"syslink")
-        return MakeLink();
-    if (c == u"richedit50w" || c == u"richedit20w")
-        return MakeRichEdit();
-    return nullptr;
+    const WindowClass* c = FindClass(className);
+    return c ? c->make() : nullptr;
+}
+
+std::u16string RegisteredClassName(const std::u16string& className)
+{
+    const WindowClass* c = FindClass(className);
+    return c ? std::u16string(c->name) : className;
 }
 
 } // namespace pal::win

@@ -193,7 +193,7 @@ HWND CreateFromTemplate(HINSTANCE instance, LPCWSTR name, HWND parent, DLGPROC p
         return nullptr;
     }
     Reader r{data, data + SizeofResource(instance, found)};
-    if (r.Word() != 1 || r.Word() != 0xFFFF) { // only the extended template is written by our compiler
+    if (r.Word() != 1 || r.Word() != 0xFFFF) { // the module's script has extended templates (DIALOGEX) only
         SetLastError(ERROR_INVALID_DATA);
         return nullptr;
     }

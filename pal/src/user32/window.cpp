@@ -67,7 +67,7 @@ HWND Create(const std::u16string& className, const std::u16string& text, DWORD s
     auto w = std::make_unique<Window>();
     w->handle = reinterpret_cast<HWND>(d.next);
     d.next += 4;
-    w->className = className;
+    w->className = RegisteredClassName(className);
     w->text = text;
     w->style = style;
     w->exStyle = exStyle;

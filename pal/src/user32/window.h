@@ -51,7 +51,7 @@ bool ClickLinkItem(Window& w);
 
 struct Window {
     HWND handle = nullptr;
-    std::u16string className; // as the template or caller spelled it
+    std::u16string className; // as the class is registered
     int id = 0;
     HWND parent = nullptr;
     HWND owner = nullptr;
@@ -84,6 +84,9 @@ HWND Create(const std::u16string& className, const std::u16string& text, DWORD s
             const RECT& rect, HWND parent, int id);
 // The class procedure for a class name (case-insensitive); null for the plain window.
 std::unique_ptr<ClassProc> MakeClassProc(const std::u16string& className);
+// A class name as the system registered the class, whatever the case it was given in (windres writes the
+// class names of a script's CONTROL statements in upper case).
+std::u16string RegisteredClassName(const std::u16string& className);
 bool ClassIs(const Window& w, const char16_t* name);
 
 // Non-client frame of a top-level window: caption and borders around the client area.

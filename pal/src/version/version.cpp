@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "kernel32/resource_image.h"
+#include "kernel32/resfile.h"
 #include "pal/host.h"
 #include "winver.h"
 
@@ -53,7 +53,7 @@ HMODULE LoadedModule(const std::string& file)
     return nullptr;
 }
 
-// The resource section of an ELF file that is not loaded.
+// The resource section of an ELF file that is not loaded: the .res image the module links in.
 bool ReadResourceSection(const std::string& file, std::vector<BYTE>& section)
 {
     std::ifstream in(file, std::ios::binary);
@@ -115,7 +115,7 @@ bool VersionResource(LPCWSTR filename, std::vector<BYTE>& out)
         return false;
     }
     std::vector<pal::resources::Entry> entries;
-    if (!pal::resources::ParseImage(section.data(), section.size(), entries)) {
+    if (!pal::resources::ReadModuleResources(file, section.data(), section.size(), entries)) {
         SetLastError(ERROR_BAD_FORMAT);
         return false;
     }

@@ -108,6 +108,7 @@ void WriteFile(const std::string& path, const std::string& content)
 }
 
 std::string DataPath(const std::string& relative) { return g_source + "/tests/data/" + relative; }
+std::string SourcePath(const std::string& relative) { return g_source + "/" + relative; }
 std::string CorpusPath(const std::string& relative) { return g_corpus + "/" + relative; }
 
 } // namespace testing_support
