@@ -79,5 +79,6 @@ target_compile_definitions(outlook_startup PRIVATE UNICODE _UNICODE)
 target_link_options(outlook_startup PRIVATE -static)
 target_link_libraries(outlook_startup PRIVATE ole32 advapi32 uuid)
 
-# The add-in's unit tests, run under Wine by tools/windows.sh.
+# The add-in's unit tests and the platform layer's conformance tables, run under Wine by tools/windows.sh.
 include(${CMAKE_CURRENT_LIST_DIR}/WindowsTests.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsPalTests.cmake)

@@ -95,7 +95,7 @@ STDAPI AssocQueryStringW(ASSOCF flags, ASSOCSTR str, LPCWSTR pszAssoc, LPCWSTR p
 #define URL_UNESCAPE_HIGH_ANSI_ONLY 0x00400000
 #define URL_DONT_UNESCAPE_EXTRA_INFO 0x02000000
 STDAPI UrlUnescapeW(LPWSTR pszUrl, LPWSTR pszUnescaped, LPDWORD pcchUnescaped, DWORD dwFlags);
-#define UrlUnescapeInPlaceW(pszUrl, dwFlags) UrlUnescapeW(pszUrl, NULL, NULL, (dwFlags) | URL_UNESCAPE_INPLACE)
+#define UrlUnescapeInPlace(pszUrl, dwFlags) UrlUnescapeW(pszUrl, NULL, NULL, (dwFlags) | URL_UNESCAPE_INPLACE)
 
 // Whether a file or folder exists at the path.
 extern "C" BOOL PathFileExistsW(LPCWSTR pszPath);

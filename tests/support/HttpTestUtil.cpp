@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <chrono>
+#else
 #include "pal/loop.h"
+#endif
 
 namespace testing_support {
 
@@ -55,9 +59,36 @@ HRESULT ReadyStateRecorder::Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARI
     return S_OK;
 }
 
+#ifdef _WIN32
+// The thread's message queue, as the apartment's loop runs it: the system's MSXML reports through it.
+bool PumpUntil(const std::function<bool()>& done, unsigned timeoutMs)
+{
+    auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= end)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+void PumpFor(unsigned ms)
+{
+    PumpUntil([] { return false; }, ms);
+}
+#else
 bool PumpUntil(const std::function<bool()>& done, unsigned timeoutMs)
 {
     return pal::PumpUntil(done, timeoutMs);
 }
+
+void PumpFor(unsigned ms) { pal::PumpFor(ms); }
+#endif
 
 } // namespace testing_support

@@ -34,5 +34,7 @@ private:
 
 // Pumps the loop until the condition holds; at most 10 s so that a fault fails instead of hanging.
 bool PumpUntil(const std::function<bool()>& done, unsigned timeoutMs = 10000);
+// Pumps the loop for the time given.
+void PumpFor(unsigned ms);
 
 } // namespace testing_support

@@ -203,6 +203,9 @@ extern "C" BOOL GetFileSizeEx(HANDLE hFile, LARGE_INTEGER* lpFileSize)
 
 extern "C" BOOL CloseHandle(HANDLE hObject)
 {
+    // The current process's pseudo handle needs no closing: closing it succeeds and does nothing.
+    if (hObject == GetCurrentProcess())
+        return TRUE;
     FileHandle* f = FromHandle(hObject);
     if (!f)
         return FALSE;
