@@ -12,6 +12,7 @@
 #include <new>
 
 #include "Utils/FileSignature.h"
+#include "Utils/LittleEndian.h"
 #include "__Utilities/ErrorInfo.h"
 #include "email/AttachmentInfo.h"
 
@@ -27,9 +28,6 @@ const ULONG PROGRAM_EXTRA = 1024;
 const WORD CAB_PREVIOUS = 0x0001;
 const WORD CAB_RESERVE = 0x0004;
 const WORD RUN_AFTER_EXTRACT = 0x0040;
-
-WORD Le16(const BYTE* p) { return WORD(p[0] | (p[1] << 8)); }
-DWORD Le32(const BYTE* p) { return DWORD(p[0]) | (DWORD(p[1]) << 8) | (DWORD(p[2]) << 16) | (DWORD(p[3]) << 24); }
 
 WString FromAnsi(const std::string& name)
 {

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "Utils/FileSignature.h"
+#include "Utils/LittleEndian.h"
 #include "__Utilities/ErrorInfo.h"
 
 namespace {
@@ -16,9 +17,6 @@ const ULONG NE_HEADER_READ = 0x40;
 const ULONG PE_HEADER_READ = 4 + 20 + 112 + 16 * 8;
 // One read fills the header; a stream is read in pieces of at most this size.
 const ULONGLONG MAX_HEADER = 0xFFFFFFFFULL;
-
-WORD Le16(const BYTE* p) { return WORD(p[0] | (p[1] << 8)); }
-DWORD Le32(const BYTE* p) { return DWORD(p[0]) | (DWORD(p[1]) << 8) | (DWORD(p[2]) << 16) | (DWORD(p[3]) << 24); }
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // Image sizes of JPEG, BMP, GIF and PNG files; an image of exactly 1 by 1 pixels is a likely tracking image.
 // The numbers come from the bytes already read when there are enough of them, else from the stream.
 #include "Utils/FileSignature.h"
+#include "Utils/LittleEndian.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,8 +11,6 @@
 namespace {
 
 WORD Be16(const BYTE* p) { return WORD((p[0] << 8) | p[1]); }
-WORD Le16(const BYTE* p) { return WORD(p[0] | (p[1] << 8)); }
-DWORD Le32(const BYTE* p) { return DWORD(p[0]) | (DWORD(p[1]) << 8) | (DWORD(p[2]) << 16) | (DWORD(p[3]) << 24); }
 DWORD Be32(const BYTE* p) { return (DWORD(p[0]) << 24) | (DWORD(p[1]) << 16) | (DWORD(p[2]) << 8) | DWORD(p[3]); }
 
 // How many of the bytes already read can be used.

@@ -7,6 +7,7 @@
 #include <new>
 
 #include "Utils/FileSignature.h"
+#include "Utils/LittleEndian.h"
 #include "__Utilities/ErrorInfo.h"
 #include "email/AttachmentInfo.h"
 
@@ -17,9 +18,6 @@ const int EOR_WINDOWS = 10;
 const ULONG CENTRAL_ENTRY_SIZE = 46;
 const ULONG LOCAL_HEADER_SIZE = 30;
 const ULONG DEFLATED_READ = 512;
-
-WORD Le16(const BYTE* p) { return WORD(p[0] | (p[1] << 8)); }
-DWORD Le32(const BYTE* p) { return DWORD(p[0]) | (DWORD(p[1]) << 8) | (DWORD(p[2]) << 16) | (DWORD(p[3]) << 24); }
 
 bool IsEndRecord(const BYTE* p) { return p[0] == 0x50 && p[1] == 0x4B && p[2] == 0x05 && p[3] == 0x06; }
 

@@ -1,6 +1,8 @@
 // Single values under the add-in's registry key; see OutlookAddinRegistry.h.
 #include "Utils/OutlookAddinRegistry.h"
 
+#include <atlbase.h>
+
 #include <cstring>
 
 #include "__Utilities/ErrorInfo.h"
@@ -16,30 +18,6 @@ void LogWin32(LSTATUS retValue, const char* operation, int line) noexcept
     CErrorInfo(HRESULT_FROM_WIN32(DWORD(retValue)), false, operation, __FILE__, line);
 }
 
-// Closes the key on every path; a write closes it itself to see the result.
-class CKeyHandle {
-public:
-    CKeyHandle() = default;
-    CKeyHandle(const CKeyHandle&) = delete;
-    CKeyHandle& operator=(const CKeyHandle&) = delete;
-    ~CKeyHandle()
-    {
-        if (m_hKey)
-            RegCloseKey(m_hKey);
-    }
-    HKEY* operator&() noexcept { return &m_hKey; }
-    operator HKEY() const noexcept { return m_hKey; }
-    LSTATUS Close() noexcept
-    {
-        HKEY hKey = m_hKey;
-        m_hKey = nullptr;
-        return RegCloseKey(hKey);
-    }
-
-private:
-    HKEY m_hKey = nullptr;
-};
-
 } // namespace
 
 COutlookAddinRegistry::COutlookAddinRegistry() : COfficeAddinRegistry(ADDIN_KEY, ADDIN_FRIENDLY_NAME) {}
@@ -53,8 +31,8 @@ bool COutlookAddinRegistry::ReadValue(HKEY hRoot, const WCHAR* pName, DWORD type
         !VTR_VERIFY_UNDER(operation, pName && *pName, E_INVALIDARG))
         return false;
 
-    CKeyHandle hKey;
-    LSTATUS retValue = RegOpenKeyExW(hRoot, keyPath, 0, KEY_ALL_ACCESS, &hKey);
+    CRegKey hKey;
+    LSTATUS retValue = hKey.Open(hRoot, keyPath, KEY_ALL_ACCESS);
     if (retValue == ERROR_FILE_NOT_FOUND)
         return false;
     if (retValue != ERROR_SUCCESS) {
@@ -93,9 +71,9 @@ bool COutlookAddinRegistry::WriteValue(HKEY hRoot, const WCHAR* pName, DWORD typ
         !VTR_VERIFY_UNDER(operation, pName && *pName, E_INVALIDARG))
         return false;
 
-    CKeyHandle hKey;
-    LSTATUS retValue =
-        RegCreateKeyExW(hRoot, keyPath, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
+    // The write closes the key itself to see the result.
+    CRegKey hKey;
+    LSTATUS retValue = hKey.Create(hRoot, keyPath, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS);
     if (retValue != ERROR_SUCCESS) {
         LogWin32(retValue, operation, __LINE__);
         return false;

@@ -210,14 +210,14 @@ CComPtr<IXMLDOMElement> COfficeRibbon::createMenu(IXMLDOMElement* pXMLRibbon)
 }
 
 CComPtr<IXMLDOMElement> COfficeRibbon::createButton(IXMLDOMElement* pXMLRibbon, int btnId, bool showImage, bool large,
-                                                    bool noVisible)
+                                                    bool visibleCallback)
 {
     VTR_CHECK_QUOTED(pXMLRibbon, E_INVALIDARG);
     VTR_CHECK_QUOTED(btnId > 0, E_INVALIDARG);
     CComPtr<IXMLDOMElement> spXMLButton = appendElement(pXMLRibbon, W("button"));
     VTR_CHECK_QUOTED(spXMLButton, E_POINTER);
     initButton(spXMLButton, std::make_unique<COfficeRibbonButton>(btnId, large), showImage, large);
-    if (!noVisible)
+    if (visibleCallback)
         setAttribute(spXMLButton, W("getVisible"), CB_VISIBLE);
     return spXMLButton;
 }
@@ -228,7 +228,7 @@ CComPtr<IXMLDOMElement> COfficeRibbon::createDialogBoxLauncher(IXMLDOMElement* p
     VTR_CHECK_QUOTED(btnId > 0, E_INVALIDARG);
     CComPtr<IXMLDOMElement> spXMLDialogBoxLauncher = appendElement(pXMLRibbon, W("dialogBoxLauncher"));
     VTR_CHECK_QUOTED(spXMLDialogBoxLauncher, E_POINTER);
-    CComPtr<IXMLDOMElement> spXMLButton = createButton(spXMLDialogBoxLauncher, btnId, false, false, true);
+    CComPtr<IXMLDOMElement> spXMLButton = createButton(spXMLDialogBoxLauncher, btnId, false, false, false);
     VTR_CHECK_QUOTED(spXMLButton, E_POINTER);
     return spXMLDialogBoxLauncher;
 }

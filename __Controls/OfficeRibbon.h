@@ -51,8 +51,9 @@ protected:
     // Each builder operation appends a new element to pXMLRibbon and returns it.
     CComPtr<IXMLDOMElement> createSimpleControl(IXMLDOMElement* pXMLRibbon, SimpleControl kind, int ctrlId);
     CComPtr<IXMLDOMElement> createMenu(IXMLDOMElement* pXMLRibbon);
+    // visibleCallback: the button asks whether it is shown; otherwise it always is.
     CComPtr<IXMLDOMElement> createButton(IXMLDOMElement* pXMLRibbon, int btnId, bool showImage, bool large,
-                                         bool noVisible);
+                                         bool visibleCallback);
     CComPtr<IXMLDOMElement> createDialogBoxLauncher(IXMLDOMElement* pXMLRibbon, int btnId);
     CComPtr<IXMLDOMElement> createSplitButton(IXMLDOMElement* pXMLRibbon, int btnId);
     CComPtr<IXMLDOMElement> createGallery(IXMLDOMElement* pXMLRibbon, int galleryId);

@@ -1,30 +1,11 @@
 // Registration of the Office add-in key under HKEY_LOCAL_MACHINE.
 #include "__Utilities/OfficeAddInRegistry.h"
 
+#include <atlbase.h>
+
 #include "__Utilities/ErrorInfo.h"
 
 namespace {
-
-// Closes the key on every way out.
-class CRegKeyHolder {
-public:
-    ~CRegKeyHolder()
-    {
-        if (m_hKey)
-            RegCloseKey(m_hKey);
-    }
-    HKEY* operator&() noexcept { return &m_hKey; }
-    operator HKEY() const noexcept { return m_hKey; }
-    LSTATUS Close() noexcept
-    {
-        HKEY hKey = m_hKey;
-        m_hKey = nullptr;
-        return hKey ? RegCloseKey(hKey) : ERROR_SUCCESS;
-    }
-
-private:
-    HKEY m_hKey = nullptr;
-};
 
 LSTATUS SetString(HKEY hKey, const WCHAR* pName, const WString& text)
 {
@@ -50,9 +31,9 @@ HRESULT COfficeAddinRegistry::Register()
 {
     HRESULT hr = S_OK;
     try {
-        CRegKeyHolder hKey;
-        LSTATUS retValue = RegCreateKeyExW(HKEY_LOCAL_MACHINE, m_localMachineKey.c_str(), 0, nullptr,
-                                           REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &hKey, nullptr);
+        CRegKey hKey;
+        LSTATUS retValue =
+            hKey.Create(HKEY_LOCAL_MACHINE, m_localMachineKey.c_str(), nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS);
         if (retValue != ERROR_SUCCESS) {
             SetLastError(DWORD(retValue));
             throw CErrorInfo::FromLastError(VTR_HERE);
@@ -86,8 +67,8 @@ HRESULT COfficeAddinRegistry::Unregister()
 // Depth first: every subkey goes before its parent. A key that is already gone is not an error.
 void COfficeAddinRegistry::DeleteKeyTree(HKEY hParent, const WCHAR* pName)
 {
-    CRegKeyHolder hKey;
-    LSTATUS retValue = RegOpenKeyExW(hParent, pName, 0, KEY_ALL_ACCESS, &hKey);
+    CRegKey hKey;
+    LSTATUS retValue = hKey.Open(hParent, pName, KEY_ALL_ACCESS);
     if (retValue == ERROR_FILE_NOT_FOUND)
         return;
     VTR_CHECK_QUOTED(retValue == ERROR_SUCCESS, E_UNEXPECTED);

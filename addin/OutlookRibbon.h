@@ -16,6 +16,7 @@ private:
     void createTextGroup(IXMLDOMElement* spVantoraTab);
     void createContentGroup(IXMLDOMElement* spVantoraTab);
     void createIPGroup(IXMLDOMElement* spVantoraTab);
+    void createLocationRow(IXMLDOMElement* spGroup, int splitId, int mainId, int firstItemId);
     void createAttachmentsGroup(IXMLDOMElement* spVantoraTab);
     void createLinksGroup(IXMLDOMElement* spVantoraTab);
     void createPreferencesGroup(IXMLDOMElement* spVantoraTab);

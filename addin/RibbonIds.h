@@ -1,4 +1,4 @@
-// The ids of the tab's controls that the controller changes at run time. Each id is also the control's
+// The ids of the tab's controls. Each id is also the control's
 // string table entry (label; id + 100 screen tip; id + 200 super tip) and, for buttons, its first image.
 #pragma once
 
@@ -19,6 +19,7 @@ constexpr int ID_MSG_HEADER = 1069;
 constexpr int ID_PLAIN_TEXT = 1070;
 
 // Content group.
+constexpr int ID_SENDER_FROM = 1072;
 constexpr int ID_SENDER_NAME = 1073;
 constexpr int ID_SENDER_ADDRESS = 1074;
 constexpr int ID_STATUS = 1076;
@@ -37,6 +38,7 @@ constexpr int ID_IP_ITEM_FIRST[3] = {1007, 1013, 1019}; // four items each
 constexpr int ID_IP_SCROLL_UP = 1023;
 constexpr int ID_IP_SCROLL_DOWN = 1025;
 constexpr int ID_IP_LAUNCHER = 1026;
+constexpr int ID_IP_SEPARATOR = 1088;
 
 // The three rows of the attachments group.
 constexpr int ID_ATTACHMENT[3] = {1028, 1029, 1030};
@@ -44,6 +46,7 @@ constexpr int ID_ATTACHMENT_TYPE[3] = {1031, 1032, 1033};
 constexpr int ID_ATTACHMENT_SCROLL_UP = 1034;
 constexpr int ID_ATTACHMENT_SCROLL_DOWN = 1035;
 constexpr int ID_ATTACHMENT_LAUNCHER = 1036;
+constexpr int ID_ATTACHMENT_SEPARATOR = 1089;
 
 // The three rows of the links group.
 constexpr int ID_LINK_GALLERY[3] = {1038, 1039, 1040};
@@ -53,6 +56,7 @@ constexpr int ID_LINK_ITEM_FIRST[3] = {1043, 1049, 1055}; // four items each
 constexpr int ID_LINK_SCROLL_UP = 1062;
 constexpr int ID_LINK_SCROLL_DOWN = 1063;
 constexpr int ID_LINK_LAUNCHER = 1064;
+constexpr int ID_LINK_SEPARATOR = 1090;
 
 constexpr int ROW_COUNT = 3;
 constexpr int MENU_ITEM_COUNT = 4;

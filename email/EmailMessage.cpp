@@ -44,16 +44,6 @@ private:
     LPMAPIFREEBUFFER fnFreeBuffer;
 };
 
-class CRegKeyHolder {
-public:
-    ~CRegKeyHolder()
-    {
-        if (m_hKey)
-            RegCloseKey(m_hKey);
-    }
-    HKEY m_hKey = nullptr;
-};
-
 } // namespace
 
 CEmailMessage::~CEmailMessage() { Clear(); }
@@ -211,8 +201,8 @@ bool CEmailMessage::IsReadInPlainText() noexcept
             version.resize(dot);
         WString keyPath = g_optionsKeyStart + version + g_optionsKeyEnd;
 
-        CRegKeyHolder key;
-        LSTATUS errCode = RegOpenKeyExW(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_READ, &key.m_hKey);
+        CRegKey key;
+        LSTATUS errCode = key.Open(HKEY_CURRENT_USER, keyPath.c_str(), KEY_READ);
         if (errCode == ERROR_FILE_NOT_FOUND || errCode == ERROR_PATH_NOT_FOUND)
             return false;
         VTR_CHECK(errCode == ERROR_SUCCESS, E_UNEXPECTED);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The platform layer exports only what something outside it calls: every function libpal.so exports must be
 # imported by the add-in, the host or the MSXML and MSHTML components (modules of their own, as msxml6.dll and mshtml.dll are), or named
-# by their sources or tests; the layer's own tests do not count.
+# by their sources or tests; the layer's own tests do not count. Each is declared by a public layer header, and
+# no ATL code of sdk/ crosses a module boundary.
 # Usage: check-pal-exports.sh [build-dir]   (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,6 +18,22 @@ if [ -n "$missing" ]; then
   exit 1
 fi
 
+# sdk/ is the add-in's own SDK and ATL: interfaces and inline code that each module keeps for itself (ATL's
+# module marker is one per module), so none of it may be exported, nor imported from another module.
+if grep -l 'visibility push(default)' sdk/*.h sdk/win/*.h 2>/dev/null; then
+  echo "check-pal-exports: these sdk/ headers export what they declare; each module keeps its own copy" >&2
+  exit 1
+fi
+bin=$(dirname "$lib")
+atl=$( { nm -D --defined-only "$lib"
+         for m in "$bin/VantoraAddin.so" "$bin/vantora"; do nm -D --undefined-only "$m"; done; } |
+       awk '{print $NF}' | c++filt | grep -E '(^| |\()ATL::' || true)
+if [ -n "$atl" ]; then
+  echo "check-pal-exports: ATL code crosses a module boundary (exported by the layer or imported by a module):" >&2
+  echo "$atl" | sed 's/^/  /' >&2
+  exit 1
+fi
+
 # Sources that may call the layer: everything but the layer itself and the tests written for it.
 mapfile -t callers < <(
   { find addin __Controls __Utilities email Utils geo dialogs sdk host pal/src/msxml pal/src/mshtml bench tests \
@@ -25,17 +42,30 @@ mapfile -t callers < <(
   sort)
 
 # What the modules built on the layer import from it counts too (calls from its inline header functions).
-bin=$(dirname "$lib")
 imported=$(for m in "$bin/VantoraAddin.so" "$bin/vantora" "$bin/libmsxml6.so" "$bin/libmshtml.so"; do nm -D --undefined-only "$m"; done |
   awk '{print $2}' | sort -u)
 
 # Free functions only (a class is used when its members are); C++ names lose their parameters and scope.
-mapfile -t names < <(
-  nm -D --defined-only "$lib" | awk '$2 ~ /^[TW]$/ {print $3}' | sort -u | comm -23 - <(echo "$imported") | c++filt |
-  grep -Ev '^(typeinfo|vtable|non-virtual thunk|construction vtable|guard variable)|(^| )(std|__gnu_cxx)::' |
+free_functions() {
+  c++filt | grep -Ev '^(typeinfo|vtable|non-virtual thunk|construction vtable|guard variable)|(^| )(std|__gnu_cxx)::' |
   sed -E 's/\[abi:[^]]*\]//g; s/\(.*$//' |
   awk -F'::' '{ if (NF > 1) { cls = $(NF-1); if (cls ~ /^[A-Z_]/ && cls != toupper(cls) || cls ~ /^_/) next } print $NF }' |
-  sort -u)
+  sort -u
+}
+exported=$(nm -D --defined-only "$lib" | awk '$2 ~ /^[TW]$/ {print $3}' | sort -u)
+mapfile -t all_names < <(echo "$exported" | free_functions)
+mapfile -t names < <(echo "$exported" | comm -23 - <(echo "$imported") | free_functions)
+
+# Each exported function is declared by a public layer header, never by sdk/ alone.
+undeclared=()
+for n in "${all_names[@]}"; do
+  grep -qw -- "$n" pal/include/*.h pal/include/pal/*.h || undeclared+=("$n")
+done
+if ((${#undeclared[@]})); then
+  echo "check-pal-exports: exported by libpal.so but declared by no header of pal/include:" >&2
+  printf '  %s\n' "${undeclared[@]}" >&2
+  exit 1
+fi
 
 unused=()
 for n in "${names[@]}"; do

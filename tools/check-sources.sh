@@ -32,6 +32,14 @@ if grep -rnE --include='*.h' --include='*.cpp' "$define" "${dirs[@]}" | grep -v 
   status=1
 fi
 
+# The layer's insides are its own: the host, the benchmarks and the tests of everything else reach it
+# through its public headers (pal/include), as a program reaches a system DLL.
+if grep -rnE --include='*.h' --include='*.cpp' '#[[:space:]]*include[[:space:]]*"pal/src/' host bench tests |
+   grep -Ev '^tests/(pal|http|registry|fuzz)/'; then
+  echo "check-sources: the layer's own sources included from outside it (above); use its public headers" >&2
+  status=1
+fi
+
 cxx=x86_64-w64-mingw32-g++-posix
 if ! command -v "$cxx" >/dev/null; then
   echo "check-sources: $cxx not found (tools/install-deps.sh installs it)" >&2

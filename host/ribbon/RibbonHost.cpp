@@ -5,7 +5,7 @@
 
 #include "pal/gdi.h"
 #include "pal/host.h"
-#include "pal/src/common/ComObject.h"
+#include "pal/com_object.h"
 
 namespace ribbon {
 

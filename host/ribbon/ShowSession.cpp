@@ -6,7 +6,7 @@
 #include "host/store/MailItem.h"
 #include "pal/host.h"
 #include "pal/loop.h"
-#include "pal/src/common/ComObject.h"
+#include "pal/com_object.h"
 
 namespace ribbon {
 

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "pal/host.h"
-#include "pal/src/common/ComObject.h"
+#include "pal/com_object.h"
 
 namespace store {
 

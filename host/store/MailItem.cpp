@@ -11,7 +11,7 @@
 #include "host/store/Folders.h"
 #include "host/store/MapiMessage.h"
 #include "pal/host.h"
-#include "pal/src/common/ComObject.h"
+#include "pal/com_object.h"
 
 namespace store {
 

@@ -12,7 +12,7 @@
 #include "host/store/MapiBuffers.h"
 #include "host/store/StoreTags.h"
 #include "pal/host.h"
-#include "pal/src/common/ComObject.h"
+#include "pal/com_object.h"
 
 namespace store {
 

@@ -12,6 +12,7 @@
 
 #include "host/store/Message.h"
 #include "pal/host.h"
+#include "pal/html_text.h"
 
 namespace store {
 
@@ -217,124 +218,11 @@ std::u16string PlainTextToHtml(const std::u16string& text)
     return out;
 }
 
-namespace {
-
-char16_t NamedEntity(const std::u16string& name)
-{
-    static const struct {
-        const char16_t* name;
-        char16_t c;
-    } entities[] = {{u"amp", u'&'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"quot", u'"'}, {u"apos", u'\''},
-                    {u"nbsp", u'\u00A0'}, {u"copy", u'\u00A9'}, {u"reg", u'\u00AE'}, {u"euro", u'\u20AC'},
-                    {u"mdash", u'\u2014'}, {u"ndash", u'\u2013'}, {u"hellip", u'\u2026'}, {u"rsquo", u'\u2019'},
-                    {u"lsquo", u'\u2018'}, {u"rdquo", u'\u201D'}, {u"ldquo", u'\u201C'}, {u"bull", u'\u2022'},
-                    {u"middot", u'\u00B7'}, {u"trade", u'\u2122'}};
-    for (const auto& e : entities)
-        if (name == e.name)
-            return e.c;
-    return 0;
-}
-
-std::u16string TagName(const std::u16string& html, size_t lt)
-{
-    size_t i = lt + 1;
-    if (i < html.size() && html[i] == u'/')
-        ++i;
-    std::u16string name;
-    while (i < html.size() && ((html[i] >= 'a' && html[i] <= 'z') || (html[i] >= 'A' && html[i] <= 'Z') ||
-                               (html[i] >= '0' && html[i] <= '9'))) {
-        char16_t c = html[i++];
-        name += (c >= 'A' && c <= 'Z') ? char16_t(c - 'A' + 'a') : c;
-    }
-    return name;
-}
-
-} // namespace
-
+// Outlook's Body of an HTML-only message: the document's text as the layer's HTML document renders it, without
+// the white space it ends with.
 std::u16string HtmlToPlainText(const std::u16string& html)
 {
-    std::u16string out;
-    bool space = false;
-    size_t i = 0;
-    auto newline = [&] {
-        while (!out.empty() && out.back() == u' ')
-            out.pop_back();
-        out += u"\r\n";
-        space = false;
-    };
-    while (i < html.size()) {
-        char16_t c = html[i];
-        if (c == u'<') {
-            if (html.compare(i, 4, u"<!--") == 0) {
-                size_t end = html.find(u"-->", i + 4);
-                i = end == std::u16string::npos ? html.size() : end + 3;
-                continue;
-            }
-            std::u16string name = TagName(html, i);
-            bool closing = i + 1 < html.size() && html[i + 1] == u'/';
-            size_t end = html.find(u'>', i);
-            i = end == std::u16string::npos ? html.size() : end + 1;
-            if (!closing && (name == u"script" || name == u"style" || name == u"head" || name == u"title")) {
-                std::u16string close = u"</" + name;
-                size_t stop = i;
-                while (stop < html.size() && !StartsWithNoCase(html, stop, close.c_str()))
-                    ++stop;
-                size_t gt = html.find(u'>', stop);
-                i = gt == std::u16string::npos ? html.size() : gt + 1;
-                continue;
-            }
-            if (name == u"br" || (closing && (name == u"p" || name == u"div" || name == u"tr" || name == u"li" ||
-                                              name == u"h1" || name == u"h2" || name == u"h3" || name == u"table")))
-                newline();
-            else if (name == u"td" || name == u"th")
-                space = true;
-            continue;
-        }
-        if (c == u'&') {
-            size_t semi = html.find(u';', i);
-            if (semi != std::u16string::npos && semi - i <= 10) {
-                std::u16string name = html.substr(i + 1, semi - i - 1);
-                char32_t code = 0;
-                if (!name.empty() && name[0] == u'#') {
-                    bool hex = name.size() > 1 && (name[1] == u'x' || name[1] == u'X');
-                    for (size_t k = hex ? 2 : 1; k < name.size(); ++k) {
-                        char16_t d = name[k];
-                        int v = d >= '0' && d <= '9' ? d - '0' : hex && d >= 'a' && d <= 'f' ? d - 'a' + 10
-                              : hex && d >= 'A' && d <= 'F' ? d - 'A' + 10 : -1;
-                        if (v < 0 || code > 0x10FFFF) {
-                            code = 0;
-                            break;
-                        }
-                        code = code * (hex ? 16 : 10) + char32_t(v);
-                    }
-                } else {
-                    code = NamedEntity(name);
-                }
-                if (code && code <= 0x10FFFF) {
-                    if (space && !out.empty())
-                        out += u' ';
-                    space = false;
-                    if (code >= 0x10000) {
-                        out += char16_t(0xD800 + ((code - 0x10000) >> 10));
-                        out += char16_t(0xDC00 + ((code - 0x10000) & 0x3FF));
-                    } else {
-                        out += code == 0xA0 ? u' ' : char16_t(code);
-                    }
-                    i = semi + 1;
-                    continue;
-                }
-            }
-        }
-        if (c == u' ' || c == u'\t' || c == u'\r' || c == u'\n') {
-            space = true;
-        } else {
-            if (space && !out.empty() && out.back() != u'\n')
-                out += u' ';
-            space = false;
-            out += c;
-        }
-        ++i;
-    }
+    std::u16string out = pal::HtmlDocumentText(html);
     while (!out.empty() && (out.back() == u' ' || out.back() == u'\n' || out.back() == u'\r'))
         out.pop_back();
     return out;

@@ -4,6 +4,7 @@
 #include "Utils/IPV4.h"
 #include "Utils/IPV6.h"
 #include "__Utilities/ErrorLog.h"
+#include "support/TestUtil.h"
 
 #include <pal/host.h>
 
@@ -21,11 +22,7 @@ inline std::string U8(const WCHAR* s)
     return s ? pal::ToUtf8(s) : std::string("<null>");
 }
 
-inline std::string LogText()
-{
-    CComBSTR log = CErrorLog::Instance().ReadAll();
-    return U8(log.m_str ? log.m_str : W(""));
-}
+using testing_support::LogText;
 
 // Replaces the class's looked-up functions for the life of the object.
 template <class Address> class PlatformOverride {

@@ -14,17 +14,14 @@
 #include "host/store/MapiBuffers.h"
 #include "store/StoreTestUtil.h"
 #include "support/TestPrefix.h"
+#include "support/TestUtil.h"
 
 namespace attach_test {
 
 using store_test::Corpus;
 using store_test::U8;
 
-inline std::string LogText()
-{
-    CComBSTR log = CErrorLog::Instance().ReadAll();
-    return log.m_str ? pal::ToUtf8(log.m_str) : std::string();
-}
+using testing_support::LogText;
 
 inline std::string CorpusFile(const std::string& relative)
 {

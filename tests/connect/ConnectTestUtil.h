@@ -29,6 +29,7 @@
 #include "support/HttpTestUtil.h"
 #include "support/LoopbackServer.h"
 #include "support/ProviderSettings.h"
+#include "support/TestUtil.h"
 
 namespace connect_test {
 
@@ -56,10 +57,22 @@ public:
     }
     ULONG AddRef() override { return ULONG(++refs); }
     ULONG Release() override { return ULONG(--refs); }
-    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfoCount(UINT*) override
+    {
+        return testing_support::UnexpectedCall("RecordingRibbonUI::GetTypeInfoCount");
+    }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override
+    {
+        return testing_support::UnexpectedCall("RecordingRibbonUI::GetTypeInfo");
+    }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return testing_support::UnexpectedCall("RecordingRibbonUI::GetIDsOfNames");
+    }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return testing_support::UnexpectedCall("RecordingRibbonUI::Invoke");
+    }
     HRESULT Invalidate() override
     {
         ++whole;
@@ -72,10 +85,19 @@ public:
             onInvalidate();
         return S_OK;
     }
-    HRESULT InvalidateControlMso(BSTR) override { return E_NOTIMPL; }
-    HRESULT ActivateTab(BSTR) override { return E_NOTIMPL; }
-    HRESULT ActivateTabMso(BSTR) override { return E_NOTIMPL; }
-    HRESULT ActivateTabQ(BSTR, BSTR) override { return E_NOTIMPL; }
+    HRESULT InvalidateControlMso(BSTR) override
+    {
+        return testing_support::UnexpectedCall("RecordingRibbonUI::InvalidateControlMso");
+    }
+    HRESULT ActivateTab(BSTR) override { return testing_support::UnexpectedCall("RecordingRibbonUI::ActivateTab"); }
+    HRESULT ActivateTabMso(BSTR) override
+    {
+        return testing_support::UnexpectedCall("RecordingRibbonUI::ActivateTabMso");
+    }
+    HRESULT ActivateTabQ(BSTR, BSTR) override
+    {
+        return testing_support::UnexpectedCall("RecordingRibbonUI::ActivateTabQ");
+    }
 
     size_t Total() const
     {
@@ -107,10 +129,19 @@ public:
     }
     ULONG AddRef() override { return ULONG(++refs); }
     ULONG Release() override { return ULONG(--refs); }
-    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfoCount(UINT*) override { return testing_support::UnexpectedCall("Control::GetTypeInfoCount"); }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override
+    {
+        return testing_support::UnexpectedCall("Control::GetTypeInfo");
+    }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return testing_support::UnexpectedCall("Control::GetIDsOfNames");
+    }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return testing_support::UnexpectedCall("Control::Invoke");
+    }
     HRESULT get_Id(BSTR* id) override
     {
         *id = SysAllocStringLen(m_id.data(), UINT(m_id.size()));

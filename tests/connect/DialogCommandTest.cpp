@@ -10,6 +10,7 @@
 #include "host/ui/ConsoleUserInterface.h"
 #include "pal/dialogs.h"
 #include "res/resource.h"
+#include "support/DialogViews.h"
 
 using namespace connect_test;
 
@@ -36,16 +37,7 @@ private:
     FILE* m_file = nullptr;
 };
 
-const pal::ControlView* Find(const std::vector<pal::ControlView>& controls, int id)
-{
-    for (const auto& c : controls) {
-        if (c.id == id)
-            return &c;
-        if (const auto* inner = Find(c.children, id))
-            return inner;
-    }
-    return nullptr;
-}
+using testing_support::FindView;
 
 class DialogCommandTest : public ConnectTest {
 protected:
@@ -59,7 +51,7 @@ protected:
     std::string Caption(size_t n) const { return Str(reinterpret_cast<const WCHAR*>(person.seen.at(n).caption.c_str())); }
     std::string Text(size_t n, int id) const
     {
-        const auto* c = Find(person.seen.at(n).controls, id);
+        const auto* c = FindView(person.seen.at(n).controls, id);
         return c ? Str(reinterpret_cast<const WCHAR*>(c->text.c_str())) : std::string("(no control)");
     }
 
@@ -76,7 +68,7 @@ TEST_F(DialogCommandTest, TheInfoDialogsShowTheMessage)
     ASSERT_EQ(1u, person.seen.size());
     EXPECT_EQ("Message Header", Caption(0));
     EXPECT_EQ(0u, Text(0, IDC_RICHEDIT).find("Replied: Fri, 22 Dec 2000")) << Text(0, IDC_RICHEDIT);
-    const auto* map = Find(person.seen[0].controls, IDC_MAP);
+    const auto* map = FindView(person.seen[0].controls, IDC_MAP);
     ASSERT_TRUE(map);
     EXPECT_FALSE(map->enabled && map->visible) << "the header has no map";
 
@@ -84,7 +76,7 @@ TEST_F(DialogCommandTest, TheInfoDialogsShowTheMessage)
     ASSERT_EQ(2u, person.seen.size());
     EXPECT_EQ("Message IP Location", Caption(1));
     EXPECT_NE(std::string::npos, Text(1, IDC_RICHEDIT).find("136.201.105.1")) << Text(1, IDC_RICHEDIT);
-    map = Find(person.seen[1].controls, IDC_MAP);
+    map = FindView(person.seen[1].controls, IDC_MAP);
     ASSERT_TRUE(map);
     EXPECT_TRUE(map->enabled && map->visible);
 
@@ -106,7 +98,7 @@ TEST_F(DialogCommandTest, TheAttachmentsDialogHasATabPerFileAlsoInsideAttachedMe
     ASSERT_EQ(S_OK, Press(ID_ATTACHMENT_LAUNCHER));
     ASSERT_EQ(1u, person.seen.size());
     EXPECT_EQ("Message Attachments", Caption(0));
-    const auto* tabs = Find(person.seen[0].controls, IDC_TAB);
+    const auto* tabs = FindView(person.seen[0].controls, IDC_TAB);
     ASSERT_TRUE(tabs);
     EXPECT_EQ(records, tabs->items.size());
     EXPECT_NE(std::string::npos, Text(0, IDC_RICHEDIT).find("Detected Type")) << Text(0, IDC_RICHEDIT);

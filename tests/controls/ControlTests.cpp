@@ -6,6 +6,7 @@
 #include "__Utilities/ErrorLog.h"
 #include "controls/FakeRibbon.h"
 #include "pal/host.h"
+#include "support/TestUtil.h"
 
 using ribbon_fakes::FakeRibbonUI;
 
@@ -22,15 +23,7 @@ bool LogContains(const std::string& text)
     return Text(log).find(text) != std::string::npos;
 }
 
-template <class F> HRESULT ErrorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const CErrorInfo& e) {
-        return e.GetCode();
-    }
-    return S_OK;
-}
+using testing_support::ThrownCode;
 
 } // namespace
 
@@ -39,8 +32,8 @@ TEST(ControlTag, IsThePrefixAndTheDecimalId)
     EXPECT_EQ("_Office_Addin_Ctrl_Tag_1002", Text(COfficeControlBase::TagFromId(1002)));
     EXPECT_EQ("_Office_Addin_Ctrl_Tag_1", Text(COfficeControlBase::TagFromId(1)));
     EXPECT_EQ("_Office_Addin_Ctrl_Tag_2147483647", Text(COfficeControlBase::TagFromId(2147483647)));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([] { COfficeControlBase::TagFromId(0); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([] { COfficeControlBase::TagFromId(-5); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([] { COfficeControlBase::TagFromId(0); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([] { COfficeControlBase::TagFromId(-5); }));
     EXPECT_TRUE(LogContains("\"Id > 0\""));
 }
 
@@ -141,12 +134,12 @@ TEST(RibbonControl, RejectsEmptyTextsAndBadImages)
     button.SetLabel(W("kept"));
     CHECK_INVALIDATED(ribbon);
 
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetLabel(W("")); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetLabel(nullptr); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetToolTip(W("")); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetSuperTip(nullptr); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetImage(0); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { button.SetImage(-1); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { button.SetLabel(W("")); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { button.SetLabel(nullptr); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { button.SetToolTip(W("")); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { button.SetSuperTip(nullptr); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { button.SetImage(0); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { button.SetImage(-1); }));
     EXPECT_EQ("kept", Text(button.GetLabel()));
     EXPECT_EQ(1023, button.GetImageId());
     EXPECT_EQ(1, ribbon.calls);
@@ -162,7 +155,7 @@ TEST(RibbonControl, AFailedInvalidationIsAnError)
     label.SetRibbonPtr(&ribbon);
     ribbon.ExpectInvalidate(W("_Office_Addin_Ctrl_Tag_1002"));
     ribbon.ExpectInvalidate(W("_Office_Addin_Ctrl_Tag_1002"));
-    EXPECT_EQ(E_ACCESSDENIED, ErrorOf([&] { label.SetLabel(W("10.0.0.1")); }));
+    EXPECT_EQ(E_ACCESSDENIED, ThrownCode([&] { label.SetLabel(W("10.0.0.1")); }));
     // Show reports the failure as its result instead of throwing.
     EXPECT_EQ(E_ACCESSDENIED, label.Show(false));
     CHECK_INVALIDATED(ribbon);
@@ -175,7 +168,7 @@ TEST(RibbonControl, NeedsARibbonInterface)
 {
     FakeRibbonUI first, second;
     COfficeRibbonControl control(1002);
-    EXPECT_EQ(E_POINTER, ErrorOf([&] { control.SetRibbonPtr(nullptr); }));
+    EXPECT_EQ(E_POINTER, ThrownCode([&] { control.SetRibbonPtr(nullptr); }));
     EXPECT_TRUE(LogContains("\"m_spRibbonUI\""));
     // Replacing the interface releases the old one.
     control.SetRibbonPtr(&first);

@@ -12,6 +12,7 @@ using Office::IRibbonUI;
 
 #include <deque>
 #include <string>
+#include "support/TestUtil.h"
 
 namespace ribbon_fakes {
 
@@ -76,10 +77,9 @@ public:
     HRESULT result = S_OK;
 
 private:
-    HRESULT Unexpected(const char* name)
+    static HRESULT Unexpected(const char* name)
     {
-        ADD_FAILURE() << "unexpected IRibbonUI::" << name;
-        return E_NOTIMPL;
+        return testing_support::UnexpectedCall(std::string("IRibbonUI::") + name);
     }
     std::deque<std::basic_string<WCHAR>> m_expected;
 };
@@ -125,10 +125,9 @@ public:
     int idCalls = 0;
 
 private:
-    HRESULT Unexpected(const char* name)
+    static HRESULT Unexpected(const char* name)
     {
-        ADD_FAILURE() << "unexpected IRibbonControl::" << name;
-        return E_NOTIMPL;
+        return testing_support::UnexpectedCall(std::string("IRibbonControl::") + name);
     }
     std::basic_string<WCHAR> m_id;
 };
@@ -148,10 +147,22 @@ public:
     }
     ULONG AddRef() override { return ++refs; }
     ULONG Release() override { return --refs; }
-    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfoCount(UINT*) override
+    {
+        return testing_support::UnexpectedCall("FakeDispatch::GetTypeInfoCount");
+    }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override
+    {
+        return testing_support::UnexpectedCall("FakeDispatch::GetTypeInfo");
+    }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
+    {
+        return testing_support::UnexpectedCall("FakeDispatch::GetIDsOfNames");
+    }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        return testing_support::UnexpectedCall("FakeDispatch::Invoke");
+    }
 
     ULONG refs = 0;
 };

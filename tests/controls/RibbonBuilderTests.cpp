@@ -9,6 +9,7 @@
 #include "controls/FakeRibbon.h"
 #include "pal/host.h"
 #include "support/Wine.h"
+#include "support/TestUtil.h"
 
 using ribbon_fakes::FakeDispatch;
 using ribbon_fakes::FakeRibbonControl;
@@ -28,15 +29,7 @@ std::string Xml(IXMLDOMNode* node)
     return testing_support::WithoutWineIndentation(Text(xml));
 }
 
-template <class F> HRESULT ErrorOf(F&& f)
-{
-    try {
-        f();
-    } catch (const CErrorInfo& e) {
-        return e.GetCode();
-    }
-    return S_OK;
-}
+using testing_support::ThrownCode;
 
 bool LogContains(const std::string& text)
 {
@@ -113,7 +106,7 @@ TEST(RibbonBuilder, AGroupWithoutALabelHasNoKeyTip)
 {
     TestRibbon ribbon;
     EXPECT_EQ(E_UNEXPECTED,
-              ErrorOf([&] { ribbon.createSimpleControl(ribbon.Root(), TestRibbon::SimpleControl::Group, 1066); }));
+              ThrownCode([&] { ribbon.createSimpleControl(ribbon.Root(), TestRibbon::SimpleControl::Group, 1066); }));
     EXPECT_TRUE(LogContains("tabCaption"));
 }
 
@@ -124,17 +117,17 @@ TEST(RibbonBuilder, ButtonsDeclareOnlyTheCallbacksTheirFlagsAsk)
     EXPECT_EQ("<button id=\"_Office_Addin_Ctrl_Tag_1069\" showImage=\"true\" size=\"large\" showLabel=\"true\" "
               "getLabel=\"GetLabelCB\" getScreentip=\"GetToolTipCB\" getSupertip=\"GetSuperTipCB\" "
               "onAction=\"OnActionCB\" getEnabled=\"GetIsEnabledCB\" getImage=\"GetImageCB\"/>",
-              Xml(ribbon.createButton(ribbon.Root(), 1069, true, true, true)));
+              Xml(ribbon.createButton(ribbon.Root(), 1069, true, true, false)));
     // Image, no label, with the visibility callback.
     EXPECT_EQ("<button id=\"_Office_Addin_Ctrl_Tag_1066\" showImage=\"true\" getScreentip=\"GetToolTipCB\" "
               "getSupertip=\"GetSuperTipCB\" onAction=\"OnActionCB\" getEnabled=\"GetIsEnabledCB\" "
               "getImage=\"GetImageCB\" getVisible=\"GetIsVisibleCB\"/>",
-              Xml(ribbon.createButton(ribbon.Root(), 1066, true, false, false)));
+              Xml(ribbon.createButton(ribbon.Root(), 1066, true, false, true)));
     // No image: large has no effect and no image callback is declared.
     EXPECT_EQ("<button id=\"_Office_Addin_Ctrl_Tag_1028\" showLabel=\"true\" getLabel=\"GetLabelCB\" "
               "getScreentip=\"GetToolTipCB\" getSupertip=\"GetSuperTipCB\" onAction=\"OnActionCB\" "
               "getEnabled=\"GetIsEnabledCB\"/>",
-              Xml(ribbon.createButton(ribbon.Root(), 1028, false, true, true)));
+              Xml(ribbon.createButton(ribbon.Root(), 1028, false, true, false)));
     auto* large = dynamic_cast<COfficeRibbonButton*>(ribbon.GetControl(1069));
     ASSERT_NE(nullptr, large);
     EXPECT_TRUE(large->IsLarge());
@@ -194,24 +187,24 @@ TEST(RibbonBuilder, RejectsBadIdsAndParents)
     IXMLDOMElement* root = ribbon.Root();
     using Kind = TestRibbon::SimpleControl;
     for (int id : {0, -1}) {
-        EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.createSimpleControl(root, Kind::Label, id); }));
-        EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.createButton(root, id, true, false, true); }));
-        EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.createSplitButton(root, id); }));
-        EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.createGallery(root, id); }));
-        EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.createDialogBoxLauncher(root, id); }));
+        EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.createSimpleControl(root, Kind::Label, id); }));
+        EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.createButton(root, id, true, false, false); }));
+        EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.createSplitButton(root, id); }));
+        EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.createGallery(root, id); }));
+        EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.createDialogBoxLauncher(root, id); }));
     }
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.createSimpleControl(nullptr, Kind::Tab, 1000); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.createMenu(nullptr); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.createButton(nullptr, 1066, true, false, true); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.createGallery(nullptr, 1038); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.createSimpleControl(nullptr, Kind::Tab, 1000); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.createMenu(nullptr); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.createButton(nullptr, 1066, true, false, false); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.createGallery(nullptr, 1038); }));
     EXPECT_EQ("<root/>", Xml(root));
     EXPECT_EQ(0u, ribbon.ControlCount());
     EXPECT_TRUE(LogContains("\"pXMLRibbon\""));
     EXPECT_TRUE(LogContains("\"btnId > 0\""));
 
     // An id is entered once: a second control under it would be unreachable.
-    ribbon.createButton(root, 1066, true, false, true);
-    EXPECT_EQ(E_UNEXPECTED, ErrorOf([&] { ribbon.createButton(root, 1066, true, false, true); }));
+    ribbon.createButton(root, 1066, true, false, false);
+    EXPECT_EQ(E_UNEXPECTED, ThrownCode([&] { ribbon.createButton(root, 1066, true, false, false); }));
     EXPECT_EQ(1u, ribbon.ControlCount());
 }
 
@@ -245,12 +238,12 @@ TEST(RibbonContainer, AFailedBuildLeavesNoXmlAndNoControls)
         r.createSimpleControl(root, TestRibbon::SimpleControl::Tab, 1000);
         r.createSimpleControl(root, TestRibbon::SimpleControl::Group, 1066); // no label: fails
     };
-    EXPECT_EQ(E_UNEXPECTED, ErrorOf([&] { ribbon.GetXML(); }));
+    EXPECT_EQ(E_UNEXPECTED, ThrownCode([&] { ribbon.GetXML(); }));
     EXPECT_EQ(0u, ribbon.ControlCount());
 
     TestRibbon empty;
     empty.leaveEmpty = true;
-    EXPECT_EQ(E_UNEXPECTED, ErrorOf([&] { empty.GetXML(); }));
+    EXPECT_EQ(E_UNEXPECTED, ThrownCode([&] { empty.GetXML(); }));
     EXPECT_TRUE(LogContains("m_ribbonXML"));
 }
 
@@ -263,13 +256,13 @@ TEST(RibbonContainer, FindsControlsByIdTagAndRibbonControl)
     ASSERT_NE(nullptr, button);
     EXPECT_EQ(1066, button->ID());
     EXPECT_EQ(nullptr, ribbon.GetControl(1067));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.GetControl(0); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.GetControl(0); }));
 
     EXPECT_EQ(button, ribbon.GetControl(W("_Office_Addin_Ctrl_Tag_1066")));
     EXPECT_EQ(nullptr, ribbon.GetControl(W("_office_addin_ctrl_tag_1066")));
     EXPECT_EQ(nullptr, ribbon.GetControl(W("_Office_Addin_Ctrl_Tag_106")));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.GetControl(W("")); }));
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.GetControl(static_cast<const WCHAR*>(nullptr)); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.GetControl(W("")); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.GetControl(static_cast<const WCHAR*>(nullptr)); }));
 
     FakeRibbonControl control(W("_Office_Addin_Ctrl_Tag_1002"));
     EXPECT_EQ(ribbon.GetControl(1002), ribbon.GetControl(static_cast<IDispatch*>(&control)));
@@ -279,11 +272,11 @@ TEST(RibbonContainer, FindsControlsByIdTagAndRibbonControl)
     EXPECT_EQ(nullptr, ribbon.GetControl(static_cast<IDispatch*>(&unknown)));
 
     FakeRibbonControl noId(nullptr);
-    EXPECT_EQ(E_UNEXPECTED, ErrorOf([&] { ribbon.GetControl(static_cast<IDispatch*>(&noId)); }));
+    EXPECT_EQ(E_UNEXPECTED, ThrownCode([&] { ribbon.GetControl(static_cast<IDispatch*>(&noId)); }));
     FakeDispatch notAControl;
-    EXPECT_EQ(E_POINTER, ErrorOf([&] { ribbon.GetControl(static_cast<IDispatch*>(&notAControl)); }));
+    EXPECT_EQ(E_POINTER, ThrownCode([&] { ribbon.GetControl(static_cast<IDispatch*>(&notAControl)); }));
     EXPECT_EQ(0u, notAControl.refs);
-    EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.GetControl(static_cast<IDispatch*>(nullptr)); }));
+    EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.GetControl(static_cast<IDispatch*>(nullptr)); }));
     EXPECT_TRUE(LogContains("\"spRibbonControl\""));
     EXPECT_TRUE(LogContains("buttonTag"));
 }
@@ -297,7 +290,7 @@ TEST(RibbonContainer, HandsTheRibbonToEveryControl)
         ribbon.createSimpleControl(ribbon.Root(), TestRibbon::SimpleControl::Label, 1002);
         ribbon.createGallery(ribbon.Root(), 1038);
         EXPECT_FALSE(ribbon.IsLoaded());
-        EXPECT_EQ(E_INVALIDARG, ErrorOf([&] { ribbon.SetRibbonPtr(nullptr); }));
+        EXPECT_EQ(E_INVALIDARG, ThrownCode([&] { ribbon.SetRibbonPtr(nullptr); }));
         EXPECT_FALSE(ribbon.IsLoaded());
 
         // Nothing is announced before the ribbon is loaded.

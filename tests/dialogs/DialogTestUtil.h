@@ -13,6 +13,7 @@
 #include "pal/host.h"
 #include "pal/loop.h"
 #include "res/resource.h"
+#include "support/DialogViews.h"
 #include <richedit.h>
 
 namespace dialogs_test {
@@ -95,15 +96,6 @@ protected:
     HWND m_dialog = nullptr;
 };
 
-inline const pal::ControlView* FindView(const std::vector<pal::ControlView>& controls, int id)
-{
-    for (const pal::ControlView& c : controls) {
-        if (c.id == id)
-            return &c;
-        if (const pal::ControlView* inner = FindView(c.children, id))
-            return inner;
-    }
-    return nullptr;
-}
+using testing_support::FindView;
 
 } // namespace dialogs_test

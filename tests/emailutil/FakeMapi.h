@@ -13,6 +13,7 @@
 #include <set>
 #include <string>
 #include <vector>
+#include "support/TestUtil.h"
 
 namespace fake_mapi {
 
@@ -106,11 +107,7 @@ public:
     ULONG ReleaseImpl() { return --refs; }
 };
 
-#define FAKE_MAPI_UNEXPECTED(call) \
-    do {                           \
-        ADD_FAILURE() << "unexpected call " call; \
-        return E_NOTIMPL;          \
-    } while (0)
+#define FAKE_MAPI_UNEXPECTED(call) return testing_support::UnexpectedCall(call)
 
 // The IMAPIProp members no fake here expects: writing, copying and named properties.
 #define FAKE_MAPI_UNEXPECTED_PROP_CHANGES                                                                     \

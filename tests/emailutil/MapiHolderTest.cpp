@@ -5,6 +5,7 @@
 #include "addin/EmailUtil.h"
 #include "__Utilities/ErrorLog.h"
 #include "pal/host.h"
+#include "support/TestUtil.h"
 
 #include <string>
 
@@ -17,21 +18,8 @@ using fake_mapi::FreeBuffer;
 const ULONG TAG_FORMAT = 0x81300003;
 const ULONG TAG_CONTENT_TYPE = 0x80DD001F;
 
-std::string LogText()
-{
-    CComBSTR text = CErrorLog::Instance().ReadAll();
-    return text.m_str ? pal::ToUtf8(text.m_str) : std::string();
-}
-
-template <class F> HRESULT ThrownCode(F f)
-{
-    try {
-        f();
-    } catch (const CErrorInfo& e) {
-        return e.GetCode();
-    }
-    return S_OK;
-}
+using testing_support::LogText;
+using testing_support::ThrownCode;
 
 TEST(EmailProp, ReadsOnePropertyAsUnicodeAndReleasesIt)
 {

@@ -4,6 +4,7 @@
 #include "addin/EmailUtil.h"
 #include "__Utilities/ErrorLog.h"
 #include "pal/host.h"
+#include "support/TestUtil.h"
 
 #include <string>
 #include <vector>
@@ -30,21 +31,8 @@ public:
     ElementList m_list;
 };
 
-std::string LogText()
-{
-    CComBSTR text = CErrorLog::Instance().ReadAll();
-    return text.m_str ? pal::ToUtf8(text.m_str) : std::string();
-}
-
-template <class F> HRESULT ThrownCode(F f)
-{
-    try {
-        f();
-    } catch (const CErrorInfo& e) {
-        return e.GetCode();
-    }
-    return S_OK;
-}
+using testing_support::LogText;
+using testing_support::ThrownCode;
 
 TEST(TopRow, ShortListsCannotScroll)
 {

@@ -7,11 +7,12 @@
 #include "Utils/IPInfo.h"
 #include "__Utilities/ErrorLog.h"
 #include "pal/host.h"
+#include "support/TestUtil.h"
 
 namespace {
 
 std::string U8(const CComBSTR& b) { return b.m_str ? pal::ToUtf8(b.m_str) : std::string(); }
-std::string LogText() { return U8(CErrorLog::Instance().ReadAll()); }
+using testing_support::LogText;
 
 void Done(IPLocationInfo& info, const WCHAR* code, const WCHAR* country)
 {

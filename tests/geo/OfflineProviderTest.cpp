@@ -14,6 +14,7 @@
 #include "support/GeoTestUtil.h"
 #include "pal/loop.h"
 #include "support/HttpTestUtil.h"
+#include "support/TestUtil.h"
 
 using testing_support::MakeAddress;
 using testing_support::Utf8;
@@ -61,7 +62,7 @@ protected:
                 return pal::ToUtf8(row.name);
         return "";
     }
-    static std::string LogText() { return pal::ToUtf8(CErrorLog::Instance().ReadAll().m_str); }
+    static std::string LogText() { return testing_support::LogText(); }
     static size_t Count(const std::string& text, const std::string& what)
     {
         size_t n = 0;

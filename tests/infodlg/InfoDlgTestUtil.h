@@ -22,27 +22,15 @@
 #include "pal/host.h"
 #include "res/resource.h"
 #include "support/TestPrefix.h"
+#include "support/DialogViews.h"
+#include "support/TestUtil.h"
 
 namespace infodlg_test {
 
 inline std::string U8(const std::u16string& s) { return pal::ToUtf8(s); }
 
-inline std::string LogText()
-{
-    CComBSTR log = CErrorLog::Instance().ReadAll();
-    return log.m_str ? pal::ToUtf8(log.m_str) : std::string();
-}
-
-inline const pal::ControlView* FindView(const std::vector<pal::ControlView>& controls, int id)
-{
-    for (const pal::ControlView& c : controls) {
-        if (c.id == id)
-            return &c;
-        if (const pal::ControlView* inner = FindView(c.children, id))
-            return inner;
-    }
-    return nullptr;
-}
+using testing_support::FindView;
+using testing_support::LogText;
 
 // The rich edit's text as the control counts it (a paragraph break is one "\n").
 inline std::u16string ControlText(const pal::ControlView& v)

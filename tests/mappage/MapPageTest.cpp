@@ -18,14 +18,11 @@
 #include "pal/host.h"
 #include "support/Command.h"
 #include "support/TestPrefix.h"
+#include "support/TestUtil.h"
 
 namespace {
 
-std::string LogText()
-{
-    CComBSTR log = CErrorLog::Instance().ReadAll();
-    return log.m_str ? pal::ToUtf8(log.m_str) : std::string();
-}
+using testing_support::LogText;
 
 // The UTF-16 units of a text as the page's checker prints them: four hexadecimal digits each.
 std::string Units(const std::u16string& text)

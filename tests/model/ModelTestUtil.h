@@ -15,6 +15,7 @@
 #include "host/store/MapiBuffers.h"
 #include "host/store/Message.h"
 #include "pal/host.h"
+#include "support/TestUtil.h"
 
 namespace model_test {
 
@@ -23,7 +24,7 @@ inline std::string Corpus(const std::string& relative) { return std::string(VANT
 inline std::string Str(const WCHAR* s) { return s ? pal::ToUtf8(s) : std::string(); }
 inline std::string Str(const CComBSTR& s) { return Str(s.m_str); }
 
-inline std::string LogText() { return Str(CErrorLog::Instance().ReadAll()); }
+using testing_support::LogText;
 
 // "address/headerPart" per record, in list order.
 inline std::vector<std::string> Addresses(const IPInfoList& list)

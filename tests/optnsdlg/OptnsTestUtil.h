@@ -18,6 +18,7 @@
 #include "pal/host.h"
 #include "pal/loop.h"
 #include "res/resource.h"
+#include "support/DialogViews.h"
 
 namespace optns_test {
 
@@ -111,19 +112,9 @@ protected:
     static pal::ControlView View(HWND dialog, int id)
     {
         pal::DialogView view = pal::ViewDialog(dialog);
-        const pal::ControlView* found = Find(view.controls, id);
+        const pal::ControlView* found = testing_support::FindView(view.controls, id);
         EXPECT_NE(found, nullptr) << id;
         return found ? *found : pal::ControlView{};
-    }
-    static const pal::ControlView* Find(const std::vector<pal::ControlView>& controls, int id)
-    {
-        for (const pal::ControlView& c : controls) {
-            if (c.id == id)
-                return &c;
-            if (const pal::ControlView* inner = Find(c.children, id))
-                return inner;
-        }
-        return nullptr;
     }
     static HWND Item(HWND dialog, int id) { return pal::FindControl(dialog, id); }
 

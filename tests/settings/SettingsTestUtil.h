@@ -12,28 +12,15 @@
 #include "__Utilities/ErrorInfo.h"
 #include "__Utilities/ErrorLog.h"
 #include "pal/host.h"
+#include "support/TestUtil.h"
 
 namespace settings_test {
 
 inline const WCHAR* const ADDIN_KEY = W("Software\\Microsoft\\Office\\Outlook\\Addins\\VantoraAddin.Connect");
 
-inline std::string LogText()
-{
-    CComBSTR text = CErrorLog::Instance().ReadAll();
-    return text.m_str ? pal::ToUtf8(text.m_str) : std::string();
-}
-
-inline bool LogHas(const std::string& fragment) { return LogText().find(fragment) != std::string::npos; }
-
-template <class F> HRESULT ThrownCode(F f)
-{
-    try {
-        f();
-    } catch (const CErrorInfo& e) {
-        return e.GetCode();
-    }
-    return S_OK;
-}
+using testing_support::LogHas;
+using testing_support::LogText;
+using testing_support::ThrownCode;
 
 // A record of its own, independent of the process-wide instance.
 class Settings : public CSettingsManager {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "pal/host.h"
-#include "pal/src/common/ComObject.h"
+#include "pal/com_object.h"
 
 namespace show_test {
 

@@ -5,6 +5,7 @@
 
 #include "__Utilities/ErrorInfo.h"
 #include "__Utilities/ErrorLog.h"
+#include "support/TestUtil.h"
 
 using namespace sigtest;
 
@@ -13,7 +14,7 @@ namespace {
 const BYTE kCompound[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 const BYTE kZipLocal[] = {0x50, 0x4B, 0x03, 0x04, 0x14, 0x00};
 
-std::string LogText() { return pal::ToUtf8(CErrorLog::Instance().ReadAll().m_str); }
+using testing_support::LogText;
 
 } // namespace
 

@@ -14,6 +14,7 @@
 #include "Utils/FileSignature.h"
 #include "email/AttachmentInfo.h"
 #include "pal/host.h"
+#include "support/TestUtil.h"
 
 namespace sigtest {
 
@@ -101,23 +102,28 @@ public:
         largestRead = std::max(largestRead, cb);
         return m_inner->Read(pv, cb, pcbRead);
     }
-    HRESULT Write(const void*, ULONG, ULONG*) override { ADD_FAILURE() << "the probes never write"; return E_NOTIMPL; }
+    HRESULT Write(const void*, ULONG, ULONG*) override { return testing_support::UnexpectedCall("IStream::Write"); }
     HRESULT Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* pos) override
     {
         return m_inner->Seek(move, origin, pos);
     }
-    HRESULT SetSize(ULARGE_INTEGER) override { ADD_FAILURE() << "unexpected SetSize"; return E_NOTIMPL; }
+    HRESULT SetSize(ULARGE_INTEGER) override { return testing_support::UnexpectedCall("IStream::SetSize"); }
     HRESULT CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override
     {
-        ADD_FAILURE() << "unexpected CopyTo";
-        return E_NOTIMPL;
+        return testing_support::UnexpectedCall("IStream::CopyTo");
     }
-    HRESULT Commit(DWORD) override { return E_NOTIMPL; }
-    HRESULT Revert() override { return E_NOTIMPL; }
-    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
+    HRESULT Commit(DWORD) override { return testing_support::UnexpectedCall("IStream::Commit"); }
+    HRESULT Revert() override { return testing_support::UnexpectedCall("IStream::Revert"); }
+    HRESULT LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override
+    {
+        return testing_support::UnexpectedCall("IStream::LockRegion");
+    }
+    HRESULT UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override
+    {
+        return testing_support::UnexpectedCall("IStream::UnlockRegion");
+    }
     HRESULT Stat(STATSTG* s, DWORD flags) override { return m_inner->Stat(s, flags); }
-    HRESULT Clone(IStream**) override { return E_NOTIMPL; }
+    HRESULT Clone(IStream**) override { return testing_support::UnexpectedCall("IStream::Clone"); }
 
     ULONG reads = 0;
     ULONG largestRead = 0;

@@ -59,7 +59,23 @@ TEST(StoreBodies, HtmlBecomesItsText)
     std::u16string text = HtmlToPlainText(u"<html><head><title>T</title><style>p{}</style></head><body>"
                                           u"<p>Hello&nbsp;&amp; <b>world</b></p><!-- x --><div>a&#233;&#x20AC;</div>"
                                           u"<script>var x;</script>end</body></html>");
-    EXPECT_EQ(U8(text), "Hello & world\r\na\xC3\xA9\xE2\x82\xAC\r\nend");
+    EXPECT_EQ(U8(text), "Hello\xC2\xA0& world\r\na\xC3\xA9\xE2\x82\xAC\r\nend");
+    // Every named entity of HTML, not a short list of them.
+    EXPECT_EQ(U8(HtmlToPlainText(u"<p>&aacute;</p>")), "\xC3\xA1");
+    EXPECT_EQ(U8(HtmlToPlainText(u"<p>&amp;</p>")), "&");
+    EXPECT_EQ(U8(HtmlToPlainText(u"&hearts;&zzentity;")), "\xE2\x99\xA5&zzentity;");
+    // The old entities that need no semicolon are read as browsers read them.
+    EXPECT_EQ(U8(HtmlToPlainText(u"&notanentity;")), "\xC2\xAC" "anentity;");
+    // Cells apart by a space, rows and list items on lines of their own, an unclosed paragraph ended by the
+    // next, and no empty lines between blocks that follow each other.
+    EXPECT_EQ(U8(HtmlToPlainText(u"<table><tr><td>a</td><td>b</td></tr><tr><td>c</td></tr></table>"
+                                 u"<ul><li>one<li>two</ul><p>x<p>y<div><div>z</div></div>")),
+              "a b\r\nc\r\none\r\ntwo\r\nx\r\ny\r\nz");
+    // A line break is kept even between blocks; white space at the end is dropped.
+    EXPECT_EQ(U8(HtmlToPlainText(u"a<br>b<br><br>c <br> \n")), "a\r\nb\r\n\r\nc");
+    // A lone surrogate or a NUL cannot reach the text as it is.
+    EXPECT_EQ(U8(HtmlToPlainText(std::u16string(u"a\xD800" u"b") + u'\0' + u"c")), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD" "c");
+    EXPECT_TRUE(HtmlToPlainText(u"<script>x</script><!-- y -->").empty());
 }
 
 TEST(StoreCharsets, KnownUnknownAndBrokenCharsets)

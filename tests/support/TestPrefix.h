@@ -14,5 +14,7 @@ void WriteFile(const std::string& path, const std::string& content);
 std::string DataPath(const std::string& relative);
 std::string SourcePath(const std::string& relative);
 std::string CorpusPath(const std::string& relative);
+// The stubs the current test reached so far were reached on purpose (to check that they say E_NOTIMPL).
+void AcceptReachedStubs();
 
 } // namespace testing_support

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "__Utilities/ErrorLog.h"
@@ -30,9 +31,26 @@ class FreshPrefix : public ::testing::EmptyTestEventListener {
         CErrorLog::Instance().Close();
     }
 };
+
+// A test that reaches a method the layer does not implement fails, as Wine's tests do on an unexpected
+// call: what it checked was not what Windows does. (This listener's end of a test runs before the result
+// is printed.)
+std::map<std::string, size_t> g_stubsBefore;
+
+class NoStubsReached : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo&) override { g_stubsBefore = pal::ReachedStubs(); }
+    void OnTestEnd(const ::testing::TestInfo&) override
+    {
+        for (const auto& [signature, count] : pal::ReachedStubs())
+            if (count > g_stubsBefore[signature])
+                ADD_FAILURE() << "reached a method the layer does not implement: " << signature;
+    }
+};
 } // namespace
 
 const std::string& Prefix() { return g_prefix; }
+
+void AcceptReachedStubs() { g_stubsBefore = pal::ReachedStubs(); }
 
 std::string ReadFile(const std::string& path)
 {
@@ -66,6 +84,7 @@ int main(int argc, char** argv)
     setenv("VANTORA_PREFIX", base.c_str(), 1);
     pal::SetPrefixPath(base);
     ::testing::UnitTest::GetInstance()->listeners().Append(new testing_support::FreshPrefix);
+    ::testing::UnitTest::GetInstance()->listeners().Append(new testing_support::NoStubsReached);
     int result = RUN_ALL_TESTS();
     std::error_code ec;
     std::filesystem::remove_all(base, ec);

@@ -19,6 +19,12 @@ std::string ToUtf8(const WCHAR* s);
 std::string ToUtf8(std::u16string_view s);
 std::u16string ToWide(std::string_view utf8);
 
+// The layer's methods (and cases of methods) that are not implemented and were called, by signature, with
+// how many times each was reached. Such a call answers E_NOTIMPL; with VANTORA_DEBUG_STUBS set it is also
+// said on the error output when first reached. The tests fail when one is reached.
+std::map<std::string, size_t> ReachedStubs();
+HRESULT ReachStub(const char* signature);
+
 // Windows paths map to Linux paths as under Wine: the drive Z: is the root, and backslashes are slashes.
 std::string ToUnixPath(const WCHAR* windowsPath);
 std::u16string ToWindowsPath(const std::string& unixPath);

@@ -1,5 +1,5 @@
 // Parsing a written document with gumbo and keeping only what the document's callers read: the links, their
-// attributes and their text, and the base address. The parser's tree lives in an arena freed in one piece,
+// attributes and their text, and the base address (for the host's message store, the whole text). The parser's tree lives in an arena freed in one piece,
 // so that a deeply nested document is not freed by recursion, and is gone once the links are taken.
 #include <gumbo.h>
 
@@ -11,6 +11,7 @@
 #include <new>
 
 #include "mshtml/parsed.h"
+#include "pal/html_text.h"
 #include "pal/host.h"
 
 namespace mshtml {
@@ -229,9 +230,10 @@ const GumboVector* ChildrenOf(const GumboNode* node)
 }
 
 // One walk in document order, with an explicit stack: documents may nest thousands of elements deep.
-void Collect(const GumboNode* root, ParsedDocument& doc)
+void Collect(const GumboNode* root, ParsedDocument& doc, bool wholeText)
 {
     TextRenderer text(doc.text);
+    text.Keep(wholeText);
     std::vector<Frame> stack;
     stack.push_back({root, 0, -1});
     size_t openLinks = 0;
@@ -256,7 +258,8 @@ void Collect(const GumboNode* root, ParsedDocument& doc)
             }
             if (frame.link >= 0) {
                 doc.links[size_t(frame.link)].textEnd = text.Size();
-                text.Keep(--openLinks > 0);
+                --openLinks;
+                text.Keep(wholeText || openLinks > 0);
             }
             stack.pop_back();
             continue;
@@ -325,7 +328,7 @@ GumboOutput* ParseBefore(Arena& arena, const GumboOptions& options, const std::s
 }
 
 // Parses and collects; false when the parse ran out of time.
-bool ParseInto(const std::string& input, ParsedDocument& doc, bool limited)
+bool ParseInto(const std::string& input, ParsedDocument& doc, bool limited, bool wholeText)
 {
     Arena arena;
     if (limited)
@@ -338,23 +341,23 @@ bool ParseInto(const std::string& input, ParsedDocument& doc, bool limited)
     GumboOutput* output = ParseBefore(arena, options, input);
     if (!output)
         return false;
-    Collect(output->document, doc);
+    Collect(output->document, doc, wholeText);
     return true; // the arena frees the whole tree at once
 }
 
 } // namespace
 
-std::shared_ptr<const ParsedDocument> ParseHtml(std::u16string_view html)
+std::shared_ptr<const ParsedDocument> ParseHtml(std::u16string_view html, bool wholeText)
 {
     try {
         std::string input = PrepareForParser(html);
         auto doc = std::make_shared<ParsedDocument>();
-        if (!ParseInto(input, *doc, true)) {
+        if (!ParseInto(input, *doc, true, wholeText)) {
             std::fprintf(stderr, "vantora: an HTML document of %zu bytes nests too deeply to parse in time; "
                                  "only its links and text are read\n", input.size());
             // Without nesting the parse takes time in proportion to the text: it needs no deadline.
             doc = std::make_shared<ParsedDocument>();
-            ParseInto(FlattenForParser(input), *doc, false);
+            ParseInto(FlattenForParser(input), *doc, false, wholeText);
         }
         doc->text.shrink_to_fit();
         return doc;
@@ -393,3 +396,13 @@ const Attribute* FindAttribute(const LinkElement& link, std::u16string_view name
 }
 
 } // namespace mshtml
+
+std::u16string pal::HtmlDocumentText(std::u16string_view html)
+{
+    try {
+        auto document = mshtml::ParseHtml(html, true);
+        return document ? pal::ToWide(document->text) : std::u16string();
+    } catch (const std::bad_alloc&) {
+        return std::u16string();
+    }
+}

@@ -25,11 +25,12 @@ struct LinkElement {
 struct ParsedDocument {
     std::u16string baseHref; // the first <base href>, as written; empty when there is none
     std::vector<LinkElement> links;
-    std::string text; // rendered text (UTF-8) of the elements that hold links
+    std::string text; // rendered text (UTF-8) of the elements that hold links, or of all when asked
 };
 
 // Parses text written into a document. Never fails on bad mark-up; returns null only when out of memory.
-std::shared_ptr<const ParsedDocument> ParseHtml(std::u16string_view html);
+// The rendered text is kept for the links only unless wholeText asks for all of it.
+std::shared_ptr<const ParsedDocument> ParseHtml(std::u16string_view html, bool wholeText = false);
 
 // The innerText of a link: its span of the rendered text without the white space around it.
 std::u16string InnerText(const ParsedDocument& document, const LinkElement& link);

@@ -9,7 +9,8 @@
 
 #include "msxml6.h"
 #include "atlbase.h"
-#include "common/ComObject.h"
+#include "pal/com_object.h"
+#include "common/stub.h"
 
 namespace pal::msxml {
 class DomDocument;
@@ -43,47 +44,47 @@ public:
 
     // IDispatch: the layer's callers bind early.
     HRESULT GetTypeInfoCount(UINT* pctinfo) override;
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return PAL_STUB(); }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return PAL_STUB(); }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return PAL_STUB(); }
 
     // IXMLDOMNode
     HRESULT get_nodeName(BSTR* name) override;
-    HRESULT get_nodeValue(VARIANT*) override { return E_NOTIMPL; }
-    HRESULT put_nodeValue(VARIANT) override { return E_NOTIMPL; }
+    HRESULT get_nodeValue(VARIANT*) override { return PAL_STUB(); }
+    HRESULT put_nodeValue(VARIANT) override { return PAL_STUB(); }
     HRESULT get_nodeType(DOMNodeType* type) override;
     HRESULT get_parentNode(IXMLDOMNode** parent) override;
-    HRESULT get_childNodes(IXMLDOMNodeList**) override { return E_NOTIMPL; }
+    HRESULT get_childNodes(IXMLDOMNodeList**) override { return PAL_STUB(); }
     HRESULT get_firstChild(IXMLDOMNode** firstChild) override;
     HRESULT get_lastChild(IXMLDOMNode** lastChild) override;
     HRESULT get_previousSibling(IXMLDOMNode** previousSibling) override;
     HRESULT get_nextSibling(IXMLDOMNode** nextSibling) override;
-    HRESULT get_attributes(IXMLDOMNamedNodeMap**) override { return E_NOTIMPL; }
-    HRESULT insertBefore(IXMLDOMNode*, VARIANT, IXMLDOMNode**) override { return E_NOTIMPL; }
-    HRESULT replaceChild(IXMLDOMNode*, IXMLDOMNode*, IXMLDOMNode**) override { return E_NOTIMPL; }
+    HRESULT get_attributes(IXMLDOMNamedNodeMap**) override { return PAL_STUB(); }
+    HRESULT insertBefore(IXMLDOMNode*, VARIANT, IXMLDOMNode**) override { return PAL_STUB(); }
+    HRESULT replaceChild(IXMLDOMNode*, IXMLDOMNode*, IXMLDOMNode**) override { return PAL_STUB(); }
     HRESULT removeChild(IXMLDOMNode* childNode, IXMLDOMNode** oldChild) override;
     HRESULT appendChild(IXMLDOMNode* newChild, IXMLDOMNode** outNewChild) override;
     HRESULT hasChildNodes(VARIANT_BOOL* hasChild) override;
     HRESULT get_ownerDocument(IXMLDOMDocument** document) override;
-    HRESULT cloneNode(VARIANT_BOOL, IXMLDOMNode**) override { return E_NOTIMPL; }
-    HRESULT get_nodeTypeString(BSTR*) override { return E_NOTIMPL; }
-    HRESULT get_text(BSTR*) override { return E_NOTIMPL; }
-    HRESULT put_text(BSTR) override { return E_NOTIMPL; }
-    HRESULT get_specified(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT get_definition(IXMLDOMNode**) override { return E_NOTIMPL; }
-    HRESULT get_nodeTypedValue(VARIANT*) override { return E_NOTIMPL; }
-    HRESULT put_nodeTypedValue(VARIANT) override { return E_NOTIMPL; }
-    HRESULT get_dataType(VARIANT*) override { return E_NOTIMPL; }
-    HRESULT put_dataType(BSTR) override { return E_NOTIMPL; }
+    HRESULT cloneNode(VARIANT_BOOL, IXMLDOMNode**) override { return PAL_STUB(); }
+    HRESULT get_nodeTypeString(BSTR*) override { return PAL_STUB(); }
+    HRESULT get_text(BSTR*) override { return PAL_STUB(); }
+    HRESULT put_text(BSTR) override { return PAL_STUB(); }
+    HRESULT get_specified(VARIANT_BOOL*) override { return PAL_STUB(); }
+    HRESULT get_definition(IXMLDOMNode**) override { return PAL_STUB(); }
+    HRESULT get_nodeTypedValue(VARIANT*) override { return PAL_STUB(); }
+    HRESULT put_nodeTypedValue(VARIANT) override { return PAL_STUB(); }
+    HRESULT get_dataType(VARIANT*) override { return PAL_STUB(); }
+    HRESULT put_dataType(BSTR) override { return PAL_STUB(); }
     HRESULT get_xml(BSTR* xmlString) override;
-    HRESULT transformNode(IXMLDOMNode*, BSTR*) override { return E_NOTIMPL; }
-    HRESULT selectNodes(BSTR, IXMLDOMNodeList**) override { return E_NOTIMPL; }
-    HRESULT selectSingleNode(BSTR, IXMLDOMNode**) override { return E_NOTIMPL; }
-    HRESULT get_parsed(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT get_namespaceURI(BSTR*) override { return E_NOTIMPL; }
-    HRESULT get_prefix(BSTR*) override { return E_NOTIMPL; }
-    HRESULT get_baseName(BSTR*) override { return E_NOTIMPL; }
-    HRESULT transformNodeToObject(IXMLDOMNode*, VARIANT) override { return E_NOTIMPL; }
+    HRESULT transformNode(IXMLDOMNode*, BSTR*) override { return PAL_STUB(); }
+    HRESULT selectNodes(BSTR, IXMLDOMNodeList**) override { return PAL_STUB(); }
+    HRESULT selectSingleNode(BSTR, IXMLDOMNode**) override { return PAL_STUB(); }
+    HRESULT get_parsed(VARIANT_BOOL*) override { return PAL_STUB(); }
+    HRESULT get_namespaceURI(BSTR*) override { return PAL_STUB(); }
+    HRESULT get_prefix(BSTR*) override { return PAL_STUB(); }
+    HRESULT get_baseName(BSTR*) override { return PAL_STUB(); }
+    HRESULT transformNodeToObject(IXMLDOMNode*, VARIANT) override { return PAL_STUB(); }
 
     // ISupportErrorInfo
     HRESULT InterfaceSupportsErrorInfo(REFIID riid) override;
@@ -106,39 +107,39 @@ public:
     void Adopt(xmlNodePtr node) { m_detached.insert(node); }
 
     // IXMLDOMDocument
-    HRESULT get_doctype(IXMLDOMDocumentType**) override { return E_NOTIMPL; }
-    HRESULT get_implementation(IXMLDOMImplementation**) override { return E_NOTIMPL; }
+    HRESULT get_doctype(IXMLDOMDocumentType**) override { return PAL_STUB(); }
+    HRESULT get_implementation(IXMLDOMImplementation**) override { return PAL_STUB(); }
     HRESULT get_documentElement(IXMLDOMElement** element) override;
     HRESULT putref_documentElement(IXMLDOMElement* element) override;
     HRESULT createElement(BSTR tagName, IXMLDOMElement** element) override;
-    HRESULT createDocumentFragment(IXMLDOMDocumentFragment**) override { return E_NOTIMPL; }
-    HRESULT createTextNode(BSTR, IXMLDOMText**) override { return E_NOTIMPL; }
-    HRESULT createComment(BSTR, IXMLDOMComment**) override { return E_NOTIMPL; }
-    HRESULT createCDATASection(BSTR, IXMLDOMCDATASection**) override { return E_NOTIMPL; }
-    HRESULT createProcessingInstruction(BSTR, BSTR, IXMLDOMProcessingInstruction**) override { return E_NOTIMPL; }
-    HRESULT createAttribute(BSTR, IXMLDOMAttribute**) override { return E_NOTIMPL; }
-    HRESULT createEntityReference(BSTR, IXMLDOMEntityReference**) override { return E_NOTIMPL; }
-    HRESULT getElementsByTagName(BSTR, IXMLDOMNodeList**) override { return E_NOTIMPL; }
-    HRESULT createNode(VARIANT, BSTR, BSTR, IXMLDOMNode**) override { return E_NOTIMPL; }
-    HRESULT nodeFromID(BSTR, IXMLDOMNode**) override { return E_NOTIMPL; }
-    HRESULT load(VARIANT, VARIANT_BOOL*) override { return E_NOTIMPL; }
+    HRESULT createDocumentFragment(IXMLDOMDocumentFragment**) override { return PAL_STUB(); }
+    HRESULT createTextNode(BSTR, IXMLDOMText**) override { return PAL_STUB(); }
+    HRESULT createComment(BSTR, IXMLDOMComment**) override { return PAL_STUB(); }
+    HRESULT createCDATASection(BSTR, IXMLDOMCDATASection**) override { return PAL_STUB(); }
+    HRESULT createProcessingInstruction(BSTR, BSTR, IXMLDOMProcessingInstruction**) override { return PAL_STUB(); }
+    HRESULT createAttribute(BSTR, IXMLDOMAttribute**) override { return PAL_STUB(); }
+    HRESULT createEntityReference(BSTR, IXMLDOMEntityReference**) override { return PAL_STUB(); }
+    HRESULT getElementsByTagName(BSTR, IXMLDOMNodeList**) override { return PAL_STUB(); }
+    HRESULT createNode(VARIANT, BSTR, BSTR, IXMLDOMNode**) override { return PAL_STUB(); }
+    HRESULT nodeFromID(BSTR, IXMLDOMNode**) override { return PAL_STUB(); }
+    HRESULT load(VARIANT, VARIANT_BOOL*) override { return PAL_STUB(); }
     HRESULT get_readyState(LONG* value) override;
-    HRESULT get_parseError(IXMLDOMParseError**) override { return E_NOTIMPL; }
-    HRESULT get_url(BSTR*) override { return E_NOTIMPL; }
+    HRESULT get_parseError(IXMLDOMParseError**) override { return PAL_STUB(); }
+    HRESULT get_url(BSTR*) override { return PAL_STUB(); }
     HRESULT get_async(VARIANT_BOOL* isAsync) override;
     HRESULT put_async(VARIANT_BOOL isAsync) override;
-    HRESULT abort() override { return E_NOTIMPL; }
-    HRESULT loadXML(BSTR, VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT save(VARIANT) override { return E_NOTIMPL; }
-    HRESULT get_validateOnParse(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT put_validateOnParse(VARIANT_BOOL) override { return E_NOTIMPL; }
-    HRESULT get_resolveExternals(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT put_resolveExternals(VARIANT_BOOL) override { return E_NOTIMPL; }
-    HRESULT get_preserveWhiteSpace(VARIANT_BOOL*) override { return E_NOTIMPL; }
-    HRESULT put_preserveWhiteSpace(VARIANT_BOOL) override { return E_NOTIMPL; }
-    HRESULT put_onreadystatechange(VARIANT) override { return E_NOTIMPL; }
-    HRESULT put_ondataavailable(VARIANT) override { return E_NOTIMPL; }
-    HRESULT put_ontransformnode(VARIANT) override { return E_NOTIMPL; }
+    HRESULT abort() override { return PAL_STUB(); }
+    HRESULT loadXML(BSTR, VARIANT_BOOL*) override { return PAL_STUB(); }
+    HRESULT save(VARIANT) override { return PAL_STUB(); }
+    HRESULT get_validateOnParse(VARIANT_BOOL*) override { return PAL_STUB(); }
+    HRESULT put_validateOnParse(VARIANT_BOOL) override { return PAL_STUB(); }
+    HRESULT get_resolveExternals(VARIANT_BOOL*) override { return PAL_STUB(); }
+    HRESULT put_resolveExternals(VARIANT_BOOL) override { return PAL_STUB(); }
+    HRESULT get_preserveWhiteSpace(VARIANT_BOOL*) override { return PAL_STUB(); }
+    HRESULT put_preserveWhiteSpace(VARIANT_BOOL) override { return PAL_STUB(); }
+    HRESULT put_onreadystatechange(VARIANT) override { return PAL_STUB(); }
+    HRESULT put_ondataavailable(VARIANT) override { return PAL_STUB(); }
+    HRESULT put_ontransformnode(VARIANT) override { return PAL_STUB(); }
 
 private:
     ~DomDocument() override;
@@ -161,11 +162,11 @@ public:
     HRESULT getAttribute(BSTR name, VARIANT* value) override;
     HRESULT setAttribute(BSTR name, VARIANT value) override;
     HRESULT removeAttribute(BSTR name) override;
-    HRESULT getAttributeNode(BSTR, IXMLDOMAttribute**) override { return E_NOTIMPL; }
-    HRESULT setAttributeNode(IXMLDOMAttribute*, IXMLDOMAttribute**) override { return E_NOTIMPL; }
-    HRESULT removeAttributeNode(IXMLDOMAttribute*, IXMLDOMAttribute**) override { return E_NOTIMPL; }
-    HRESULT getElementsByTagName(BSTR, IXMLDOMNodeList**) override { return E_NOTIMPL; }
-    HRESULT normalize() override { return E_NOTIMPL; }
+    HRESULT getAttributeNode(BSTR, IXMLDOMAttribute**) override { return PAL_STUB(); }
+    HRESULT setAttributeNode(IXMLDOMAttribute*, IXMLDOMAttribute**) override { return PAL_STUB(); }
+    HRESULT removeAttributeNode(IXMLDOMAttribute*, IXMLDOMAttribute**) override { return PAL_STUB(); }
+    HRESULT getElementsByTagName(BSTR, IXMLDOMNodeList**) override { return PAL_STUB(); }
+    HRESULT normalize() override { return PAL_STUB(); }
 
 private:
     ~DomNode() override;

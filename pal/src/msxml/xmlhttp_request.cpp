@@ -13,7 +13,7 @@
 #include <utility>
 #include <vector>
 
-#include "common/ComObject.h"
+#include "pal/com_object.h"
 #include "common/connect_to.h"
 #include "msxml/xmlhttp_stream.h"
 #include "msxml/xmlhttp_text.h"
@@ -24,6 +24,7 @@
 #include "pal/loop.h"
 #include "pal/msxml_http.h"
 #include "windows.h"
+#include "common/stub.h"
 
 namespace {
 
@@ -118,10 +119,10 @@ public:
     }
 
     // IDispatch: the objects are called through their vtables only.
-    HRESULT GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfoCount(UINT*) override { return PAL_STUB(); }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return PAL_STUB(); }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return PAL_STUB(); }
+    HRESULT Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override { return PAL_STUB(); }
 
     // IXMLHTTPRequest
     HRESULT open(BSTR method, BSTR url, VARIANT async, VARIANT, VARIANT) override
@@ -256,7 +257,7 @@ public:
     {
         if (body)
             *body = nullptr;
-        return E_NOTIMPL;
+        return PAL_STUB();
     }
 
     HRESULT get_responseText(BSTR* body) override
@@ -285,7 +286,7 @@ public:
     {
         if (body)
             VariantInit(body);
-        return E_NOTIMPL;
+        return PAL_STUB();
     }
 
     HRESULT get_responseStream(VARIANT* body) override
@@ -355,13 +356,13 @@ public:
             return E_POINTER;
         VariantInit(value);
         if (option != SXH_OPTION_URL)
-            return E_NOTIMPL;
+            return PAL_STUB();
         value->vt = VT_BSTR;
         value->bstrVal = ToBstr(m_url);
         return value->bstrVal || m_url.empty() ? S_OK : E_OUTOFMEMORY;
     }
 
-    HRESULT setOption(SERVERXMLHTTP_OPTION, VARIANT) override { return E_NOTIMPL; }
+    HRESULT setOption(SERVERXMLHTTP_OPTION, VARIANT) override { return PAL_STUB(); }
 
     size_t AnswerBytesHeld() const
     {

@@ -1,6 +1,6 @@
 // The thread's COM error information (GetErrorInfo hands it over and clears it, as on Windows).
 #include "atlbase.h"
-#include "common/ComObject.h"
+#include "pal/com_object.h"
 #include "windows.h"
 
 namespace {

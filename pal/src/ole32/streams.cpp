@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "common/ComObject.h"
+#include "common/stream_base.h"
 #include "objidl.h"
 #include "shlwapi.h"
 #include "kernel32/memory.h"
@@ -25,7 +25,7 @@ struct SharedBlock {
     }
 };
 
-class CHGlobalStream final : public pal::ComObject<pal::ComEntry<IStream, ISequentialStream>> {
+class CHGlobalStream final : public pal::StreamBase {
 public:
     explicit CHGlobalStream(std::shared_ptr<SharedBlock> block) : m_block(std::move(block)) {}
 
@@ -76,25 +76,6 @@ public:
         return S_OK;
     }
 
-    HRESULT Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) override
-    {
-        LONGLONG base;
-        switch (dwOrigin) {
-        case STREAM_SEEK_SET: base = 0; break;
-        case STREAM_SEEK_CUR: base = LONGLONG(m_pos); break;
-        case STREAM_SEEK_END: base = LONGLONG(m_block->size); break;
-        default: return STG_E_INVALIDFUNCTION;
-        }
-        LONGLONG pos;
-        if (__builtin_add_overflow(base, dlibMove.QuadPart, &pos) || pos < 0)
-            return STG_E_SEEKERROR;
-        // Past the end is allowed: reads there return nothing, writes grow the stream.
-        m_pos = ULONGLONG(pos);
-        if (plibNewPosition)
-            plibNewPosition->QuadPart = m_pos;
-        return S_OK;
-    }
-
     HRESULT SetSize(ULARGE_INTEGER libNewSize) override
     {
         ULONGLONG size = libNewSize.QuadPart;
@@ -108,35 +89,6 @@ public:
         m_block->h = moved;
         m_block->size = size;
         return S_OK;
-    }
-
-    HRESULT CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten) override
-    {
-        if (!pstm)
-            return STG_E_INVALIDPOINTER;
-        ULONGLONG available = m_pos < m_block->size ? m_block->size - m_pos : 0;
-        ULONGLONG n = std::min<ULONGLONG>(cb.QuadPart, available);
-        ULONGLONG written = 0;
-        HRESULT hr = S_OK;
-        auto* data = n ? static_cast<const BYTE*>(GlobalLock(m_block->h)) : nullptr;
-        if (n && !data)
-            return E_OUTOFMEMORY;
-        while (written < n && SUCCEEDED(hr)) {
-            ULONG chunk = ULONG(std::min<ULONGLONG>(n - written, 0x10000000));
-            ULONG done = 0;
-            hr = pstm->Write(data + m_pos + written, chunk, &done);
-            written += done;
-            if (done < chunk)
-                break;
-        }
-        if (data)
-            GlobalUnlock(m_block->h);
-        m_pos += n;
-        if (pcbRead)
-            pcbRead->QuadPart = n;
-        if (pcbWritten)
-            pcbWritten->QuadPart = written;
-        return hr;
     }
 
     HRESULT Commit(DWORD) override { return S_OK; }
@@ -171,11 +123,17 @@ public:
 
     HGLOBAL Handle() const { return m_block->h; }
 
+protected:
+    HRESULT End(ULONGLONG& end) override
+    {
+        end = m_block->size;
+        return S_OK;
+    }
+
 private:
     ~CHGlobalStream() = default;
 
     std::shared_ptr<SharedBlock> m_block;
-    ULONGLONG m_pos = 0;
 };
 
 } // namespace

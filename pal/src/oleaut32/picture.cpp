@@ -2,9 +2,10 @@
 // Width and Height), owning its bitmap when asked to; and the layer's reading of a picture's pixels.
 #include <cairo.h>
 
-#include "common/ComObject.h"
+#include "pal/com_object.h"
 #include "gdi32/objects.h"
 #include "pal/gdi.h"
+#include "common/stub.h"
 
 namespace {
 
@@ -58,16 +59,16 @@ public:
     HRESULT Render(HDC, LONG, LONG, LONG, LONG, OLE_XPOS_HIMETRIC, OLE_YPOS_HIMETRIC, OLE_XSIZE_HIMETRIC,
                    OLE_YSIZE_HIMETRIC, LPCRECT) override
     {
-        return E_NOTIMPL;
+        return PAL_STUB();
     }
-    HRESULT set_hPal(OLE_HANDLE) override { return E_NOTIMPL; }
-    HRESULT get_CurDC(HDC*) override { return E_NOTIMPL; }
-    HRESULT SelectPicture(HDC, HDC*, OLE_HANDLE*) override { return E_NOTIMPL; }
-    HRESULT get_KeepOriginalFormat(BOOL*) override { return E_NOTIMPL; }
-    HRESULT put_KeepOriginalFormat(BOOL) override { return E_NOTIMPL; }
-    HRESULT PictureChanged() override { return E_NOTIMPL; }
-    HRESULT SaveAsFile(LPSTREAM, BOOL, LONG*) override { return E_NOTIMPL; }
-    HRESULT get_Attributes(DWORD*) override { return E_NOTIMPL; }
+    HRESULT set_hPal(OLE_HANDLE) override { return PAL_STUB(); }
+    HRESULT get_CurDC(HDC*) override { return PAL_STUB(); }
+    HRESULT SelectPicture(HDC, HDC*, OLE_HANDLE*) override { return PAL_STUB(); }
+    HRESULT get_KeepOriginalFormat(BOOL*) override { return PAL_STUB(); }
+    HRESULT put_KeepOriginalFormat(BOOL) override { return PAL_STUB(); }
+    HRESULT PictureChanged() override { return PAL_STUB(); }
+    HRESULT SaveAsFile(LPSTREAM, BOOL, LONG*) override { return PAL_STUB(); }
+    HRESULT get_Attributes(DWORD*) override { return PAL_STUB(); }
 
     HRESULT GetTypeInfoCount(UINT* pctinfo) override
     {
@@ -76,8 +77,8 @@ public:
         *pctinfo = 0;
         return S_OK;
     }
-    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return PAL_STUB(); }
+    HRESULT GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return PAL_STUB(); }
     HRESULT Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                    UINT*) override
     {
@@ -121,7 +122,7 @@ STDAPI OleCreatePictureIndirect(LPPICTDESC lpPictDesc, REFIID riid, BOOL fOwn, L
     if (!lpPictDesc)
         return E_INVALIDARG;
     if (lpPictDesc->picType != PICTYPE_BITMAP)
-        return E_NOTIMPL; // only bitmaps are needed
+        return PAL_STUB(); // only bitmaps are needed
     if (lpPictDesc->cbSizeofstruct < offsetof(PICTDESC, bmp) + sizeof(lpPictDesc->bmp))
         return E_INVALIDARG;
     LONG width, height;
@@ -155,7 +156,7 @@ HRESULT pal::PicturePixels(IUnknown* unknown, LONG* width, LONG* height, std::ve
     if (FAILED(hr))
         return hr;
     if (type != PICTYPE_BITMAP)
-        return E_NOTIMPL;
+        return PAL_STUB();
     std::lock_guard<std::recursive_mutex> guard(gdi::Mutex());
     auto* b = gdi::Get<gdi::Bitmap>(reinterpret_cast<HGDIOBJ>(uintptr_t(handle)), gdi::Kind::Bitmap);
     if (!b)

@@ -3,8 +3,9 @@
 // DispCallFunc, as the system's ITypeInfo::Invoke does.
 #include <vector>
 
-#include "common/ComObject.h"
+#include "pal/com_object.h"
 #include "oleaut32/typeinfo.h"
+#include "common/stub.h"
 
 namespace pal::typelib {
 
@@ -178,16 +179,16 @@ public:
         return S_OK;
     }
 
-    HRESULT GetTypeComp(ITypeComp**) override { return E_NOTIMPL; }
-    HRESULT GetFuncDesc(UINT, FUNCDESC**) override { return E_NOTIMPL; }
-    HRESULT GetVarDesc(UINT, VARDESC**) override { return E_NOTIMPL; }
-    HRESULT GetRefTypeOfImplType(UINT, HREFTYPE*) override { return E_NOTIMPL; }
-    HRESULT GetImplTypeFlags(UINT, INT*) override { return E_NOTIMPL; }
-    HRESULT GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) override { return E_NOTIMPL; }
-    HRESULT GetRefTypeInfo(HREFTYPE, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT AddressOfMember(MEMBERID, INVOKEKIND, PVOID*) override { return E_NOTIMPL; }
-    HRESULT CreateInstance(IUnknown*, REFIID, PVOID*) override { return E_NOTIMPL; }
-    HRESULT GetMops(MEMBERID, BSTR*) override { return E_NOTIMPL; }
+    HRESULT GetTypeComp(ITypeComp**) override { return PAL_STUB(); }
+    HRESULT GetFuncDesc(UINT, FUNCDESC**) override { return PAL_STUB(); }
+    HRESULT GetVarDesc(UINT, VARDESC**) override { return PAL_STUB(); }
+    HRESULT GetRefTypeOfImplType(UINT, HREFTYPE*) override { return PAL_STUB(); }
+    HRESULT GetImplTypeFlags(UINT, INT*) override { return PAL_STUB(); }
+    HRESULT GetDllEntry(MEMBERID, INVOKEKIND, BSTR*, BSTR*, WORD*) override { return PAL_STUB(); }
+    HRESULT GetRefTypeInfo(HREFTYPE, ITypeInfo**) override { return PAL_STUB(); }
+    HRESULT AddressOfMember(MEMBERID, INVOKEKIND, PVOID*) override { return PAL_STUB(); }
+    HRESULT CreateInstance(IUnknown*, REFIID, PVOID*) override { return PAL_STUB(); }
+    HRESULT GetMops(MEMBERID, BSTR*) override { return PAL_STUB(); }
     void ReleaseFuncDesc(FUNCDESC*) override {}
     void ReleaseVarDesc(VARDESC*) override {}
 
@@ -259,7 +260,7 @@ HRESULT CTypeInfo::Invoke(PVOID instance, MEMBERID memid, WORD flags, DISPPARAMS
         return static_cast<IDispatch*>(instance)->Invoke(memid, GUID_NULL, LOCALE_USER_DEFAULT, flags, params, result,
                                                          excep, argErr);
     if (!m_itf.baseKnown)
-        return E_NOTIMPL;
+        return PAL_STUB();
 
     const size_t count = fn->params.size();
     const bool hasRetval = count > 0 && fn->params.back().retval;

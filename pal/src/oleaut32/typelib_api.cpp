@@ -7,10 +7,11 @@
 
 #include "oleauto.h"
 
-#include "common/ComObject.h"
+#include "pal/com_object.h"
 #include "oleaut32/typeinfo.h"
 #include "oleaut32/typelib_idl.h"
 #include "pal/host.h"
+#include "common/stub.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ public:
         *pp = new TLIBATTR{m_lib.libid, m_lib.lcid, SYS_WIN64, m_lib.major, m_lib.minor, 0};
         return S_OK;
     }
-    HRESULT GetTypeComp(ITypeComp**) override { return E_NOTIMPL; }
+    HRESULT GetTypeComp(ITypeComp**) override { return PAL_STUB(); }
     HRESULT GetDocumentation(INT index, BSTR* name, BSTR* doc, DWORD* context, BSTR* helpFile) override
     {
         if (index != -1)
@@ -71,8 +72,8 @@ public:
             *helpFile = nullptr;
         return S_OK;
     }
-    HRESULT IsName(LPOLESTR, ULONG, BOOL*) override { return E_NOTIMPL; }
-    HRESULT FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) override { return E_NOTIMPL; }
+    HRESULT IsName(LPOLESTR, ULONG, BOOL*) override { return PAL_STUB(); }
+    HRESULT FindName(LPOLESTR, ULONG, ITypeInfo**, MEMBERID*, USHORT*) override { return PAL_STUB(); }
     void ReleaseTLibAttr(TLIBATTR* p) override { delete p; }
 
 private:

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include "common/stub.h"
 
 #ifndef ERROR_NO_ASSOCIATION
 #define ERROR_NO_ASSOCIATION 1155L
@@ -202,7 +203,7 @@ STDAPI AssocQueryStringW(ASSOCF flags, ASSOCSTR str, LPCWSTR pszAssoc, LPCWSTR, 
     if (!pcchOut || !pszAssoc || !pszAssoc[0])
         return E_INVALIDARG;
     if (str != ASSOCSTR_COMMAND && str != ASSOCSTR_FRIENDLYDOCNAME && str != ASSOCSTR_FRIENDLYAPPNAME)
-        return E_NOTIMPL;
+        return PAL_STUB();
     std::string type = MimeTypeOf(pszAssoc);
     if (type.empty())
         return kNoAssociation;

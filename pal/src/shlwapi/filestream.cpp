@@ -12,7 +12,7 @@
 #include <new>
 #include <string>
 
-#include "common/ComObject.h"
+#include "common/stream_base.h"
 #include "objidl.h"
 #include "pal/host.h"
 #include "shlwapi.h"
@@ -52,7 +52,7 @@ void ToFileTime(const timespec& ts, FILETIME& ft)
     ft.dwHighDateTime = DWORD(t >> 32);
 }
 
-class CFileStream final : public pal::ComObject<pal::ComEntry<IStream, ISequentialStream>> {
+class CFileStream final : public pal::StreamBase {
 public:
     CFileStream(int fd, std::u16string name, DWORD mode) : m_fd(fd), m_name(std::move(name)), m_mode(mode) {}
 
@@ -112,30 +112,6 @@ public:
         return S_OK;
     }
 
-    HRESULT Seek(LARGE_INTEGER dlibMove, DWORD dwOrigin, ULARGE_INTEGER* plibNewPosition) override
-    {
-        LONGLONG base;
-        switch (dwOrigin) {
-        case STREAM_SEEK_SET: base = 0; break;
-        case STREAM_SEEK_CUR: base = LONGLONG(m_pos); break;
-        case STREAM_SEEK_END: {
-            struct stat st{};
-            if (fstat(m_fd, &st) != 0)
-                return HResultFromErrno(errno);
-            base = st.st_size;
-            break;
-        }
-        default: return STG_E_INVALIDFUNCTION;
-        }
-        LONGLONG pos;
-        if (__builtin_add_overflow(base, dlibMove.QuadPart, &pos) || pos < 0)
-            return STG_E_SEEKERROR;
-        m_pos = ULONGLONG(pos);
-        if (plibNewPosition)
-            plibNewPosition->QuadPart = m_pos;
-        return S_OK;
-    }
-
     HRESULT SetSize(ULARGE_INTEGER libNewSize) override
     {
         if ((m_mode & 3) == STGM_READ)
@@ -143,32 +119,6 @@ public:
         if (libNewSize.QuadPart > ULONGLONG(INT64_MAX) || ftruncate(m_fd, off_t(libNewSize.QuadPart)) != 0)
             return STG_E_MEDIUMFULL;
         return S_OK;
-    }
-
-    HRESULT CopyTo(IStream* pstm, ULARGE_INTEGER cb, ULARGE_INTEGER* pcbRead, ULARGE_INTEGER* pcbWritten) override
-    {
-        if (!pstm)
-            return STG_E_INVALIDPOINTER;
-        BYTE buffer[65536];
-        ULONGLONG read = 0, written = 0;
-        HRESULT hr = S_OK;
-        while (read < cb.QuadPart) {
-            ULONG got = 0;
-            hr = Read(buffer, ULONG(std::min<ULONGLONG>(sizeof(buffer), cb.QuadPart - read)), &got);
-            if (FAILED(hr) || got == 0)
-                break;
-            read += got;
-            ULONG put = 0;
-            hr = pstm->Write(buffer, got, &put);
-            written += put;
-            if (FAILED(hr) || put < got)
-                break;
-        }
-        if (pcbRead)
-            pcbRead->QuadPart = read;
-        if (pcbWritten)
-            pcbWritten->QuadPart = written;
-        return hr;
     }
 
     HRESULT Commit(DWORD) override { return fsync(m_fd) == 0 || errno == EINVAL ? S_OK : STG_E_WRITEFAULT; }
@@ -208,13 +158,22 @@ public:
         return E_NOTIMPL;
     }
 
+protected:
+    HRESULT End(ULONGLONG& end) override
+    {
+        struct stat st{};
+        if (fstat(m_fd, &st) != 0)
+            return HResultFromErrno(errno);
+        end = ULONGLONG(st.st_size);
+        return S_OK;
+    }
+
 private:
     ~CFileStream() { close(m_fd); }
 
     int m_fd;
     std::u16string m_name;
     DWORD m_mode;
-    ULONGLONG m_pos = 0;
 };
 
 } // namespace

@@ -2,8 +2,9 @@
 // S_FALSE with an empty string (or 0); HasProperty is TRUE exactly when its getter answers S_OK.
 #include "urlmon/uri_parse.h"
 
-#include "common/ComObject.h"
+#include "pal/com_object.h"
 #include "oleauto.h"
+#include "common/stub.h"
 
 namespace {
 
@@ -34,7 +35,7 @@ public:
         return part.present ? S_OK : S_FALSE;
     }
 
-    HRESULT GetPropertyLength(Uri_PROPERTY, DWORD*, DWORD) override { return E_NOTIMPL; }
+    HRESULT GetPropertyLength(Uri_PROPERTY, DWORD*, DWORD) override { return PAL_STUB(); }
 
     HRESULT GetPropertyDWORD(Uri_PROPERTY prop, DWORD* value, DWORD) override
     {
@@ -84,8 +85,8 @@ public:
     HRESULT GetPort(DWORD* v) override { return GetPropertyDWORD(Uri_PROPERTY_PORT, v, 0); }
     HRESULT GetScheme(DWORD* v) override { return GetPropertyDWORD(Uri_PROPERTY_SCHEME, v, 0); }
     HRESULT GetZone(DWORD* v) override { return GetPropertyDWORD(Uri_PROPERTY_ZONE, v, 0); }
-    HRESULT GetProperties(LPDWORD) override { return E_NOTIMPL; }
-    HRESULT IsEqual(IUri*, BOOL*) override { return E_NOTIMPL; }
+    HRESULT GetProperties(LPDWORD) override { return PAL_STUB(); }
+    HRESULT IsEqual(IUri*, BOOL*) override { return PAL_STUB(); }
 
 private:
     pal::uri::Components m_c;

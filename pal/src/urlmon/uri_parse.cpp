@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include "common/stub.h"
 
 namespace pal::uri {
 namespace {
@@ -595,7 +596,7 @@ HRESULT CheckFlags(DWORD flags)
                               Uri_CREATE_NO_CRACK_UNKNOWN_SCHEMES | Uri_CREATE_IE_SETTINGS;
     const DWORD known = 0xFFFF;
     if ((flags & unsupported) || (flags & ~known))
-        return E_NOTIMPL;
+        return PAL_STUB();
     return S_OK;
 }
 

@@ -34,6 +34,9 @@ struct UriCase {
 
 std::string U8(const WCHAR* s) { return pal_test::U8(s, "<absent>"); }
 
+// A case is named by its input in the test's name and failures.
+inline void PrintTo(const UriCase& c, std::ostream* os) { *os << pal_test::CaseName(c.input); }
+
 std::string Property(IUri* uri, Uri_PROPERTY prop)
 {
     BSTR value = nullptr;

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "pal/host.h"
-#include "pal/src/common/ComObject.h"
+#include "pal/com_object.h"
 
 namespace {
 

@@ -5,12 +5,15 @@
 //
 // Each entry names an interface the object implements (it becomes a base) and the further ids answered with
 // that same interface, such as the ids of the interfaces it extends. IUnknown is answered with the first.
+// For the host's and the tests' objects as well as the layer's own.
 // An object whose interfaces depend on its state overrides QueryInterface and keeps the counting.
 #pragma once
 
+#pragma GCC visibility push(default)
+
 #include <atomic>
 
-#include "windows.h"
+#include <windows.h>
 
 namespace pal {
 
@@ -25,10 +28,25 @@ struct ComEntry {
     }
 };
 
+// An interface implemented through a base that already derives from it (a table of stubs, say): the base
+// becomes the object's base, and it answers the interface's id and the further ids.
+template <class Base, class Interface, class... AlsoAnswers>
+struct ComEntryThrough {
+    using Type = Base;
+    template <class Self> static void* Find(Self* self, REFIID riid)
+    {
+        if (riid == __uuidof(Interface) || ((riid == __uuidof(AlsoAnswers)) || ...))
+            return static_cast<Interface*>(static_cast<Base*>(self));
+        return nullptr;
+    }
+};
+
 namespace detail {
 template <class Entry> struct ComEntryOf : ComEntry<Entry> {};
 template <class Interface, class... AlsoAnswers>
 struct ComEntryOf<ComEntry<Interface, AlsoAnswers...>> : ComEntry<Interface, AlsoAnswers...> {};
+template <class Base, class Interface, class... AlsoAnswers>
+struct ComEntryOf<ComEntryThrough<Base, Interface, AlsoAnswers...>> : ComEntryThrough<Base, Interface, AlsoAnswers...> {};
 template <class First, class...> struct FirstOf { using Type = First; };
 } // namespace detail
 
@@ -71,3 +89,5 @@ private:
 };
 
 } // namespace pal
+
+#pragma GCC visibility pop
