@@ -20,6 +20,9 @@ struct LinkInfo {
     _bstr_t linkURL;
     _bstr_t linkText;
     _bstr_t redirectURL;
+    // A link a mail gateway rewrote is kept by its real target: the address as written, and who rewrote it.
+    _bstr_t rewrittenURL;
+    _bstr_t rewrittenBy;
     _bstr_t unescapedURL;
     _bstr_t protocol;
     _bstr_t host;

@@ -436,6 +436,7 @@ WString CConnect::linkSuperTip(const IPInfo4Links& server, const LinkInfo& link)
     if ((server.addressType & IP_TYPE_URL) && !server.host.IsValid())
         AddTipLine(tip, IDS_LINK_HOST, TextOf(link.host), false);
     AddLinkFields(tip, link);
+    AddTipLine(tip, IDS_LINK_REWRITTEN_BY, TextOf(link.rewrittenBy), false);
     const DataInfo* pData = link.pDataInfo;
     if (pData && pData->status == RS_DONE && link.redirectURL.length()) {
         LinkInfo redirect;

@@ -191,6 +191,10 @@ void CInfoDlg::AddLinkDetails(const LinkInfo& link)
 {
     if (!IsEmpty(link.linkURL))
         AddLine(IDS_LINK_ORIGINAL_URL, ToWString(link.linkURL).c_str());
+    if (!IsEmpty(link.rewrittenBy)) {
+        AddLine(IDS_LINK_REWRITTEN_BY, ToWString(link.rewrittenBy).c_str());
+        AddLine(IDS_LINK_REWRITTEN_URL, ToWString(link.rewrittenURL).c_str());
+    }
     if (!IsEmpty(link.linkText))
         AddLine(IDS_LINK_TEXT, ToWString(link.linkText).c_str());
     if (!IsEmpty(link.unescapedURL) &&

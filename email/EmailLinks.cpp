@@ -7,6 +7,7 @@
 #include <oleauto.h>
 #include <shlwapi.h>
 
+#include "Utils/LinkRewriters.h"
 #include "Utils/RequestBase.h"
 #include "Utils/SettingsManager.h"
 #include "__Utilities/ErrorInfo.h"
@@ -215,6 +216,11 @@ HRESULT CEmailLinks::addURL(const WCHAR* pURL, const WCHAR* pText, bool redirect
     HRESULT hr = S_OK;
     try {
         VTR_CHECK_TEXT(pURL && *pURL, "url", E_INVALIDARG);
+        // A rewritten link is grouped, located and fetched by its real target, never through the rewriter.
+        RewrittenLink rewritten;
+        const WCHAR* pWritten = pURL;
+        if (UnwrapRewrittenLink(pURL, rewritten))
+            pURL = rewritten.target.c_str();
         PARSEDURLW parsed = {};
         parsed.cbSize = sizeof parsed;
         hr = ParseURLW(pURL, &parsed);
@@ -228,6 +234,12 @@ HRESULT CEmailLinks::addURL(const WCHAR* pURL, const WCHAR* pText, bool redirect
             return S_FALSE;
 
         LinkInfo linkInfo(pURL, pText);
+        if (pURL != pWritten) {
+            linkInfo.rewrittenURL = pWritten;
+            linkInfo.rewrittenBy = RewriterNames(rewritten.rewriters).c_str();
+            if (linkInfo.linkText.length() && areURLsSame(linkInfo.linkText, pWritten))
+                linkInfo.linkText = _bstr_t();
+        }
         if (!VTR_VERIFY_TEXT(linkInfo.host.length(), "linkInfo.host", E_UNEXPECTED) ||
             !VTR_VERIFY_TEXT(linkInfo.linkURL.length(), "linkInfo.linkURL", E_UNEXPECTED))
             return E_UNEXPECTED;

@@ -313,6 +313,9 @@
 // Why a redirect of a link target was not followed
 #define IDS_LINK_REDIRECT_LOOP 700
 #define IDS_LINK_TOO_MANY_REDIRECTS 701
+// A link rewritten by a mail gateway
+#define IDS_LINK_REWRITTEN_BY 702
+#define IDS_LINK_REWRITTEN_URL 703
 
 // Reserved address range descriptions: IPv4 600 to 615, IPv6 625 to 637 (ReservedRanges.rc2)
 #define IDS_RESERVED_IPV4_FIRST 600

@@ -5,8 +5,10 @@
 // loopback range.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -69,6 +71,11 @@ protected:
     // Pages by path; /moved leaves for another host, /same stays on its host.
     HttpReply Answer(const HttpCall& c)
     {
+        {
+            std::lock_guard<std::mutex> hold(askedLock);
+            auto host = c.headers.find("host");
+            asked.push_back(host == c.headers.end() ? std::string() : host->second);
+        }
         HttpReply r;
         r.contentType = "text/html";
         if (c.path == "/moved") {
@@ -124,6 +131,14 @@ protected:
         });
     }
 
+    std::vector<std::string> Asked()
+    {
+        std::lock_guard<std::mutex> hold(askedLock);
+        return asked;
+    }
+
+    std::mutex askedLock;
+    std::vector<std::string> asked; // the Host of each request, in the order received
     LoopbackServer server;
     CEmailLinks links;
 };
@@ -380,6 +395,44 @@ TEST_F(EmailLinksTest, CorpusMessageThroughTheStore)
             fetched += l.pDataInfo && l.pDataInfo->status == RS_DONE;
     EXPECT_GE(fetched, 20u);
     EXPECT_GE(server.CallCount(), fetched);
+}
+
+// A Microsoft 365 mailbox rewrites every link through Safe Links: each is grouped, located and fetched by
+// its real target, the rewrite kept in its details, and no request goes to the rewriter.
+TEST_F(EmailLinksTest, RewrittenLinksGoToTheirRealTargets)
+{
+    setenv("VANTORA_FETCH_LOOPBACK_LINKS", "1", 1);
+    // Plain HTTP throughout: the loopback server speaks no TLS, and what it is asked is what is checked.
+    const std::string safe = "http://eur03.safelinks.protection.outlook.com/?url=";
+    const std::string tail = "&data=05%7C02%7Cjane%40contoso.com%7C4f1e%7C0%7C638700000000000000%7CUnknown&sdata=Zm9v"
+                             "%3D&reserved=0";
+    Set("<p><a href=\"" + safe + "http%3A%2F%2Finvoice.example.com%2Fview%3Fid%3D42" + tail + "\">Your invoice</a>"
+        "<a href=\"" + safe + "http%3A%2F%2Fstart.example.com%2Fmoved" + tail + "\">Offer</a>"
+        "<a href=\"" + safe + "http%3A%2F%2Finvoice.example.com%2Fview%3Fid%3D42" + tail + "\">again</a>"
+        "<a href=\"" + safe + "javascript%3Avoid(0)" + tail + "\">broken</a></p>"
+        "<p>" + safe + "http%3A%2F%2Fplain.example.org%2Fa" + "&amp;reserved=0 </p>");
+    ASSERT_TRUE(Settle());
+    std::vector<std::string> hosts = Hosts();
+    EXPECT_EQ((std::vector<std::string>{"invoice.example.com", "start.example.com", "eur03.safelinks.protection.outlook.com",
+                                        "plain.example.org", "landing.example.net"}),
+              hosts);
+    const LinkInfo& invoice = links.GetLinkServers()[0].links.at(0);
+    EXPECT_EQ(1u, links.GetLinkServers()[0].links.size()) << "the same target twice is one link";
+    EXPECT_EQ("http://invoice.example.com/view?id=42", U8(invoice.linkURL));
+    EXPECT_EQ("Safe Links", U8(invoice.rewrittenBy));
+    EXPECT_EQ(0u, U8(invoice.rewrittenURL).rfind(safe, 0));
+    EXPECT_EQ("Your invoice", U8(invoice.linkText));
+    // The target's own redirect is followed from the target.
+    EXPECT_EQ("http://landing.example.net/offer.zip", U8(links.GetLinkServers()[1].links.at(0).redirectURL));
+    // A rewrite whose target is no web address stays the rewriter's, and is fetched as it is.
+    const LinkInfo& broken = links.GetLinkServers()[2].links.at(0);
+    EXPECT_EQ("", U8(broken.rewrittenBy));
+    std::vector<std::string> asked = Asked();
+    size_t toRewriter = 0;
+    for (const std::string& host : asked)
+        toRewriter += host.find("safelinks") != std::string::npos;
+    EXPECT_EQ(1u, toRewriter) << "only the undecodable rewrite is asked of the rewriter";
+    EXPECT_NE(asked.end(), std::find(asked.begin(), asked.end(), "invoice.example.com"));
 }
 
 // Large and broken bodies end with a result, not a crash or a hang.

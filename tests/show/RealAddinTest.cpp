@@ -89,6 +89,19 @@ TEST_F(RealAddin, LinksAsJsonWithTheirItems)
     EXPECT_EQ(std::string::npos, out.find("\"errors\": [\n")) << out.substr(0, 4000);
 }
 
+// A Microsoft 365 message whose links all go through Safe Links: the Links group shows the real servers.
+TEST_F(RealAddin, RewrittenLinksShowTheirRealServers)
+{
+    Outcome run = Vantora("show --json --wait 60 " + Quoted(testing_support::DataPath("mail/m365-safelinks.eml")));
+    ASSERT_EQ(0, run.status) << testing_support::Tail(run.out);
+    const std::string& out = run.out;
+    EXPECT_NE(std::string::npos, out.find("\"label\": \"track.parcel-status.example")) << out.substr(0, 4000);
+    EXPECT_NE(std::string::npos, out.find("\"label\": \"www.parcel-help.example")) << out.substr(0, 4000);
+    EXPECT_EQ(std::string::npos, out.find("\"label\": \"eur03.safelinks")) << out.substr(0, 4000);
+    // The tip's values follow their labels after a no-break space.
+    EXPECT_NE(std::string::npos, out.find("Query :\\t\\t\xC2\xA0?id=88213\\nRewritten by :\\t\xC2\xA0Safe Links\"")) << out.substr(0, 4000);
+}
+
 TEST_F(RealAddin, AppointmentsHideTheTabAndUnreadableFilesAreReported)
 {
     Outcome run = Vantora("show --wait 60 " + Corpus("msg/Appointment sample EST.msg") + " /nonexistent.eml " +
