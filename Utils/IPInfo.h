@@ -4,11 +4,20 @@
 
 #include <vector>
 
+#include "__Utilities/WString.h"
+
 #include "Utils/IPLocationInfo.h"
 #include "Utils/IPURL.h"
 #include "Utils/IPV4.h"
 #include "Utils/IPV6.h"
 #include "Utils/LinkInfo.h"
+
+// A country the providers' answers name for an address, with the providers that named it.
+struct CountryAnswer {
+    WString code; // upper case
+    WString name; // the first answer's name of it, else the code
+    std::vector<WString> providers;
+};
 
 struct IPInfo {
     int headerPart = 0;    // 0 originating-address field, 1 "from" of Received, 2 its "by", 3 a link server
@@ -25,6 +34,13 @@ struct IPInfo {
 
     // The address that addressType names (IPv4, else IPv6, else the host); null when it names none.
     const IP_address* Address() const;
+
+    // The countries of the answers received, in the order first named.
+    std::vector<CountryAnswer> CountryAnswers() const;
+    // The answers name more than one country.
+    bool ProvidersDisagree() const { return CountryAnswers().size() > 1; }
+    // "Providers disagree: Germany (db-ip.com), United States (ipapi.co, location.ipfire.org)", or empty.
+    WString DisagreementText() const;
 };
 
 // A link server: its address (a host name, or an address literal) with its location requests, and the

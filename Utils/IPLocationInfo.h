@@ -28,4 +28,6 @@ struct IPLocationInfo : RequestInfo {
     CComBSTR organization;
     double latitude = 0;  // degrees; 0 means no value
     double longitude = 0; // degrees; 0 means no value
+    // The provider that keeps the record (not cleared by Reset: the record stays its provider's).
+    CComBSTR providerName;
 };

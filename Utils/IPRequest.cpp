@@ -134,6 +134,8 @@ IPLocationInfo* CIPRequest::GetLocationInfo(const IPInfo& IP)
             pInfo = fnGetRequest(m_ipv6Cache, IP.ipv6, send);
         else
             pInfo = fnGetRequest(m_hostCache, IP.host, send);
+        if (pInfo && pInfo->providerName.Length() == 0)
+            pInfo->providerName = GetProviderName().c_str();
         if (send) {
             WString url = getRequest(IP);
             if (!url.empty())

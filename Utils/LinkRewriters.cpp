@@ -13,22 +13,13 @@ constexpr int kMaxDepth = 8;
 // Longer than any address the system's URL functions take, shorter than a body-sized fake.
 constexpr size_t kMaxTarget = 8192;
 
-WCHAR Lower(WCHAR c) { return c >= W('A') && c <= W('Z') ? WCHAR(c - W('A') + W('a')) : c; }
-
-WString LowerCase(WStringView s)
-{
-    WString out(s);
-    for (WCHAR& c : out)
-        c = Lower(c);
-    return out;
-}
 
 bool StartsWithNoCase(WStringView s, WStringView prefix)
 {
     if (s.size() < prefix.size())
         return false;
     for (size_t i = 0; i < prefix.size(); ++i)
-        if (Lower(s[i]) != Lower(prefix[i]))
+        if (AsciiLower(s[i]) != AsciiLower(prefix[i]))
             return false;
     return true;
 }
@@ -63,7 +54,7 @@ bool ParseAddress(WStringView url, Address& a)
         authority.remove_prefix(at + 1);
     if (size_t colon = authority.find(W(':')); colon != WStringView::npos)
         authority = authority.substr(0, colon);
-    a.host = LowerCase(authority);
+    a.host = AsciiLowerCase(authority);
     a.rest = url.substr(end);
     size_t pathEnd = a.rest.find_first_of(W("?#"));
     a.path = a.rest.substr(0, pathEnd == WStringView::npos ? a.rest.size() : pathEnd);
@@ -280,7 +271,7 @@ Layer TakeOff(WStringView url)
         fromParameter(W("Safe Links"), {W("url")});
     } else if (a.host == W("urldefense.proofpoint.com") || a.host == W("urldefense.com")) {
         layer.name = W("URL Defense");
-        WString path = LowerCase(a.path);
+        WString path = AsciiLowerCase(a.path);
         if (path == W("/v1/url") && QueryValue(a.query, W("u"), value)) {
             WString decoded;
             layer.decoded = PercentDecode(value, decoded);
@@ -298,7 +289,7 @@ Layer TakeOff(WStringView url)
         // Most of its rewrites carry only a token and the domain: those are not decodable.
         fromParameter(W("Mimecast"), {W("url"), W("u")});
     } else if (a.host == W("linkprotect.cudasvc.com")) {
-        if (LowerCase(a.path) == W("/url"))
+        if (AsciiLowerCase(a.path) == W("/url"))
             fromParameter(W("Barracuda"), {W("a")});
         else
             layer.name = W("Barracuda");

@@ -20,3 +20,14 @@ inline int HexDigitValue(WCHAR c)
         return c - W('A') + 10;
     return -1;
 }
+
+// ASCII letters in lower case, as protocol names and host names compare; other characters as they are.
+inline WCHAR AsciiLower(WCHAR c) { return c >= W('A') && c <= W('Z') ? WCHAR(c - W('A') + W('a')) : c; }
+
+inline WString AsciiLowerCase(WStringView s)
+{
+    WString out(s);
+    for (WCHAR& c : out)
+        c = AsciiLower(c);
+    return out;
+}

@@ -152,7 +152,8 @@ public:
     static void CALLBACK fnTimerProc(HWND hwnd, UINT uMsg, UINT_PTR idEvent, DWORD dwTime);
 
     // Fills a location button from a record (or none): label with added spaces, tips and state image.
-    void DisplayButton(int btnId, const IPLocationInfo* pInfo, int spaceCount);
+    // pAddress, when given, is the address whose answer pInfo is: its tip tells when providers disagree.
+    void DisplayButton(int btnId, const IPLocationInfo* pInfo, int spaceCount, const IPInfo* pAddress = nullptr);
     // The four provider items of a row: the record of each provider asked, or none.
     void DisplayMenuItems(int firstId, const IPInfo* pInfo);
     // A group's scroll buttons and dialog launcher for the list's top row and length.

@@ -114,7 +114,9 @@ void CConnect::ShowInfoDialog(UINT captionId)
     CInfoDlg dialog(captionId);
     switch (captionId) {
     // The message's texts belong to its cache.
-    case IDS_TITLE_MSG_HEADER: dialog.SetText(Text(message.GetHeader())); break;
+    case IDS_TITLE_MSG_HEADER:
+        dialog.SetText(VerdictLines(message.GetAuthenticationVerdicts()) + Text(message.GetHeader()));
+        break;
     case IDS_TITLE_MSG_BODY: dialog.SetPlainText(Text(message.GetBodyInPlainText())); break;
     case IDS_TITLE_IP_LOCATION: dialog.AddIPLocations(m_eMailData.GetEmailIPLocation().GetIPLocationAll()); break;
     case IDS_TITLE_LINKS: dialog.AddLinks(m_eMailData.GetEmailLinks().GetLinkServers()); break;
@@ -135,10 +137,11 @@ WString CConnect::DetailsText()
             details += W("\n") + WString(70, W('-')) + W("\n");
         details += dialog.GetText();
     };
-    WString header = Text(m_eMailData.GetEmailMessage().GetHeader());
+    CEmailMessage& message = m_eMailData.GetEmailMessage();
+    WString header = Text(message.GetHeader());
     CInfoDlg headerText(IDS_TITLE_MSG_HEADER);
     if (!header.empty())
-        headerText.SetText(header);
+        headerText.SetText(VerdictLines(message.GetAuthenticationVerdicts()) + header);
     append(headerText);
     CInfoDlg ipText(IDS_TITLE_IP_LOCATION);
     ipText.AddIPLocations(m_eMailData.GetEmailIPLocation().GetIPLocationAll());

@@ -36,6 +36,12 @@ WString ResourceString(int id)
     return ToWString(CResourceManager::Instance().GetText(id));
 }
 
+// " (providers disagree)" when the address's answers name more than one country.
+WString DisagreeNote(const IPInfo& address)
+{
+    return address.ProvidersDisagree() ? ResourceString(IDS_WARN_PROVIDERS_DISAGREE) : WString();
+}
+
 // The text cut to 80 characters followed by "..." when it is longer.
 WString CutForWarning(const WString& text)
 {
@@ -159,7 +165,7 @@ void CConnect::Image(int Id, int imgId)
         pButton->SetImage(imgId);
 }
 
-void CConnect::DisplayButton(int btnId, const IPLocationInfo* pInfo, int spaceCount)
+void CConnect::DisplayButton(int btnId, const IPLocationInfo* pInfo, int spaceCount, const IPInfo* pAddress)
 {
     VTR_CHECK_QUOTED(btnId > 0, E_INVALIDARG);
     ribbon();
@@ -167,6 +173,9 @@ void CConnect::DisplayButton(int btnId, const IPLocationInfo* pInfo, int spaceCo
     if (pInfo) {
         shortText = ToWString(pInfo->ToString());
         longText = ToWString(pInfo->ToLongString());
+        WString disagreement = pAddress ? pAddress->DisagreementText() : WString();
+        if (!disagreement.empty())
+            longText += (longText.empty() ? W("") : W("\n\n")) + disagreement;
     }
     WString label = shortText;
     if (!shortText.empty() && spaceCount > 0)
@@ -323,7 +332,7 @@ void CConnect::ProcessIpLocation()
             SetLabel(ID_IP_LABEL[r], label.c_str());
             Show(ID_IP_SPLIT[r], true);
             Enable(ID_IP_SPLIT[r], exists);
-            DisplayButton(ID_IP_MAIN[r], pChosen, 0);
+            DisplayButton(ID_IP_MAIN[r], pChosen, 0, pIpInfo);
             DisplayMenuItems(ID_IP_ITEM_FIRST[r], pIpInfo);
         }
         DisplayScrolling(ID_IP_SCROLL_UP, ID_IP_SCROLL_DOWN, ID_IP_LAUNCHER, topRow, count);
@@ -448,7 +457,7 @@ void CConnect::DisplayLinks()
             Show(ID_LINK_SPLIT[r], true);
             Enable(ID_LINK_SPLIT[r], true);
             int spaces = size_t(index) < locationSpaces.size() ? locationSpaces[size_t(index)] : 0;
-            DisplayButton(ID_LINK_MAIN[r], chosenRecord(index), spaces);
+            DisplayButton(ID_LINK_MAIN[r], chosenRecord(index), spaces, &server);
             DisplayMenuItems(ID_LINK_ITEM_FIRST[r], &server);
         }
         DisplayScrolling(ID_LINK_SCROLL_UP, ID_LINK_SCROLL_DOWN, ID_LINK_LAUNCHER, topRow, count);
@@ -529,6 +538,12 @@ void CConnect::ProcessContent()
             for (const WString& text : messages)
                 warnings.push_back(warnings.empty() ? text : W("\n\n") + text);
         };
+        // The receiving server's own verdicts on the sender.
+        const AuthenticationVerdicts& verdicts = message.GetAuthenticationVerdicts();
+        if (DmarcFailed(verdicts))
+            addSorted({ResourceString(IDS_WARN_DMARC_FAILED) + DmarcText(verdicts)});
+        else if (SenderUnauthenticated(verdicts))
+            addSorted({ResourceString(IDS_WARN_NOT_AUTHENTICATED) + SpfAndDkimText(verdicts)});
         if (settings.flagEmails) {
             std::set<WString> messages;
             for (const IPInfo& ip : m_eMailData.GetEmailIPLocation().GetIPLocationNoReserved())
@@ -537,7 +552,7 @@ void CConnect::ProcessContent()
                         WString country;
                         GetCountry(pInfo->countryCode, settings.emailCountries, country);
                         if (!country.empty())
-                            messages.insert(ResourceString(IDS_WARN_EMAIL_COUNTRY) + country);
+                            messages.insert(ResourceString(IDS_WARN_EMAIL_COUNTRY) + country + DisagreeNote(ip));
                     }
             addSorted(messages);
         }
@@ -550,7 +565,7 @@ void CConnect::ProcessContent()
                         GetCountry(pInfo->countryCode, settings.linkCountries, country);
                         if (!country.empty())
                             messages.insert(CutForWarning(ToWString(server.ToString(false))) + W("\n") +
-                                            ResourceString(IDS_WARN_LINK_COUNTRY) + country);
+                                            ResourceString(IDS_WARN_LINK_COUNTRY) + country + DisagreeNote(server));
                     }
             addSorted(messages);
         }

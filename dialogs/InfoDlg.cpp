@@ -112,6 +112,15 @@ void CInfoDlg::AddAddressBlock(const IPInfo& info)
     AddColorRange(start, Length(), isHost ? CLR_HOST : 0, true);
     m_text += W('\n');
 
+    // The countries side by side when the providers do not agree.
+    WString disagreement = info.DisagreementText();
+    if (!disagreement.empty()) {
+        LONG at = Length();
+        m_text += disagreement;
+        AddColorRange(at, Length(), CLR_ERROR, false);
+        m_text += W('\n');
+    }
+
     const bool reserved = pAddress && pAddress->IsReserved();
     if (reserved) {
         m_text += ToWString(pAddress->GetReservedDescription());

@@ -69,6 +69,8 @@ void CEmailMessage::Clear() noexcept
     m_bodyPlain.Empty();
     m_senderName.Empty();
     m_senderAddress.Empty();
+    m_verdicts = AuthenticationVerdicts();
+    m_verdictsRead = false;
     fnFreeBuffer = nullptr;
     m_spMessage.Release();
     m_spMailItem.Release();
@@ -130,6 +132,18 @@ BSTR CEmailMessage::GetHeader() noexcept
     }
     VTR_CATCH_LOG
     return nullptr;
+}
+
+const AuthenticationVerdicts& CEmailMessage::GetAuthenticationVerdicts() noexcept
+{
+    if (!m_verdictsRead && m_spMailItem) {
+        m_verdictsRead = true;
+        try {
+            m_verdicts = ReadAuthenticationVerdicts(GetHeader());
+        }
+        VTR_CATCH_LOG
+    }
+    return m_verdicts;
 }
 
 BSTR CEmailMessage::GetEmailAddress() noexcept

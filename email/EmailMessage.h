@@ -8,6 +8,8 @@
 #include <mapix.h>
 #include <outlook.h>
 
+#include "email/EmailAuthentication.h"
+
 class CEmailMessage {
 public:
     CEmailMessage() = default;
@@ -23,6 +25,8 @@ public:
     // The getters never throw: a failure is logged and gives null, false or 0. Returned texts belong to
     // the cache and stay valid until the next Clear or SetEmailItem.
     BSTR GetHeader() noexcept;
+    // The receiving server's verdicts in the header, read once.
+    const AuthenticationVerdicts& GetAuthenticationVerdicts() noexcept;
     BSTR GetBodyInHTML() noexcept;
     BSTR GetBodyInPlainText() noexcept;
     BSTR GetEmailName() noexcept;
@@ -56,4 +60,6 @@ private:
     CComBSTR m_bodyPlain;
     CComBSTR m_senderName;
     CComBSTR m_senderAddress;
+    AuthenticationVerdicts m_verdicts;
+    bool m_verdictsRead = false;
 };

@@ -153,6 +153,17 @@
 #define IDS_WARN_EMAIL_COUNTRY 326
 #define IDS_WARN_LINK_COUNTRY 327
 #define IDS_WARN_LINK_SERVER 328
+#define IDS_WARN_DMARC_FAILED 329
+#define IDS_WARN_NOT_AUTHENTICATED 330
+// The receiving server's verdicts at the top of the header dialog
+#define IDS_AUTH_VERDICTS 331
+#define IDS_AUTH_RECEIVING_SERVER 332
+#define IDS_AUTH_ABSENT 333
+#define IDS_AUTH_POLICY 334
+#define IDS_AUTH_COMPAUTH 335
+// Location providers that name different countries for one address
+#define IDS_PROVIDERS_DISAGREE 336
+#define IDS_WARN_PROVIDERS_DISAGREE 337
 
 // HTTP status texts, 400 to 511 (see CResourceManager::GetHttpStatusText)
 #define IDS_HTTP_400 350

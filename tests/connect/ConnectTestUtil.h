@@ -258,10 +258,11 @@ protected:
         connect->FolderSelectionChange();
     }
     void Select(const std::string& relative) { Select(std::vector<std::shared_ptr<store::Message>>{Load(relative)}); }
-    void SelectBytes(const std::string& bytes)
+    // The identity gives the message its EntryID: the add-in keeps what it read of the same item.
+    void SelectBytes(const std::string& bytes, const std::string& identity = "test")
     {
         std::string error;
-        auto message = store::LoadMessageBytes(bytes, "test", error);
+        auto message = store::LoadMessageBytes(bytes, identity, error);
         ASSERT_TRUE(message) << error;
         Select(std::vector<std::shared_ptr<store::Message>>{message});
     }

@@ -6,8 +6,12 @@
 #include <sstream>
 
 #include "geo/CountryTable.h"
+#include "dialogs/InfoDlg.h"
+#include "geo/ProviderTestUtil.h"
+#include "res/resource.h"
 
 using namespace connect_test;
+using testing_support::ServiceTwin;
 
 namespace {
 
@@ -166,3 +170,117 @@ TEST(SpacingTest, LabelsAreFilledUpToTheWidest)
 }
 
 } // namespace
+
+namespace {
+
+const char* const kIpApiUs =
+    "<?xml version=\"1.0\" encoding=\"utf-8\"?><root><ip>1.2.3.4</ip><country>US</country>"
+    "<country_name>United States</country_name></root>";
+const char* const kDbIpDe = R"({"countryCode":"DE","countryName":"Germany","city":"Berlin"})";
+const char* const kDbIpUs = R"({"countryCode":"us","countryName":"United States"})";
+
+// Two providers' twins that agree on one header server and not on the two others.
+class DisagreeingProvidersTest : public ConnectTest {
+protected:
+    // These messages have no links: the providers' twins are reached directly.
+    DisagreeingProvidersTest() { unsetenv("VANTORA_CONNECT_TO"); }
+
+    ServiceTwin ipApi{GeoService::IpApiCo, {{"/141.154.95.22/xml/", ServiceTwin::Json(kIpApiUs)},
+                                            {"/212.17.35.15/xml/", ServiceTwin::Json(kIpApiUs)},
+                                            {"/62.122.4.47/xml/", ServiceTwin::Json(kIpApiUs)}}};
+    ServiceTwin dbIp{GeoService::DbIpCom, {{"/v2/wupz/141.154.95.22", ServiceTwin::Json(kDbIpUs)},
+                                           {"/v2/wupz/212.17.35.15", ServiceTwin::Json(kDbIpDe)},
+                                           {"/v2/wupz/62.122.4.47", ServiceTwin::Json(kDbIpDe)}}};
+};
+
+} // namespace
+
+TEST_F(DisagreeingProvidersTest, TipsWarningsAndTheDialogSayWhichProviderNamedWhat)
+{
+    SelectProviders({"ipapi.co", "db-ip.com"});
+    Start();
+    Select("eml/sa-nice-001.eml");
+    ASSERT_TRUE(Settle());
+    const IPInfoList& ips = connect->GetEmailData().GetEmailIPLocation().GetIPLocationNoReserved();
+    ASSERT_EQ(3u, ips.size());
+    size_t disagreeing = 0;
+    for (const IPInfo& ip : ips) {
+        std::vector<CountryAnswer> answers = ip.CountryAnswers();
+        std::string address = Str(ip.Address()->ToString(false), true);
+        if (address == "141.154.95.22") {
+            // The same country in other letter case is agreement.
+            ASSERT_EQ(1u, answers.size());
+            EXPECT_EQ(2u, answers[0].providers.size());
+            EXPECT_TRUE(ip.DisagreementText().empty());
+        } else {
+            ++disagreeing;
+            EXPECT_EQ("Providers disagree: United States (ipapi.co), Germany (db-ip.com)",
+                      Str(ip.DisagreementText().c_str()));
+        }
+    }
+    EXPECT_EQ(2u, disagreeing);
+
+    // The rows' tips: the first provider's answer, then the disagreement.
+    std::vector<std::string> tips;
+    for (int id : ID_IP_MAIN)
+        tips.push_back(SuperTip(id));
+    size_t withNote = 0;
+    for (const std::string& tip : tips)
+        withNote += tip.find("\n\nProviders disagree: United States (ipapi.co), Germany (db-ip.com)") != std::string::npos;
+    EXPECT_EQ(2u, withNote) << tips[0] << "|" << tips[1] << "|" << tips[2];
+
+    // Watching Germany: the warning says the providers disagree; watching the United States, the address
+    // they agree on gives the plain warning.
+    CSettingsManager& s = CSettingsManager::Instance();
+    s.emailCountries = {Key(u"DE")};
+    s.flagEmails = true;
+    connect->ProcessContent();
+    EXPECT_NE(std::string::npos,
+              SuperTip(ID_STATUS).find("E-mail passed through a server in Germany (providers disagree)"))
+        << SuperTip(ID_STATUS);
+    s.emailCountries = {Key(u"US")};
+    connect->ProcessContent();
+    std::string tip = SuperTip(ID_STATUS);
+    EXPECT_NE(std::string::npos, tip.find("E-mail passed through a server in United States (providers disagree)")) << tip;
+    EXPECT_NE(std::string::npos, tip.find("E-mail passed through a server in United States\n")) << tip;
+
+    // The IP dialog lists the answers side by side under each address.
+    CInfoDlg dialog(IDS_TITLE_IP_LOCATION);
+    dialog.AddIPLocations(ips);
+    std::string text = Str(dialog.GetText().c_str());
+    EXPECT_NE(std::string::npos,
+              text.find("212.17.35.15\nProviders disagree: United States (ipapi.co), Germany (db-ip.com)\n"))
+        << text;
+}
+
+TEST_F(StatusTest, TheReceivingServersVerdictsWarn)
+{
+    const std::string body = "From: Bank <security@bank.example>\r\nTo: you@contoso.example\r\nSubject: Verify\r\n"
+                             "Content-Type: text/plain\r\n\r\nhello\r\n";
+    const std::string received =
+        "Received: from mail.bank.example (mail.bank.example [198.51.100.7]) by mx.contoso.example\r\n"
+        " with ESMTPS id 1; Tue, 3 Dec 2024 09:14:05 +0000\r\n";
+    Start();
+    SelectBytes("Authentication-Results: mx.contoso.example; spf=pass smtp.mailfrom=bank.example;\r\n"
+                " dkim=pass header.d=bank.example; dmarc=fail (p=REJECT) header.from=bank.example\r\n" +
+                received + body);
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(IDI_STATUS_WARNING, Image(ID_STATUS));
+    EXPECT_EQ("The receiving server's DMARC check failed: fail (policy reject, bank.example)", SuperTip(ID_STATUS));
+
+    SelectBytes("Authentication-Results: mx.contoso.example; spf=softfail smtp.mailfrom=bank.example\r\n" + received +
+                    "Authentication-Results: mx.contoso.example; spf=pass; dkim=pass; dmarc=pass\r\n" + body,
+                "second");
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ("The receiving server could not authenticate the sender: SPF softfail, DKIM none given",
+              SuperTip(ID_STATUS));
+
+    // Verdicts that pass, and a message without any, warn of nothing.
+    SelectBytes("Authentication-Results: mx.contoso.example; spf=pass; dkim=fail; dmarc=pass\r\n" + received + body,
+                "third");
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(IDI_STATUS_OK, Image(ID_STATUS));
+    SelectBytes(received + body, "fourth");
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(IDI_STATUS_OK, Image(ID_STATUS));
+}

@@ -1,12 +1,34 @@
 // The transport header's server addresses: splitting into fields and the address searches. Whatever the
-// header, the reader ends, lists each address once, shows no reserved one, and clears to nothing.
+// header, the reader ends, lists each address once, shows no reserved one, and clears to nothing. The
+// receiving server's verdicts come from the same header: results in lower case, none without a field.
 #include <set>
 #include <string>
 
 #include "FuzzSupport.h"
+#include "email/EmailAuthentication.h"
 #include "email/EmailIPLocation.h"
 
 namespace {
+
+bool LowerCase(const WString& s)
+{
+    for (WCHAR c : s)
+        if (c >= u'A' && c <= u'Z')
+            return false;
+    return true;
+}
+
+void Verdicts(const std::u16string& header)
+{
+    AuthenticationVerdicts v = ReadAuthenticationVerdicts(header.c_str());
+    for (const WString* result : {&v.spf, &v.dkim, &v.dmarc, &v.compauth, &v.authservId})
+        FUZZ_ASSERT(LowerCase(*result));
+    if (!v.found) {
+        FUZZ_ASSERT(v.spf.empty() && v.dkim.empty() && v.dmarc.empty() && v.compauth.empty());
+        FUZZ_ASSERT(!DmarcFailed(v) && !SenderUnauthenticated(v));
+    }
+    FUZZ_ASSERT(!DmarcFailed(v) || v.dmarc == u"fail");
+}
 
 std::u16string Text(const IPInfo& info)
 {
@@ -22,6 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     fuzz::Prefix();
     std::u16string header = fuzz::CString(fuzz::Text(data, size));
+    Verdicts(header);
     // No provider is started: the addresses are found but nothing is sent.
     CEmailIPLocation location;
     bool abandoned = false;

@@ -89,17 +89,35 @@ TEST_F(RealAddin, LinksAsJsonWithTheirItems)
     EXPECT_EQ(std::string::npos, out.find("\"errors\": [\n")) << out.substr(0, 4000);
 }
 
-// A Microsoft 365 message whose links all go through Safe Links: the Links group shows the real servers.
-TEST_F(RealAddin, RewrittenLinksShowTheirRealServers)
+// A Microsoft 365 message whose links all go through Safe Links and whose sender failed every check: the Links
+// group shows the real servers, the status button warns of DMARC, and the header dialog leads with the
+// receiving server's verdicts.
+TEST_F(RealAddin, AMicrosoft365MessageShowsRealServersAndTheReceiversVerdicts)
 {
-    Outcome run = Vantora("show --json --wait 60 " + Quoted(testing_support::DataPath("mail/m365-safelinks.eml")));
+    const std::string message = Quoted(testing_support::DataPath("mail/m365-safelinks.eml"));
+    Outcome run = Vantora("show --json --wait 60 " + message);
     ASSERT_EQ(0, run.status) << testing_support::Tail(run.out);
     const std::string& out = run.out;
     EXPECT_NE(std::string::npos, out.find("\"label\": \"track.parcel-status.example")) << out.substr(0, 4000);
     EXPECT_NE(std::string::npos, out.find("\"label\": \"www.parcel-help.example")) << out.substr(0, 4000);
     EXPECT_EQ(std::string::npos, out.find("\"label\": \"eur03.safelinks")) << out.substr(0, 4000);
     // The tip's values follow their labels after a no-break space.
-    EXPECT_NE(std::string::npos, out.find("Query :\\t\\t\xC2\xA0?id=88213\\nRewritten by :\\t\xC2\xA0Safe Links\"")) << out.substr(0, 4000);
+    EXPECT_NE(std::string::npos, out.find("Query :\\t\\t\xC2\xA0?id=88213\\nRewritten by :\\t\xC2\xA0Safe Links\""))
+        << out.substr(0, 4000);
+    EXPECT_NE(std::string::npos,
+              out.find("The receiving server's DMARC check failed: fail (policy quarantine, shipping-notice.example)"))
+        << out.substr(0, 4000);
+
+    Outcome header = Vantora("show --wait 60 --press 1069 --dialog click=1 " + message);
+    ASSERT_EQ(0, header.status) << testing_support::Tail(header.out);
+    EXPECT_NE(std::string::npos, header.out.find("  | Verdicts of the receiving server:\n"
+                                                 "  | SPF: fail (shipping-notice.example)\n"
+                                                 "  | DKIM: none\n"
+                                                 "  | DMARC: fail (policy quarantine, shipping-notice.example)\n"
+                                                 "  | Composite authentication: fail (reason 000)\n"
+                                                 "  | \n"
+                                                 "  | Received: "))
+        << header.out;
 }
 
 TEST_F(RealAddin, AppointmentsHideTheTabAndUnreadableFilesAreReported)
