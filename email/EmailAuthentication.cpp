@@ -46,8 +46,9 @@ std::vector<Field> Fields(const WCHAR* header)
         if (line.empty())
             break; // the end of the header
         if (IsSpace(line[0])) {
-            if (!fields.empty())
-                fields.back().value.append(W(" ")).append(line.substr(line.find_first_not_of(W(" \t"))));
+            size_t text = line.find_first_not_of(W(" \t"));
+            if (!fields.empty() && text != WStringView::npos)
+                fields.back().value.append(W(" ")).append(line.substr(text));
             continue;
         }
         size_t colon = line.find(W(':'));

@@ -152,6 +152,11 @@ TEST(AuthenticationVerdicts, BrokenFieldsGiveWhatTheyHold)
     AuthenticationVerdicts q = Read("Authentication-Results: mx.contoso.example; dkim=pass header.i=\"@open\r\n" +
                                     std::string(kReceived));
     EXPECT_EQ("pass", U8(q.dkim));
+    // A folded line of white space only (found by fuzzing) adds nothing to its field.
+    AuthenticationVerdicts blank = Read("Authentication-Results: mx.contoso.example; spf=pass\r\n \t\r\n"
+                                        " smtp.mailfrom=bank.example\r\n" + std::string(kReceived));
+    EXPECT_EQ("pass", U8(blank.spf));
+    EXPECT_EQ("bank.example", U8(blank.spfDomain));
     // "none" as the only result: found, no verdicts.
     AuthenticationVerdicts n = Read("Authentication-Results: mx.contoso.example; none\r\n" + std::string(kReceived));
     EXPECT_TRUE(n.found);
