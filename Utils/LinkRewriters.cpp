@@ -66,8 +66,9 @@ bool ParseAddress(WStringView url, Address& a)
     return !a.host.empty();
 }
 
-// The raw value of a query parameter; a body's text may still have "&amp;" between them.
-bool QueryValue(WStringView query, WStringView name, WStringView& value)
+// The raw value of a query parameter, named with its "=" ("url="); a body's text may still have "&amp;"
+// between them.
+bool QueryValue(WStringView query, WStringView nameIs, WStringView& value)
 {
     size_t from = 0;
     while (from <= query.size()) {
@@ -75,8 +76,8 @@ bool QueryValue(WStringView query, WStringView name, WStringView& value)
         WStringView field = query.substr(from, amp == WStringView::npos ? WStringView::npos : amp - from);
         if (StartsWithNoCase(field, W("amp;")))
             field.remove_prefix(4);
-        if (field.size() > name.size() && field[name.size()] == W('=') && StartsWithNoCase(field, name)) {
-            value = field.substr(name.size() + 1);
+        if (StartsWithNoCase(field, nameIs)) {
+            value = field.substr(nameIs.size());
             return true;
         }
         if (amp == WStringView::npos)
@@ -113,26 +114,18 @@ bool FromUtf8(const std::string& s, WString& out)
     return out.find(WCHAR(0xFFFD)) == WString::npos || s.find("\xEF\xBF\xBD") != std::string::npos;
 }
 
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Percent escapes decoded as UTF-8; an escape that is not one stays as written.
 bool PercentDecode(WStringView s, WString& out)
 {
     std::string bytes = ToUtf8(s), decoded;
     decoded.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size(); ++i) {
-        int hi, lo;
-        if (bytes[i] == '%' && i + 2 < bytes.size() && (hi = HexValue(bytes[i + 1])) >= 0 &&
-            (lo = HexValue(bytes[i + 2])) >= 0) {
+        int hi = -1, lo = -1;
+        if (bytes[i] == '%' && i + 2 < bytes.size()) {
+            hi = HexDigitValue(WCHAR(static_cast<unsigned char>(bytes[i + 1])));
+            lo = HexDigitValue(WCHAR(static_cast<unsigned char>(bytes[i + 2])));
+        }
+        if (hi >= 0 && lo >= 0) {
             decoded += char(hi * 16 + lo);
             i += 2;
         } else {
@@ -268,15 +261,15 @@ Layer TakeOff(WStringView url)
             }
     };
     if (a.host == W("safelinks.protection.outlook.com") || EndsWith(a.host, W(".safelinks.protection.outlook.com"))) {
-        fromParameter(W("Safe Links"), {W("url")});
+        fromParameter(W("Safe Links"), {W("url=")});
     } else if (a.host == W("urldefense.proofpoint.com") || a.host == W("urldefense.com")) {
         layer.name = W("URL Defense");
         WString path = AsciiLowerCase(a.path);
-        if (path == W("/v1/url") && QueryValue(a.query, W("u"), value)) {
+        if (path == W("/v1/url") && QueryValue(a.query, W("u="), value)) {
             WString decoded;
             layer.decoded = PercentDecode(value, decoded);
             layer.target = HtmlUnescape(decoded);
-        } else if (path == W("/v2/url") && QueryValue(a.query, W("u"), value)) {
+        } else if (path == W("/v2/url") && QueryValue(a.query, W("u="), value)) {
             WString special(value), decoded;
             for (WCHAR& c : special)
                 c = c == W('-') ? W('%') : c == W('_') ? W('/') : c;
@@ -287,10 +280,10 @@ Layer TakeOff(WStringView url)
         }
     } else if (StartsWithNoCase(a.host, W("protect-")) && EndsWith(a.host, W(".mimecast.com"))) {
         // Most of its rewrites carry only a token and the domain: those are not decodable.
-        fromParameter(W("Mimecast"), {W("url"), W("u")});
+        fromParameter(W("Mimecast"), {W("url="), W("u=")});
     } else if (a.host == W("linkprotect.cudasvc.com")) {
         if (AsciiLowerCase(a.path) == W("/url"))
-            fromParameter(W("Barracuda"), {W("a")});
+            fromParameter(W("Barracuda"), {W("a=")});
         else
             layer.name = W("Barracuda");
     } else if (a.host == W("secure-web.cisco.com")) {
@@ -300,7 +293,7 @@ Layer TakeOff(WStringView url)
         if (slash != WStringView::npos)
             layer.decoded = PercentDecode(a.rest.substr(slash + 1), layer.target);
     } else if ((a.host == W("www.google.com") || a.host == W("google.com")) && a.path == W("/url")) {
-        fromParameter(W("Google"), {W("q"), W("url")});
+        fromParameter(W("Google"), {W("q="), W("url=")});
     }
     return layer;
 }

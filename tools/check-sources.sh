@@ -10,7 +10,7 @@ for d in "${addin_dirs[@]}"; do [ -d "$d" ] && dirs+=("$d"); done
 
 status=0
 # u"" and u'' literals, char16_t, std::u16string, the platform layer's own names and headers.
-pattern='(^|[^A-Za-z0-9_%"'"'"'])u["'"'"']|char16_t|u16string|(^|[^A-Za-z0-9_])pal::|PAL_EXPORT|__PRETTY_FUNCTION__|DEFINE_UUIDOF|DECLARE_INTERFACE_IID|#[[:space:]]*include[[:space:]]*[<"]pal/'
+pattern='(^|[^A-Za-z0-9_%])u["'"'"']|char16_t|u16string|(^|[^A-Za-z0-9_])pal::|PAL_EXPORT|__PRETTY_FUNCTION__|DEFINE_UUIDOF|DECLARE_INTERFACE_IID|#[[:space:]]*include[[:space:]]*[<"]pal/'
 if grep -rnE --include='*.h' --include='*.cpp' "$pattern" "${dirs[@]}"; then
   echo "check-sources: Linux-only vocabulary in the add-in (above); write W(\"\"), WCHAR, WString, Windows API" >&2
   status=1
