@@ -18,6 +18,7 @@ int UnregisterCommand(const Args& args);
 int AddinsCommand(const Args& args);
 int MapiCommand(const Args& args);
 int ShowCommand(const Args& args);
+int SnapshotCommand(const Args& args);
 
 // The add-in module beside the vantora program (the default of every command that loads it).
 std::string DefaultModulePath();

@@ -33,6 +33,9 @@ const Command kCommands[] = {
                  "that name", IdentifyCommand},
     {"mapi", "mapi [--json] FILE...           what Outlook gives the add-in for each message file (.eml, .msg)",
      MapiCommand},
+    {"snapshot", "snapshot [-o DIR] FILE...       write each message file as DIR/<file name>.vsnap (default DIR: the "
+                 "current folder),\n                                  the message as the store gives it, for the "
+                 "Windows host", SnapshotCommand},
     {"show", "show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... [--all]\n"
              "       FILE|--open FILE|--close... the add-in's ribbon tab for each message file once its requests are "
              "done\n                                  (--open: in a Read window; --close: the last one);\n                                  --press clicks a control (its id or number) after each "

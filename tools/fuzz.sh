@@ -10,11 +10,11 @@
 #                                            in build-fuzz/findings/TARGET/
 #
 # Targets: filetype regfile registrar address header linkinfo rewrites html links answers settings resfile countrydb
-# mime msg mapentry dialogscript.
+# mime msg snapshot mapentry dialogscript.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir="$root/build-fuzz"
-targets=(filetype regfile registrar address header linkinfo rewrites html links answers settings resfile countrydb mime msg mapentry dialogscript)
+targets=(filetype regfile registrar address header linkinfo rewrites html links answers settings resfile countrydb mime msg snapshot mapentry dialogscript)
 jobs=$(nproc)
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "host/store/Snapshot.h"
 #include "host/store/StoreTags.h"
 #include "pal/host.h"
 
@@ -280,6 +281,9 @@ void Finish(Message& m, const std::string& identity)
 
 std::shared_ptr<Message> LoadMessageBytes(const std::string& bytes, const std::string& identity, std::string& error)
 {
+    // A snapshot is a message already read: it keeps the entry id it was written with.
+    if (IsSnapshot(bytes))
+        return ReadSnapshot(bytes, error);
     static const char kCompoundFile[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
     if (bytes.size() >= 8 && std::memcmp(bytes.data(), kCompoundFile, 8) == 0)
         return ParseMsg(bytes, identity, error);
