@@ -42,7 +42,12 @@ void CEmailData::SetEmailItem(Outlook::_MailItem* pMailItem)
         m_emailIPLocation.SetEmailHeader(m_emailMessage.GetHeader());
         m_emailAttachments.SetEmailItem(pMailItem);
         m_emailAttachments.SetFreeBuffer(fnFreeBuffer);
-        m_emailLinks.SetEmailItem(m_emailMessage.GetBodyInHTML());
+        // Links that cannot be read (no HTML engine, a body it refuses) leave the rest of the message shown:
+        // the sender, servers and attachments do not depend on them.
+        try {
+            m_emailLinks.SetEmailItem(m_emailMessage.GetBodyInHTML());
+        }
+        VTR_CATCH_LOG
     }
     VTR_CATCH_RETHROW
 }
