@@ -82,3 +82,6 @@ target_link_libraries(outlook_startup PRIVATE ole32 advapi32 uuid)
 # The add-in's unit tests and the platform layer's conformance tables, run under Wine by tools/windows.sh.
 include(${CMAKE_CURRENT_LIST_DIR}/WindowsTests.cmake)
 include(${CMAKE_CURRENT_LIST_DIR}/WindowsPalTests.cmake)
+
+# The host programme for Windows.
+include(${CMAKE_CURRENT_LIST_DIR}/WindowsHost.cmake)

@@ -1,23 +1,23 @@
 // The registry walk and module loading shared by the commands that start add-ins.
 #include "host/AddinLoader.h"
 
-#include "pal/host.h"
+#include "host/text/Utf.h"
 
 namespace host {
 
 const WCHAR kAddinsKey[] = W("Software\\Microsoft\\Office\\Outlook\\Addins");
 
-std::optional<std::u16string> ReadRegString(HKEY root, const std::u16string& path, const WCHAR* name)
+std::optional<WString> ReadRegString(HKEY root, const WString& path, const WCHAR* name)
 {
     WCHAR buf[2048];
     DWORD size = sizeof(buf);
     if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ | RRF_NOEXPAND, nullptr, buf,
                      &size) != ERROR_SUCCESS)
         return std::nullopt;
-    return std::u16string(buf);
+    return WString(buf);
 }
 
-std::optional<DWORD> ReadRegDword(HKEY root, const std::u16string& path, const WCHAR* name)
+std::optional<DWORD> ReadRegDword(HKEY root, const WString& path, const WCHAR* name)
 {
     DWORD v = 0, size = sizeof(v);
     if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &v, &size) != ERROR_SUCCESS)
@@ -28,12 +28,12 @@ std::optional<DWORD> ReadRegDword(HKEY root, const std::u16string& path, const W
 namespace {
 
 // ProgID -> CLSID, following CurVer to the current version's ProgID.
-std::optional<std::u16string> ClsidOf(const std::u16string& progId)
+std::optional<WString> ClsidOf(const WString& progId)
 {
-    if (auto clsid = ReadRegString(HKEY_CLASSES_ROOT, progId + u"\\CLSID", nullptr))
+    if (auto clsid = ReadRegString(HKEY_CLASSES_ROOT, progId + W("\\CLSID"), nullptr))
         return clsid;
-    if (auto curVer = ReadRegString(HKEY_CLASSES_ROOT, progId + u"\\CurVer", nullptr); curVer && *curVer != progId)
-        return ReadRegString(HKEY_CLASSES_ROOT, *curVer + u"\\CLSID", nullptr);
+    if (auto curVer = ReadRegString(HKEY_CLASSES_ROOT, progId + W("\\CurVer"), nullptr); curVer && *curVer != progId)
+        return ReadRegString(HKEY_CLASSES_ROOT, *curVer + W("\\CLSID"), nullptr);
     return std::nullopt;
 }
 
@@ -42,32 +42,32 @@ std::optional<std::u16string> ClsidOf(const std::u16string& progId)
 AddinClass FindAddinClass(const std::string& progIdText)
 {
     AddinClass a;
-    std::u16string progId = pal::ToWide(progIdText);
-    std::optional<std::u16string> clsidText = ClsidOf(progId);
+    WString progId = host::Wide(progIdText);
+    std::optional<WString> clsidText = ClsidOf(progId);
     if (!clsidText) {
         a.error = "the ProgID " + progIdText + " is not registered (no CLSID under HKEY_CLASSES_ROOT)";
         return a;
     }
-    a.clsid = pal::ToUtf8(*clsidText);
+    a.clsid = host::Utf8(*clsidText);
     if (FAILED(CLSIDFromString(clsidText->c_str(), &a.classId))) {
         a.error = "the CLSID " + a.clsid + " is malformed";
         return a;
     }
-    std::u16string server = u"CLSID\\" + *clsidText + u"\\InprocServer32";
-    std::optional<std::u16string> module = ReadRegString(HKEY_CLASSES_ROOT, server, nullptr);
+    WString server = W("CLSID\\") + *clsidText + W("\\InprocServer32");
+    std::optional<WString> module = ReadRegString(HKEY_CLASSES_ROOT, server, nullptr);
     if (!module || module->empty()) {
         a.error = "the class " + a.clsid + " has no InprocServer32 module";
         return a;
     }
-    a.module = pal::ToUtf8(*module);
-    a.threadingModel = pal::ToUtf8(ReadRegString(HKEY_CLASSES_ROOT, server, W("ThreadingModel")).value_or(u""));
+    a.module = host::Utf8(*module);
+    a.threadingModel = host::Utf8(ReadRegString(HKEY_CLASSES_ROOT, server, W("ThreadingModel")).value_or(W("")));
     return a;
 }
 
 bool AddinModule::Load(const std::string& path, std::string& error)
 {
     Unload();
-    m_module = LoadLibraryW(pal::ToWide(path).c_str());
+    m_module = LoadLibraryW(host::Wide(path).c_str());
     if (!m_module) {
         error = "the module " + path + " cannot be loaded";
         return false;

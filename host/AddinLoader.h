@@ -9,6 +9,8 @@
 
 #include "windows.h"
 
+#include "__Utilities/WString.h"
+
 namespace host {
 
 extern const WCHAR kAddinsKey[];
@@ -21,8 +23,8 @@ struct AddinClass {
 };
 AddinClass FindAddinClass(const std::string& progId);
 
-std::optional<std::u16string> ReadRegString(HKEY root, const std::u16string& path, const WCHAR* name);
-std::optional<DWORD> ReadRegDword(HKEY root, const std::u16string& path, const WCHAR* name);
+std::optional<WString> ReadRegString(HKEY root, const WString& path, const WCHAR* name);
+std::optional<DWORD> ReadRegDword(HKEY root, const WString& path, const WCHAR* name);
 
 // A loaded add-in module and its exports.
 class AddinModule {

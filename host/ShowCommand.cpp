@@ -8,31 +8,50 @@
 // wait runs out. A file that cannot be read is reported on stderr and the others go on (exit status 1).
 // The add-in's modal dialogs are rendered and driven by the --dialog scripts, its message boxes answered
 // by --answer (DialogDriver); a refused action also makes the exit status 1.
+#ifdef _WIN32
+#include <io.h>
+
+#include "host/windows/ModalDialogCloser.h"
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "host/AddinLoader.h"
 #include "host/Commands.h"
+#ifndef _WIN32
 #include "host/dialogs/DialogDriver.h"
+#endif
 #include "host/ribbon/RibbonRender.h"
 #include "host/ribbon/ShowSession.h"
 #include "host/store/Folders.h"
 #include "host/store/MailItem.h"
 #include "host/store/MapiBuffers.h"
+#include "host/text/Utf.h"
+#include "host/ui/Loop.h"
+#ifndef _WIN32
 #include "pal/host.h"
-#include "pal/loop.h"
+#endif
 
 namespace host {
 
 namespace {
 
 const char kProgId[] = "VantoraAddin.Connect";
+#ifdef _WIN32
+// The add-in's dialogs are the system's own here: they stay up for --dialog-seconds, then are cancelled.
+const char kUsage[] =
+    "usage: vantora show [--json] [--wait SECONDS] [--module PATH] [--press CONTROL]... [--all]\n"
+    "                    [--dialog-seconds SECONDS] FILE|--open FILE|--close...\n";
+#else
 const char kUsage[] =
     "usage: vantora show [--json] [--png FILE] [--wait SECONDS] [--module PATH] [--press CONTROL]... [--all]\n"
     "                    [--dialog ACTIONS]... [--dialog-png PREFIX] [--answer BUTTON]...\n"
     "                    FILE|--open FILE|--close...\n";
+#endif
+#ifndef _WIN32
 const char kDialogHelp[] =
     "\nThe n-th modal dialog of the run (nested ones included, as they open) takes the n-th --dialog: a list\n"
     "of actions separated by ';'. It is printed when shown and after its actions, then closed as Cancel.\n"
@@ -44,6 +63,11 @@ const char kDialogHelp[] =
     "script. --dialog-png writes the n-th dialog as PREFIX-N.png after its actions (before a closing one).\n"
     "--answer answers the n-th message box: IDOK, IDCANCEL, IDYES, IDNO... or the number; by default its\n"
     "first button.\n";
+#else
+const char kDialogHelp[] =
+    "\nThe add-in's modal dialogs and message boxes are cancelled once they have been up for --dialog-seconds\n"
+    "(default 0: at once), as a person who closes them.\n";
+#endif
 
 int Fail(const std::string& message)
 {
@@ -56,20 +80,25 @@ int Fail(const std::string& message)
 int ShowCommand(const Args& args)
 {
     bool json = false, all = false;
-    std::string png, modulePath;
+    std::string modulePath;
+#ifndef _WIN32
+    std::string png;
+#endif
     double wait = 30;
     std::vector<std::string> files, presses;
     // In order: a message selected in the Explorer, opened in a Read window, or the last Read window closed.
     enum class Step { Select, Open, Close };
     std::vector<std::pair<Step, std::string>> steps;
+#ifdef _WIN32
+    double dialogSeconds = 0;
+#else
     host::DialogDriverOptions dialogs;
+#endif
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         bool hasValue = i + 1 < args.size();
         if (a == "--json") {
             json = true;
-        } else if (a == "--png" && hasValue) {
-            png = args[++i];
         } else if (a == "--all") {
             all = true;
         } else if (a == "--open" && hasValue) {
@@ -79,6 +108,17 @@ int ShowCommand(const Args& args)
             steps.push_back({Step::Close, std::string()});
         } else if (a == "--press" && hasValue) {
             presses.push_back(args[++i]);
+#ifdef _WIN32
+        } else if (a == "--dialog-seconds" && hasValue) {
+            char* end = nullptr;
+            dialogSeconds = std::strtod(args[++i].c_str(), &end);
+            if (!end || *end || !(dialogSeconds >= 0) || dialogSeconds > 3600) {
+                std::fprintf(stderr, "vantora show: --dialog-seconds needs a number of seconds\n%s", kUsage);
+                return 2;
+            }
+#else
+        } else if (a == "--png" && hasValue) {
+            png = args[++i];
         } else if (a == "--dialog" && hasValue) {
             std::vector<DialogAction> actions;
             std::string why;
@@ -97,6 +137,7 @@ int ShowCommand(const Args& args)
                 return 2;
             }
             dialogs.answers.push_back(button);
+#endif
         } else if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
             std::fputs(kDialogHelp, stdout);
@@ -124,9 +165,9 @@ int ShowCommand(const Args& args)
         return 2;
     }
 
-    std::u16string addinKey = std::u16string(kAddinsKey) + u"\\" + pal::ToWide(kProgId);
+    WString addinKey = WString(kAddinsKey) + W("\\") + host::Wide(kProgId);
     if (!ReadRegDword(HKEY_LOCAL_MACHINE, addinKey, W("LoadBehavior")))
-        return Fail(std::string("no add-in key HKEY_LOCAL_MACHINE\\") + pal::ToUtf8(addinKey) +
+        return Fail(std::string("no add-in key HKEY_LOCAL_MACHINE\\") + host::Utf8(addinKey) +
                     " (register the add-in first: vantora register)");
     AddinClass found = FindAddinClass(kProgId);
     if (found.classId == GUID_NULL)
@@ -137,13 +178,17 @@ int ShowCommand(const Args& args)
     std::string error;
     if (!module.Load(modulePath.empty() ? found.module : modulePath, error) || !module.HasClassObject())
         return Fail(error);
+    host::WatchTimersOf(module.Handle());
 
     store::RegisterMapiModule();
     const char* version = std::getenv("VANTORA_OUTLOOK_VERSION");
     CComPtr<Outlook::_Application> app;
-    app.Attach(store::NewApplication(version && *version ? pal::ToWide(version) : u"16.0.0.0"));
+    app.Attach(store::NewApplication(version && *version ? host::Wide(version) : W("16.0.0.0")));
     store::SetFolderTree(app, store::FolderTreeOf(files));
     int status = 0;
+#ifdef _WIN32
+    ModalDialogCloser closer(unsigned(dialogSeconds * 1000 + 0.5));
+#else
     // The dialogs and message boxes of this run are answered here; save dialogs and opened documents
     // still by the host the program installed.
     ribbon::ShowSession* current = nullptr;
@@ -154,7 +199,7 @@ int ShowCommand(const Args& args)
         if (current)
             current->SettleModal(deadline);
         else
-            pal::PumpFor(0);
+            host::PumpFor(0);
     };
     pal::UserInterfaceHost* previous = pal::SetUserInterfaceHost(nullptr);
     DialogDriver driver(previous, dialogs);
@@ -163,17 +208,20 @@ int ShowCommand(const Args& args)
         pal::UserInterfaceHost* host;
         ~Restore() { pal::SetUserInterfaceHost(host); }
     } restore{previous};
+#endif
     {
         CComPtr<IUnknown> addin;
         HRESULT hr = module.CreateInstance(found.classId, &addin);
         if (FAILED(hr))
             return Fail("the add-in cannot be created: " + HResultText(hr));
         ribbon::ShowSession session(addin, app);
+#ifndef _WIN32
         current = &session;
         struct Forget {
             ribbon::ShowSession*& session;
             ~Forget() { session = nullptr; }
         } forget{current};
+#endif
         std::string warnings;
         bool connected = session.Connect(error, warnings);
         if (!warnings.empty())
@@ -184,7 +232,11 @@ int ShowCommand(const Args& args)
         }
         ribbon::ShowOptions options;
         options.waitMs = unsigned(wait * 1000 + 0.5);
+        #ifdef _WIN32
+        options.progress = _isatty(_fileno(stderr)) ? stderr : nullptr;
+#else
         options.progress = isatty(STDERR_FILENO) ? stderr : nullptr;
+#endif
         options.presses = presses;
         options.all = all;
         std::vector<ribbon::ShownMessage> shown;
@@ -201,12 +253,16 @@ int ShowCommand(const Args& args)
             ribbon::ShownMessage message;
             bool ok = step == Step::Open ? session.Open(file, options, message, error)
                                          : session.Show(file, options, message, error);
+#ifdef _WIN32
+            std::string dialogJson;
+#else
             std::string dialogJson = driver.TakeJson("    ");
+#endif
             // E-mails the add-in composed and showed (the about box's): kept as drafts.
             std::vector<store::ComposedItem> composed = store::DisplayedItems(app);
             for (; displayed < composed.size(); ++displayed)
                 std::fprintf(json ? stderr : stdout, "[display] \"%s\" kept as %s\n",
-                             pal::ToUtf8(composed[displayed].subject).c_str(),
+                             host::Utf8(composed[displayed].subject).c_str(),
                              composed[displayed].draft.empty() ? "nothing (not written)" : composed[displayed].draft.c_str());
             if (!ok) {
                 std::fprintf(stderr, "vantora show: %s\n", error.c_str());
@@ -217,6 +273,7 @@ int ShowCommand(const Args& args)
                 std::fputs(ribbon::RenderText(message).c_str(), stdout);
                 std::fflush(stdout);
             }
+#ifndef _WIN32
             if (!png.empty()) {
                 std::string path = ribbon::PngPath(png, shown.size());
                 if (!ribbon::RenderPng(message, path, error)) {
@@ -224,14 +281,17 @@ int ShowCommand(const Args& args)
                     status = 1;
                 }
             }
+#endif
             shown.push_back(std::move(message));
             extra.push_back(std::move(dialogJson));
         }
         if (json)
             std::fputs(ribbon::RenderJson(shown, extra).c_str(), stdout);
         hr = session.Disconnect();
+#ifndef _WIN32
         if (!driver.Succeeded())
             status = 1;
+#endif
         if (FAILED(hr) || hr == S_FALSE)
             std::fprintf(stderr, "vantora show: OnDisconnection returned %s\n", HResultText(hr).c_str());
     }

@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
-#include "pal/gdi.h"
-#include "pal/host.h"
+#include "host/ribbon/PicturePixels.h"
+#include "host/text/Utf.h"
 #include "pal/com_object.h"
 
 namespace ribbon {
@@ -36,7 +36,7 @@ public:
     {
         if (!m_host)
             return E_UNEXPECTED;
-        return id && m_host->Invalidate(pal::ToUtf8(id)) ? S_OK : E_INVALIDARG;
+        return id && m_host->Invalidate(host::Utf8(id)) ? S_OK : E_INVALIDARG;
     }
     HRESULT InvalidateControlMso(BSTR) override { return E_NOTIMPL; }
     HRESULT ActivateTab(BSTR) override { return E_NOTIMPL; }
@@ -49,7 +49,7 @@ private:
 
 class CRibbonControl final : public pal::ComObject<pal::ComEntry<Office::IRibbonControl, IDispatch>> {
 public:
-    CRibbonControl(const std::string& id, IDispatch* context) : m_id(pal::ToWide(id)), m_context(context) {}
+    CRibbonControl(const std::string& id, IDispatch* context) : m_id(host::Wide(id)), m_context(context) {}
     RIBBON_NO_TYPE_INFO
     HRESULT get_Id(BSTR* out) override
     {
@@ -70,7 +70,7 @@ public:
     HRESULT get_Tag(BSTR* out) override { return out ? (*out = nullptr, S_OK) : E_POINTER; }
 
 private:
-    std::u16string m_id;
+    WString m_id;
     CComPtr<IDispatch> m_context;
 };
 
@@ -139,7 +139,7 @@ HRESULT CallbackCaller::Call(const std::string& name, const std::vector<VARIANT>
 {
     auto it = m_ids.find(name);
     if (it == m_ids.end()) {
-        std::u16string wide = pal::ToWide(name);
+        WString wide = host::Wide(name);
         LPOLESTR names[1] = {wide.data()};
         DISPID id = DISPID_UNKNOWN;
         HRESULT hr = m_addin->GetIDsOfNames(GUID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
@@ -151,7 +151,8 @@ HRESULT CallbackCaller::Call(const std::string& name, const std::vector<VARIANT>
     std::vector<VARIANT> reversed(args.size());
     for (size_t i = 0; i < args.size(); ++i) {
         VariantInit(&reversed[args.size() - 1 - i]);
-        VariantCopy(&reversed[args.size() - 1 - i], &args[i]);
+        // Older SDKs declare the source without const.
+        VariantCopy(&reversed[args.size() - 1 - i], const_cast<VARIANT*>(&args[i]));
     }
     DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, UINT(reversed.size()), 0};
     EXCEPINFO excep = {};
@@ -280,7 +281,8 @@ bool RibbonHost::Open(const std::string& name, std::string& reason)
     }
     for (const Control* c : path) {
         std::string where = c == &gallery ? " is " : " is inside a ";
-        std::string what = c == &gallery ? "" : " " + Describe(*c);
+        // append() rather than "literal" + string&&, which GCC 12 warns of wrongly (-Wrestrict).
+        std::string what = c == &gallery ? std::string() : std::string(" ").append(Describe(*c));
         if (!c->visible || !c->enabled) {
             reason = Describe(gallery) + where + (c->visible ? "disabled" : "hidden") + what + ": it cannot be opened";
             return false;
@@ -352,7 +354,7 @@ HRESULT RibbonHost::Call(Control& control, const char* attribute, int index, VAR
     HRESULT hr = m_caller.Call(name, args, result);
     VariantClear(&args[0]);
     if (FAILED(hr)) {
-        control.errors.push_back(name + (index >= 0 ? "(" + std::to_string(index) + ")" : std::string()) + ": " +
+        control.errors.push_back(name + (index >= 0 ? std::string("(").append(std::to_string(index)).append(")") : std::string()) + ": " +
                                  Hex(hr));
         VariantClear(result);
     }
@@ -366,7 +368,7 @@ HRESULT RibbonHost::CallString(Control& control, const char* attribute, std::opt
     if (SUCCEEDED(hr) && !control.Attribute(attribute).empty()) {
         // A null string (an empty text, for the add-in) shows nothing.
         if (v.vt == VT_BSTR && v.bstrVal)
-            out = pal::ToUtf8(v.bstrVal);
+            out = host::Utf8(v.bstrVal);
         else
             out.reset();
     }
@@ -409,7 +411,7 @@ HRESULT RibbonHost::CallPicture(Control& control, const char* attribute, std::op
         if (picture) {
             Picture p;
             LONG width = 0, height = 0;
-            HRESULT got = pal::PicturePixels(picture, &width, &height, &p.pixels);
+            HRESULT got = PicturePixels(picture, &width, &height, &p.pixels);
             p.width = width;
             p.height = height;
             if (SUCCEEDED(got))

@@ -1,10 +1,8 @@
-// Reading the add-in's customUI document with libxml2. The document comes from the add-in, so it is read
-// without network access or entity expansion; elements other than controls (qat, contextualTabs,
+// The ribbon model over the add-in's customUI document; elements other than controls (qat, contextualTabs,
 // backstage) are ignored.
 #include "host/ribbon/RibbonModel.h"
 
-#include <libxml/parser.h>
-#include <libxml/tree.h>
+#include "host/ribbon/CustomUIXml.h"
 
 #include <cctype>
 #include <cstring>
@@ -13,16 +11,11 @@ namespace ribbon {
 
 namespace {
 
-std::string Name(const xmlNode* node) { return reinterpret_cast<const char*>(node->name); }
-
-void ReadControl(const xmlNode* node, Control& control)
+void ReadControl(const XmlElement& element, Control& control)
 {
-    control.kind = Name(node);
-    for (const xmlAttr* a = node->properties; a; a = a->next) {
-        xmlChar* value = xmlNodeGetContent(reinterpret_cast<const xmlNode*>(a));
-        control.attributes[reinterpret_cast<const char*>(a->name)] = value ? reinterpret_cast<const char*>(value) : "";
-        xmlFree(value);
-    }
+    control.kind = element.name;
+    for (const auto& [name, value] : element.attributes)
+        control.attributes[name] = value;
     control.id = control.Attribute("id");
     if (control.id.empty())
         control.id = control.Attribute("idMso");
@@ -36,18 +29,18 @@ void ReadControl(const xmlNode* node, Control& control)
     control.supertip = text("supertip");
     control.visible = control.Attribute("visible") != "false";
     control.enabled = control.Attribute("enabled") != "false";
-    for (const xmlNode* child = node->children; child; child = child->next)
-        if (child->type == XML_ELEMENT_NODE) {
-            control.children.emplace_back();
-            ReadControl(child, control.children.back());
-        }
+    for (const XmlElement& child : element.children) {
+        control.children.emplace_back();
+        ReadControl(child, control.children.back());
+    }
 }
 
-const xmlNode* Child(const xmlNode* node, const char* name)
+const XmlElement* Child(const XmlElement* element, const char* name)
 {
-    for (const xmlNode* child = node ? node->children : nullptr; child; child = child->next)
-        if (child->type == XML_ELEMENT_NODE && Name(child) == name)
-            return child;
+    if (element)
+        for (const XmlElement& child : element->children)
+            if (child.name == name)
+                return &child;
     return nullptr;
 }
 
@@ -99,35 +92,22 @@ bool ParseCustomUI(const std::string& xml, Ribbon& ribbon, std::string& error)
         error = "the add-in returned no customUI document";
         return false;
     }
-    xmlDocPtr doc = xmlReadMemory(xml.data(), int(xml.size()), "customUI.xml", nullptr,
-                                  XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-    if (!doc) {
-        const xmlError* e = xmlGetLastError();
-        error = "the customUI document is not well-formed XML";
-        if (e && e->message) {
-            error += std::string(": ") + e->message;
-            while (!error.empty() && error.back() == '\n')
-                error.pop_back();
-        }
+    XmlElement root;
+    if (!ReadXmlDocument(xml, root, error))
         return false;
-    }
-    const xmlNode* root = xmlDocGetRootElement(doc);
-    if (!root || Name(root) != "customUI") {
-        xmlFreeDoc(doc);
+    if (root.name != "customUI") {
         error = "the document's root element is not customUI";
         return false;
     }
-    if (xmlChar* onLoad = xmlGetProp(root, reinterpret_cast<const xmlChar*>("onLoad"))) {
-        ribbon.onLoad = reinterpret_cast<const char*>(onLoad);
-        xmlFree(onLoad);
-    }
-    const xmlNode* tabs = Child(Child(root, "ribbon"), "tabs");
-    for (const xmlNode* tab = tabs ? tabs->children : nullptr; tab; tab = tab->next)
-        if (tab->type == XML_ELEMENT_NODE && Name(tab) == "tab") {
-            ribbon.tabs.emplace_back();
-            ReadControl(tab, ribbon.tabs.back());
-        }
-    xmlFreeDoc(doc);
+    for (const auto& [name, value] : root.attributes)
+        if (name == "onLoad")
+            ribbon.onLoad = value;
+    if (const XmlElement* tabs = Child(Child(&root, "ribbon"), "tabs"))
+        for (const XmlElement& tab : tabs->children)
+            if (tab.name == "tab") {
+                ribbon.tabs.emplace_back();
+                ReadControl(tab, ribbon.tabs.back());
+            }
     return true;
 }
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "host/store/MailItem.h"
-#include "pal/host.h"
-#include "pal/loop.h"
+#include "host/text/Utf.h"
+#include "host/ui/Loop.h"
 #include "pal/com_object.h"
 
 namespace ribbon {
@@ -65,7 +65,7 @@ public:
         // With no Read window open, nothing shows the control: Office accepts it all the same.
         bool known = m_hosts.empty();
         for (RibbonHost* host : m_hosts)
-            known = host->Invalidate(pal::ToUtf8(id)) || known;
+            known = host->Invalidate(host::Utf8(id)) || known;
         return known ? S_OK : E_INVALIDARG;
     }
     HRESULT InvalidateControlMso(BSTR) override { return E_NOTIMPL; }
@@ -120,7 +120,7 @@ bool ShowSession::Connect(std::string& error, std::string& warnings)
     CComBSTR id(W("Microsoft.Outlook.Explorer"));
     BSTR xml = nullptr;
     hr = extensibility->GetCustomUI(id, &xml);
-    std::string customUI = xml ? pal::ToUtf8(xml) : std::string();
+    std::string customUI = xml ? host::Utf8(xml) : std::string();
     SysFreeString(xml);
     if (FAILED(hr)) {
         error = "GetCustomUI failed: " + Hex(hr);
@@ -193,9 +193,9 @@ bool ShowSession::Open(const std::string& path, const ShowOptions& options, Show
         CComPtr<Office::IRibbonExtensibility> extensibility;
         m_addin->QueryInterface(__uuidof(Office::IRibbonExtensibility), reinterpret_cast<void**>(&extensibility));
         BSTR xml = nullptr;
-        CComBSTR id(pal::ToWide(kReadRibbon).c_str());
+        CComBSTR id(host::Wide(kReadRibbon).c_str());
         HRESULT hr = extensibility ? extensibility->GetCustomUI(id, &xml) : E_NOINTERFACE;
-        m_readCustomUI = xml ? pal::ToUtf8(xml) : std::string();
+        m_readCustomUI = xml ? host::Utf8(xml) : std::string();
         SysFreeString(xml);
         if (FAILED(hr)) {
             store::CloseInspector(m_application, window.inspector);
@@ -325,7 +325,7 @@ void ShowSession::Settle(const std::string& path, const ShowOptions& options, Sh
     bool showedProgress = false;
     for (;;) {
         RefreshAll();
-        if (pal::ActiveTimerCount() == 0)
+        if (host::LiveTimerCount() == 0)
             break;
         ULONGLONG now = GetTickCount64();
         if (now >= deadline) {
@@ -339,7 +339,7 @@ void ShowSession::Settle(const std::string& path, const ShowOptions& options, Sh
             showedProgress = true;
         }
         // Back as soon as a control is invalidated, so that the ribbon follows the add-in as Office's does.
-        pal::PumpUntil([this] { return pal::ActiveTimerCount() == 0 || AnyDirty(); },
+        host::PumpUntil([this] { return host::LiveTimerCount() == 0 || AnyDirty(); },
                        DWORD(std::min<ULONGLONG>(deadline - now, 250)));
     }
     // Once the ribbon stands a person opens its galleries: their items are asked only then.
@@ -355,15 +355,15 @@ void ShowSession::Settle(const std::string& path, const ShowOptions& options, Sh
 
 void ShowSession::SettleModal(ULONGLONG deadline)
 {
-    pal::PumpFor(0);
+    host::PumpFor(0);
     for (;;) {
         RefreshAll();
-        if (pal::ActiveTimerCount() == 0)
+        if (host::LiveTimerCount() == 0)
             return;
         ULONGLONG now = GetTickCount64();
         if (now >= deadline)
             return;
-        pal::PumpUntil([this] { return pal::ActiveTimerCount() == 0 || AnyDirty(); },
+        host::PumpUntil([this] { return host::LiveTimerCount() == 0 || AnyDirty(); },
                        DWORD(std::min<ULONGLONG>(deadline - now, 250)));
     }
 }

@@ -18,7 +18,7 @@ namespace store {
 namespace {
 
 // A file name from the subject: characters a file name cannot hold become "_", at most 80 of them.
-std::string FileStem(const std::u16string& subject)
+std::string FileStem(const WString& subject)
 {
     std::string stem;
     for (char c : pal::ToUtf8(subject.substr(0, 80)))
@@ -35,7 +35,7 @@ std::string FileStem(const std::u16string& subject)
 
 } // namespace
 
-std::string WriteDraft(const std::u16string& subject, const std::u16string& body)
+std::string WriteDraft(const WString& subject, const WString& body)
 {
     std::error_code ec;
     std::filesystem::path folder = std::filesystem::path(pal::PrefixPath()) / "Drafts";

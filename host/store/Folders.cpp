@@ -5,14 +5,14 @@
 #include <filesystem>
 #include <system_error>
 
-#include "pal/host.h"
+#include "host/text/Utf.h"
 #include "pal/com_object.h"
 
 namespace store {
 
 namespace {
 
-HRESULT ReturnBstr(const std::u16string& text, VARIANT* result)
+HRESULT ReturnBstr(const WString& text, VARIANT* result)
 {
     if (!result)
         return S_OK;
@@ -35,7 +35,7 @@ HRESULT ReturnDispatch(IDispatch* object, VARIANT* result)
 // A base for objects that answer only by name.
 class CNamed : public pal::ComObject<IDispatch> {
 public:
-    explicit CNamed(std::vector<const char16_t*> names) : m_names(std::move(names)) {}
+    explicit CNamed(std::vector<const WCHAR*> names) : m_names(std::move(names)) {}
     HRESULT GetTypeInfoCount(UINT* count) override { return count ? (*count = 0, S_OK) : E_POINTER; }
     HRESULT GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override
@@ -59,20 +59,20 @@ protected:
     virtual HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result) = 0;
 
 private:
-    std::vector<const char16_t*> m_names;
+    std::vector<const WCHAR*> m_names;
 };
 
 struct TreeRef {
     std::shared_ptr<Folder> folder;
-    std::u16string storeName;
-    std::vector<std::u16string> path; // names from the store's top folders down to this one
+    WString storeName;
+    std::vector<WString> path; // names from the store's top folders down to this one
 };
 
 class CFolder;
 
 class CFolders final : public CNamed {
 public:
-    explicit CFolders(TreeRef parent) : CNamed({u"Count", u"Item", u"GetFirst"}), m_parent(std::move(parent)) {}
+    explicit CFolders(TreeRef parent) : CNamed({W("Count"), W("Item"), W("GetFirst")}), m_parent(std::move(parent)) {}
 
 protected:
     HRESULT Call(DISPID id, const DISPPARAMS& params, VARIANT* result) override;
@@ -83,7 +83,7 @@ private:
 
 class CFolder final : public CNamed {
 public:
-    explicit CFolder(TreeRef ref) : CNamed({u"Name", u"FolderPath", u"Folders", u"EntryID"}), m_ref(std::move(ref)) {}
+    explicit CFolder(TreeRef ref) : CNamed({W("Name"), W("FolderPath"), W("Folders"), W("EntryID")}), m_ref(std::move(ref)) {}
 
 protected:
     HRESULT Call(DISPID id, const DISPPARAMS&, VARIANT* result) override
@@ -93,7 +93,7 @@ protected:
         case 2: return ReturnBstr(FolderPathOf(m_ref.storeName, m_ref.path), result);
         case 3: return ReturnDispatch(new CFolders(m_ref), result);
         default: {
-            std::u16string entry = u"folder:" + FolderPathOf(m_ref.storeName, m_ref.path);
+            WString entry = W("folder:") + FolderPathOf(m_ref.storeName, m_ref.path);
             return ReturnBstr(entry, result);
         }
         }
@@ -132,8 +132,8 @@ HRESULT CFolders::Call(DISPID id, const DISPPARAMS& params, VARIANT* result)
 
 class CStore final : public CNamed {
 public:
-    CStore(std::shared_ptr<Folder> root, std::u16string name)
-        : CNamed({u"GetRootFolder", u"DisplayName"}), m_root(std::move(root)), m_name(std::move(name))
+    CStore(std::shared_ptr<Folder> root, WString name)
+        : CNamed({W("GetRootFolder"), W("DisplayName")}), m_root(std::move(root)), m_name(std::move(name))
     {
     }
 
@@ -147,7 +147,7 @@ protected:
 
 private:
     std::shared_ptr<Folder> m_root;
-    std::u16string m_name;
+    WString m_name;
 };
 
 bool IsMaildir(const std::filesystem::path& dir)
@@ -161,7 +161,7 @@ bool IsMaildir(const std::filesystem::path& dir)
 std::shared_ptr<Folder> MaildirTree(const std::filesystem::path& root)
 {
     auto tree = std::make_shared<Folder>();
-    auto inbox = std::make_shared<Folder>(Folder{u"Inbox", {}});
+    auto inbox = std::make_shared<Folder>(Folder{W("Inbox"), {}});
     tree->children.push_back(inbox);
     std::vector<std::string> names;
     std::error_code ec;
@@ -178,7 +178,7 @@ std::shared_ptr<Folder> MaildirTree(const std::filesystem::path& root)
         size_t start = 0;
         while (start <= name.size()) {
             size_t dot = name.find('.', start);
-            std::u16string part = pal::ToWide(name.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
+            WString part = host::Wide(name.substr(start, dot == std::string::npos ? std::string::npos : dot - start));
             auto found = std::find_if(at->children.begin(), at->children.end(),
                                       [&](const std::shared_ptr<Folder>& f) { return f->name == part; });
             if (found == at->children.end()) {
@@ -210,14 +210,14 @@ void AddDirectories(Folder& folder, const std::filesystem::path& dir, size_t& co
         if (count >= kMaxFolders)
             return;
         ++count;
-        folder.children.push_back(std::make_shared<Folder>(Folder{pal::ToWide(sub.filename().string()), {}}));
+        folder.children.push_back(std::make_shared<Folder>(Folder{host::Wide(sub.filename().string()), {}}));
         AddDirectories(*folder.children.back(), sub, count);
     }
 }
 
 } // namespace
 
-HRESULT IdsOfNames(const std::vector<const char16_t*>& names, LPOLESTR* asked, UINT count, DISPID* ids)
+HRESULT IdsOfNames(const std::vector<const WCHAR*>& names, LPOLESTR* asked, UINT count, DISPID* ids)
 {
     if (!asked || !ids)
         return E_POINTER;
@@ -227,10 +227,10 @@ HRESULT IdsOfNames(const std::vector<const char16_t*>& names, LPOLESTR* asked, U
         if (i > 0)
             continue; // named arguments: none of ours take any
         for (size_t n = 0; n < names.size(); ++n) {
-            std::u16string a = asked[i] ? std::u16string(asked[i]) : std::u16string(), b = names[n];
+            WString a = asked[i] ? WString(asked[i]) : WString(), b = names[n];
             if (a.size() == b.size() &&
-                std::equal(a.begin(), a.end(), b.begin(), [](char16_t x, char16_t y) {
-                    auto lower = [](char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; };
+                std::equal(a.begin(), a.end(), b.begin(), [](WCHAR x, WCHAR y) {
+                    auto lower = [](WCHAR c) { return c >= W('A') && c <= W('Z') ? WCHAR(c - W('A') + W('a')) : c; };
                     return lower(x) == lower(y);
                 }))
                 ids[i] = DISPID(n + 1);
@@ -241,24 +241,24 @@ HRESULT IdsOfNames(const std::vector<const char16_t*>& names, LPOLESTR* asked, U
     return count > 1 && hr == S_OK ? DISP_E_UNKNOWNNAME : hr;
 }
 
-std::u16string FolderPathOf(const std::u16string& storeName, const std::vector<std::u16string>& names)
+WString FolderPathOf(const WString& storeName, const std::vector<WString>& names)
 {
-    auto escape = [](const std::u16string& name) {
-        std::u16string out;
-        for (char16_t c : name)
-            out += c == u'%' ? u"%25" : c == u'\\' ? u"%5C" : std::u16string(1, c);
+    auto escape = [](const WString& name) {
+        WString out;
+        for (WCHAR c : name)
+            out += c == W('%') ? W("%25") : c == u'\\' ? W("%5C") : WString(1, c);
         return out;
     };
-    std::u16string path = u"\\\\" + escape(storeName);
+    WString path = W("\\\\") + escape(storeName);
     for (const auto& name : names)
-        path += u"\\" + escape(name);
+        path += W("\\") + escape(name);
     return path;
 }
 
 std::shared_ptr<Folder> DefaultFolderTree()
 {
     auto tree = std::make_shared<Folder>();
-    for (const char16_t* name : {u"Inbox", u"Drafts", u"Sent Items", u"Deleted Items", u"Outbox", u"Junk E-mail"})
+    for (const WCHAR* name : {W("Inbox"), W("Drafts"), W("Sent Items"), W("Deleted Items"), W("Outbox"), W("Junk E-mail")})
         tree->children.push_back(std::make_shared<Folder>(Folder{name, {}}));
     return tree;
 }
@@ -290,13 +290,13 @@ std::shared_ptr<Folder> FolderTreeOf(const std::vector<std::string>& files)
         common = shared;
     }
     auto tree = std::make_shared<Folder>();
-    tree->children.push_back(std::make_shared<Folder>(Folder{pal::ToWide(common.filename().empty() ? "/" : common.filename().string()), {}}));
+    tree->children.push_back(std::make_shared<Folder>(Folder{host::Wide(common.filename().empty() ? "/" : common.filename().string()), {}}));
     size_t count = 1;
     AddDirectories(*tree->children.back(), common, count);
     return tree;
 }
 
-IDispatch* NewDefaultStore(std::shared_ptr<Folder> root, const std::u16string& storeName)
+IDispatch* NewDefaultStore(std::shared_ptr<Folder> root, const WString& storeName)
 {
     return new CStore(std::move(root), storeName);
 }

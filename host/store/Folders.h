@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "__Utilities/WString.h"
+
 namespace store {
 
 struct Folder {
-    std::u16string name;
+    WString name;
     std::vector<std::shared_ptr<Folder>> children;
 };
 
@@ -28,16 +30,16 @@ constexpr size_t kMaxFolders = 20000;
 
 // Gives the application's default store this root (its children are the store's top folders) and name.
 void SetFolderTree(Outlook::_Application* application, std::shared_ptr<Folder> root,
-                   const std::u16string& storeName = u"Outlook Data File");
+                   const WString& storeName = W("Outlook Data File"));
 
 // The default store over a tree (one reference): GetRootFolder, DisplayName.
-IDispatch* NewDefaultStore(std::shared_ptr<Folder> root, const std::u16string& storeName);
+IDispatch* NewDefaultStore(std::shared_ptr<Folder> root, const WString& storeName);
 
 // IDispatch by name for objects that have no typed interface here: the names' DISPIDs are their
 // positions (from 1); Invoke hands the DISPID and the arguments to the object.
-HRESULT IdsOfNames(const std::vector<const char16_t*>& names, LPOLESTR* asked, UINT count, DISPID* ids);
+HRESULT IdsOfNames(const std::vector<const WCHAR*>& names, LPOLESTR* asked, UINT count, DISPID* ids);
 
 // "\\Store\Inbox\Sub": each name with "%" and "\" escaped as Outlook does ("%25", "%5C").
-std::u16string FolderPathOf(const std::u16string& storeName, const std::vector<std::u16string>& names);
+WString FolderPathOf(const WString& storeName, const std::vector<WString>& names);
 
 } // namespace store

@@ -4,13 +4,14 @@
 
 #include <atlbase.h>
 #include <ocidl.h>
+#include <olectl.h>
 
 #include <cstdlib>
 #include <map>
 
 #include "host/store/Folders.h"
 #include "host/store/MapiMessage.h"
-#include "pal/host.h"
+#include "host/text/Utf.h"
 #include "pal/com_object.h"
 
 namespace store {
@@ -32,7 +33,7 @@ namespace {
         return DISP_E_MEMBERNOTFOUND;                                                                        \
     }
 
-HRESULT ReturnString(const std::u16string& text, BSTR* out)
+HRESULT ReturnString(const WString& text, BSTR* out)
 {
     if (!out)
         return E_POINTER;
@@ -76,7 +77,7 @@ CApplication* g_application = nullptr;
 class CNameSpace final : public pal::ComObject<pal::ComEntry<Outlook::_NameSpace, IDispatch>> {
 public:
     explicit CNameSpace(Outlook::_Application* app) : m_app(app) {}
-    STORE_BY_NAME(u"DefaultStore", u"Application")
+    STORE_BY_NAME(W("DefaultStore"), W("Application"))
     HRESULT ByName(DISPID id, VARIANT* result);
     HRESULT get_Application(Outlook::_Application** out) override { return ReturnObject(m_app, out); }
     HRESULT get_Class(Outlook::OlObjectClass* out) override { return out ? (*out = Outlook::olNamespace, S_OK) : E_POINTER; }
@@ -109,11 +110,11 @@ public:
         if (!value)
             return E_POINTER;
         VariantInit(value);
-        static const std::u16string prefix = u"http://schemas.microsoft.com/mapi/proptag/0x";
-        std::u16string name = schemaName ? std::u16string(schemaName) : std::u16string();
+        static const WString prefix = W("http://schemas.microsoft.com/mapi/proptag/0x");
+        WString name = schemaName ? WString(schemaName) : WString();
         if (name.size() != prefix.size() + 8 || name.compare(0, prefix.size(), prefix) != 0)
             return E_INVALIDARG;
-        std::string hex = pal::ToUtf8(name.substr(prefix.size()));
+        std::string hex = host::Utf8(name.substr(prefix.size()));
         char* end = nullptr;
         ULONG tag = ULONG(std::strtoul(hex.c_str(), &end, 16));
         if (!end || *end)
@@ -169,7 +170,7 @@ public:
     HRESULT get_Body(BSTR* out) override { return ReturnString(m_message->body, out); }
     HRESULT put_Body(BSTR body) override
     {
-        m_message->body = body ? body : u"";
+        m_message->body = body ? body : W("");
         m_message->props.SetText(PR_BODY_W, m_message->body);
         return S_OK;
     }
@@ -186,7 +187,7 @@ public:
     HRESULT get_Subject(BSTR* out) override { return ReturnString(m_message->subject, out); }
     HRESULT put_Subject(BSTR subject) override
     {
-        m_message->subject = subject ? subject : u"";
+        m_message->subject = subject ? subject : W("");
         m_message->props.SetText(PR_SUBJECT_W, m_message->subject);
         return S_OK;
     }
@@ -397,7 +398,7 @@ private:
 
 class CApplication final : public pal::ComObject<pal::ComEntry<Outlook::_Application, IDispatch>> {
 public:
-    explicit CApplication(std::u16string version) : m_folders(DefaultFolderTree()), m_version(std::move(version))
+    explicit CApplication(WString version) : m_folders(DefaultFolderTree()), m_version(std::move(version))
     {
         m_session.Attach(new CNameSpace(this));
         m_explorer.Attach(new CExplorer(this));
@@ -414,7 +415,7 @@ public:
         if (g_application == this)
             g_application = nullptr;
     }
-    STORE_BY_NAME(u"Session", u"Version")
+    STORE_BY_NAME(W("Session"), W("Version"))
     HRESULT ByName(DISPID id, VARIANT* result)
     {
         if (id == 2) {
@@ -466,10 +467,10 @@ public:
     CInspector* m_activeInspector = nullptr; // the last Read window activated, while it is open
     std::vector<ComposedItem> m_displayed;
     std::shared_ptr<Folder> m_folders;
-    std::u16string m_storeName = u"Outlook Data File";
+    WString m_storeName = W("Outlook Data File");
 
 private:
-    std::u16string m_version;
+    WString m_version;
     CComPtr<CNameSpace> m_session;
     int m_created = 0;
 };
@@ -513,7 +514,7 @@ IDispatch* NewItem(std::shared_ptr<Message> message, Outlook::_Application* appl
     return static_cast<Outlook::_MailItem*>(new CMailItem(std::move(message), application));
 }
 
-Outlook::_Application* NewApplication(const std::u16string& version)
+Outlook::_Application* NewApplication(const WString& version)
 {
     auto* app = new CApplication(version);
     g_application = app;
@@ -580,7 +581,7 @@ bool CloseInspector(Outlook::_Application* application, Outlook::_Inspector* win
     return false;
 }
 
-void SetFolderTree(Outlook::_Application* application, std::shared_ptr<Folder> root, const std::u16string& storeName)
+void SetFolderTree(Outlook::_Application* application, std::shared_ptr<Folder> root, const WString& storeName)
 {
     auto* app = static_cast<CApplication*>(application);
     app->m_folders = root ? std::move(root) : DefaultFolderTree();

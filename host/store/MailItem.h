@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "__Utilities/WString.h"
 #include "host/store/Message.h"
 
 namespace store {
@@ -17,7 +18,7 @@ namespace store {
 IDispatch* NewItem(std::shared_ptr<Message> message, Outlook::_Application* application);
 
 // The application; version is what Application.Version reports (Outlook 2016 and later: "16.0.0.0").
-Outlook::_Application* NewApplication(const std::u16string& version = u"16.0.0.0");
+Outlook::_Application* NewApplication(const WString& version = W("16.0.0.0"));
 
 // Replaces the Explorer's selection (each item is AddRef'ed).
 void SetSelection(Outlook::_Application* application, const std::vector<IDispatch*>& items);
@@ -37,14 +38,14 @@ bool CloseInspector(Outlook::_Application* application, Outlook::_Inspector* win
 
 // The items composed with CreateItem and shown with Display, for the host to report.
 struct ComposedItem {
-    std::u16string subject;
-    std::u16string body;
+    WString subject;
+    WString body;
     std::string draft; // the .eml written into the prefix's "Drafts" folder; "" when it could not be
 };
 std::vector<ComposedItem> DisplayedItems(Outlook::_Application* application);
 
 // Writes a composed item as a draft (.eml with "X-Unsent: 1", as Outlook saves one for opening) into the
 // prefix's "Drafts" folder; returns the file's path, or "" when it could not be written.
-std::string WriteDraft(const std::u16string& subject, const std::u16string& body);
+std::string WriteDraft(const WString& subject, const WString& body);
 
 } // namespace store

@@ -6,7 +6,9 @@
 #include <mutex>
 #include <unordered_set>
 
+#ifndef _WIN32
 #include "pal/host.h"
+#endif
 
 namespace store {
 
@@ -82,6 +84,13 @@ size_t LiveMapiBuffers()
     return g_roots.size();
 }
 
+#ifdef _WIN32
+
+// The module is the DLL itself, which the program imports: it is loaded before the add-in asks for it.
+void RegisterMapiModule() {}
+
+#else
+
 void RegisterMapiModule()
 {
     pal::RegisterHostModule("OLMAPI32.DLL", {{"MAPIAllocateBuffer", reinterpret_cast<void*>(&MapiAllocateBuffer)},
@@ -89,4 +98,22 @@ void RegisterMapiModule()
                                              {"MAPIFreeBuffer", reinterpret_cast<void*>(&MapiFreeBuffer)}});
 }
 
+#endif
+
 } // namespace store
+
+#ifdef _WIN32
+// MAPI's own names, which the add-in finds with GetProcAddress.
+extern "C" __declspec(dllexport) SCODE STDMETHODCALLTYPE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer)
+{
+    return store::MapiAllocateBuffer(cbSize, lppBuffer);
+}
+extern "C" __declspec(dllexport) SCODE STDMETHODCALLTYPE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer)
+{
+    return store::MapiAllocateMore(cbSize, lpObject, lppBuffer);
+}
+extern "C" __declspec(dllexport) ULONG STDAPICALLTYPE MAPIFreeBuffer(LPVOID lpBuffer)
+{
+    return store::MapiFreeBuffer(lpBuffer);
+}
+#endif

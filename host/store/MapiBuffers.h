@@ -9,16 +9,25 @@
 
 #include <cstddef>
 
+// On Windows the allocator is the DLL OLMAPI32.dll, which the host programme imports.
+#if defined(_WIN32) && defined(VANTORA_MAPI_BUILD)
+#define STORE_MAPI_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define STORE_MAPI_API __declspec(dllimport)
+#else
+#define STORE_MAPI_API
+#endif
+
 namespace store {
 
-SCODE STDMETHODCALLTYPE MapiAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer);
-SCODE STDMETHODCALLTYPE MapiAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer);
-ULONG STDAPICALLTYPE MapiFreeBuffer(LPVOID lpBuffer);
+STORE_MAPI_API SCODE STDMETHODCALLTYPE MapiAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer);
+STORE_MAPI_API SCODE STDMETHODCALLTYPE MapiAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer);
+STORE_MAPI_API ULONG STDAPICALLTYPE MapiFreeBuffer(LPVOID lpBuffer);
 
 // Root buffers handed out and not yet freed (tests check that the add-in frees each one).
-size_t LiveMapiBuffers();
+STORE_MAPI_API size_t LiveMapiBuffers();
 
 // Publishes the module; safe to call more than once.
-void RegisterMapiModule();
+STORE_MAPI_API void RegisterMapiModule();
 
 } // namespace store

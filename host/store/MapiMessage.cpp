@@ -11,7 +11,7 @@
 
 #include "host/store/MapiBuffers.h"
 #include "host/store/StoreTags.h"
-#include "pal/host.h"
+#include "host/text/Utf.h"
 #include "pal/com_object.h"
 
 namespace store {
@@ -49,7 +49,7 @@ HRESULT FillValue(SPropValue& dst, const PropValue* v, ULONG requested, ULONG fl
         return S_OK;
     }
     ULONG type = OutputType(*v, requested, flags);
-    dst.ulPropTag = CHANGE_PROP_TYPE(requested == PR_NULL ? v->tag : requested, type);
+    dst.ulPropTag = CHANGE_PROP_TYPE((requested == PR_NULL ? v->tag : requested), type);
     switch (type) {
     case PT_LONG: dst.Value.l = v->number; return S_OK;
     case PT_BOOLEAN: dst.Value.b = static_cast<unsigned short>(v->number ? 1 : 0); return S_OK;
@@ -60,12 +60,12 @@ HRESULT FillValue(SPropValue& dst, const PropValue* v, ULONG requested, ULONG fl
         return S_OK;
     case PT_UNICODE: {
         void* p = nullptr;
-        HRESULT hr = CopyBytes(v->text.data(), v->text.size() * sizeof(char16_t), root, &p);
+        HRESULT hr = CopyBytes(v->text.data(), v->text.size() * sizeof(WCHAR), root, &p);
         dst.Value.lpszW = static_cast<LPWSTR>(p);
         return hr;
     }
     case PT_STRING8: {
-        std::string narrow = pal::ToUtf8(v->text);
+        std::string narrow = host::Utf8(v->text);
         void* p = nullptr;
         HRESULT hr = CopyBytes(narrow.data(), narrow.size(), root, &p);
         dst.Value.lpszA = static_cast<LPSTR>(p);
@@ -137,7 +137,7 @@ HRESULT CopyName(const PropName& name, void* root, LPMAPINAMEID* out)
     *n->lpguid = name.set;
     n->ulKind = name.isString ? MNID_STRING : MNID_ID;
     if (name.isString) {
-        hr = CopyBytes(name.text.data(), name.text.size() * sizeof(char16_t), root, &p);
+        hr = CopyBytes(name.text.data(), name.text.size() * sizeof(WCHAR), root, &p);
         if (FAILED(hr))
             return hr;
         n->Kind.lpwstrName = static_cast<LPWSTR>(p);
@@ -221,7 +221,7 @@ HRESULT GetIDsFromNamesOf(NameMap& names, ULONG count, LPMAPINAMEID* asked, ULON
         } else {
             PropName name = n->ulKind == MNID_ID
                                 ? PropName::Number(*n->lpguid, n->Kind.lID)
-                                : PropName::String(*n->lpguid, reinterpret_cast<const char16_t*>(n->Kind.lpwstrName));
+                                : PropName::String(*n->lpguid, reinterpret_cast<const WCHAR*>(n->Kind.lpwstrName));
             id = names.IdOf(name, (flags & MAPI_CREATE) != 0);
         }
         ids.push_back(id ? PROP_TAG(PT_UNSPECIFIED, id) : PROP_TAG(PT_ERROR, PROP_ID_NULL));
@@ -348,17 +348,17 @@ public:
         if (PROP_TYPE(v->tag) == PT_BINARY)
             return StreamOver(v->bytes.data(), v->bytes.size(), out);
         if (IsStringType(PROP_TYPE(v->tag)))
-            return StreamOver(v->text.data(), v->text.size() * sizeof(char16_t), out);
+            return StreamOver(v->text.data(), v->text.size() * sizeof(WCHAR), out);
         return MAPI_E_NO_SUPPORT;
     }
     HRESULT SetProps(ULONG, LPSPropValue, LPSPropProblemArray*) override { return MAPI_E_NO_ACCESS; }
     HRESULT DeleteProps(LPSPropTagArray, LPSPropProblemArray*) override { return MAPI_E_NO_ACCESS; }
-    HRESULT CopyTo(ULONG, LPCIID, LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
+    HRESULT CopyTo(ULONG, LPCIID, LPSPropTagArray, MapiUlongPtr, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG,
                    LPSPropProblemArray*) override
     {
         return MAPI_E_NO_SUPPORT;
     }
-    HRESULT CopyProps(LPSPropTagArray, ULONG_PTR, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*) override
+    HRESULT CopyProps(LPSPropTagArray, MapiUlongPtr, LPMAPIPROGRESS, LPCIID, LPVOID, ULONG, LPSPropProblemArray*) override
     {
         return MAPI_E_NO_SUPPORT;
     }
@@ -398,8 +398,8 @@ public:
             *error = nullptr;
         return S_OK;
     }
-    HRESULT Advise(ULONG, LPMAPIADVISESINK, ULONG_PTR*) override { return MAPI_E_NO_SUPPORT; }
-    HRESULT Unadvise(ULONG_PTR) override { return MAPI_E_NO_SUPPORT; }
+    HRESULT Advise(ULONG, LPMAPIADVISESINK, MapiUlongPtr*) override { return MAPI_E_NO_SUPPORT; }
+    HRESULT Unadvise(MapiUlongPtr) override { return MAPI_E_NO_SUPPORT; }
     HRESULT GetStatus(ULONG* status, ULONG* type) override
     {
         if (!status || !type)
@@ -546,7 +546,7 @@ protected:
             return MAPI_E_NOT_FOUND;
         const store::Attachment& a = Attachment();
         if (a.embedded) {
-            if (iid != IID_IMessage && iid != IID_IMAPIProp && iid != __uuidof(IUnknown))
+            if (iid != __uuidof(IMessage) && iid != __uuidof(IMAPIProp) && iid != __uuidof(IUnknown))
                 return MAPI_E_INTERFACE_NOT_SUPPORTED;
             *out = NewMapiMessage(a.embedded, m_names);
             return S_OK;
@@ -607,7 +607,7 @@ public:
         return MAPI_E_NOT_FOUND;
     }
     HRESULT CreateAttach(LPCIID, ULONG, ULONG*, LPATTACH*) override { return MAPI_E_NO_ACCESS; }
-    HRESULT DeleteAttach(ULONG, ULONG_PTR, LPMAPIPROGRESS, ULONG) override { return MAPI_E_NO_ACCESS; }
+    HRESULT DeleteAttach(ULONG, MapiUlongPtr, LPMAPIPROGRESS, ULONG) override { return MAPI_E_NO_ACCESS; }
     HRESULT GetRecipientTable(ULONG, LPMAPITABLE*) override { return MAPI_E_NO_SUPPORT; }
     HRESULT ModifyRecipients(ULONG, LPADRLIST) override { return MAPI_E_NO_ACCESS; }
     HRESULT SubmitMessage(ULONG) override { return MAPI_E_NO_ACCESS; }
@@ -645,7 +645,7 @@ int NativeBodyFormatOf(IMAPIProp* prop)
     return native == NATIVE_BODY_PLAIN ? 1 : native == NATIVE_BODY_HTML ? 2 : native == NATIVE_BODY_RTF ? 3 : 0;
 }
 
-std::u16string ContentTypeOf(IMAPIProp* prop)
+WString ContentTypeOf(IMAPIProp* prop)
 {
     GUID set = PS_INTERNET_HEADERS_GUID;
     WCHAR name[] = W("Content-Type");
@@ -662,9 +662,9 @@ std::u16string ContentTypeOf(IMAPIProp* prop)
     ULONG count = 0;
     LPSPropValue values = nullptr;
     hr = prop->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), MAPI_UNICODE, &count, &values);
-    std::u16string text;
+    WString text;
     if (hr == S_OK && count == 1 && values[0].ulPropTag == tag && values[0].Value.lpszW)
-        text = reinterpret_cast<const char16_t*>(values[0].Value.lpszW);
+        text = reinterpret_cast<const WCHAR*>(values[0].Value.lpszW);
     MapiFreeBuffer(values);
     return text;
 }

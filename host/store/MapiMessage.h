@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "__Utilities/WString.h"
 #include "host/store/Message.h"
 
 namespace store {
@@ -34,6 +35,6 @@ HRESULT GetNamesFromIDsOf(const NameMap& names, LPSPropTagArray* tags, LPGUID se
 // What the add-in reads of a message's format, as `vantora mapi` shows it: the native body in the
 // object model's coding (1 text, 2 HTML, 3 RTF, 0 none), and the body part's content type, by its name.
 int NativeBodyFormatOf(IMAPIProp* prop);
-std::u16string ContentTypeOf(IMAPIProp* prop);
+WString ContentTypeOf(IMAPIProp* prop);
 
 } // namespace store

@@ -1,15 +1,12 @@
-// The model's property set, the completion of a read message and the loading of a message file.
+// The model's property set and the completion of a read message.
 #include "host/store/Message.h"
-
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 
-#include "host/store/Snapshot.h"
 #include "host/store/StoreTags.h"
-#include "pal/host.h"
+#include "host/text/Utf.h"
 
 namespace store {
 
@@ -29,7 +26,7 @@ void PropSet::SetBool(ULONG tag, bool value)
     Set(std::move(v));
 }
 
-void PropSet::SetText(ULONG tag, std::u16string value)
+void PropSet::SetText(ULONG tag, WString value)
 {
     PropValue v;
     v.tag = CHANGE_PROP_TYPE(tag, PT_UNICODE);
@@ -56,7 +53,7 @@ bool TypeFits(ULONG want, ULONG have)
            (want == PT_OBJECT && have == PT_BINARY);
 }
 
-char16_t Lower(char16_t c) { return c >= u'A' && c <= u'Z' ? char16_t(c - u'A' + u'a') : c; }
+WCHAR Lower(WCHAR c) { return c >= W('A') && c <= W('Z') ? WCHAR(c - W('A') + W('a')) : c; }
 
 int CompareGuids(const GUID& a, const GUID& b) { return std::memcmp(&a, &b, sizeof(GUID)); }
 
@@ -70,7 +67,7 @@ const PropValue* PropSet::Find(ULONG tag) const
     return TypeFits(PROP_TYPE(tag), PROP_TYPE(it->second.tag)) ? &it->second : nullptr;
 }
 
-void PropSet::SetNamedText(const PropName& name, std::u16string value)
+void PropSet::SetNamedText(const PropName& name, WString value)
 {
     PropValue v;
     v.tag = PROP_TAG(PT_UNICODE, 0);
@@ -102,7 +99,7 @@ PropName PropName::Number(const GUID& set, LONG number)
     return n;
 }
 
-PropName PropName::String(const GUID& set, std::u16string text)
+PropName PropName::String(const GUID& set, WString text)
 {
     PropName n;
     n.set = set;
@@ -122,7 +119,7 @@ bool PropName::operator<(const PropName& other) const
     if (set != PS_INTERNET_HEADERS_GUID)
         return text < other.text;
     return std::lexicographical_compare(text.begin(), text.end(), other.text.begin(), other.text.end(),
-                                        [](char16_t a, char16_t b) { return Lower(a) < Lower(b); });
+                                        [](WCHAR a, WCHAR b) { return Lower(a) < Lower(b); });
 }
 
 ULONG NameMap::IdOf(const PropName& name, bool create)
@@ -166,10 +163,10 @@ std::shared_ptr<NameMap> DefaultStoreNames()
 bool Message::IsMail() const
 {
     // Only IPM.Note and its subclasses are mail items; reports, meetings, contacts and notes are not.
-    std::u16string lower;
-    for (char16_t c : messageClass)
-        lower += (c >= 'A' && c <= 'Z') ? char16_t(c - 'A' + 'a') : c;
-    return lower == u"ipm.note" || lower.rfind(u"ipm.note.", 0) == 0;
+    WString lower;
+    for (WCHAR c : messageClass)
+        lower += (c >= 'A' && c <= 'Z') ? WCHAR(c - 'A' + 'a') : c;
+    return lower == W("ipm.note") || lower.rfind(W("ipm.note."), 0) == 0;
 }
 
 namespace {
@@ -190,13 +187,13 @@ std::string IdentityHash(const std::string& identity)
     return out;
 }
 
-std::u16string Hex(const std::string& bytes)
+WString Hex(const std::string& bytes)
 {
     static const char digits[] = "0123456789ABCDEF";
-    std::u16string out;
+    WString out;
     for (unsigned char c : bytes) {
-        out += char16_t(digits[c >> 4]);
-        out += char16_t(digits[c & 15]);
+        out += WCHAR(digits[c >> 4]);
+        out += WCHAR(digits[c & 15]);
     }
     return out;
 }
@@ -221,15 +218,19 @@ RtfKind KindOfRtf(const std::string& rtf)
 void Finish(Message& m, const std::string& identity)
 {
     if (m.messageClass.empty())
-        m.messageClass = u"IPM.Note";
+        m.messageClass = W("IPM.Note");
     std::string rtf = m.rtfCompressed.empty() ? std::string() : DecompressRtf(m.rtfCompressed);
     RtfKind rtfKind = KindOfRtf(rtf);
     // An RTF body that wraps HTML is the HTML body, as Outlook shows it.
     if (m.html.empty() && rtfKind == RtfKind::Html)
         m.html = RtfToHtml(rtf);
     bool hadHtml = !m.html.empty();
+#ifndef _WIN32
+    // The Windows host finishes only what the add-in composes, which has a text body: messages come
+    // finished in their snapshots.
     if (m.body.empty() && !m.html.empty())
         m.body = HtmlToPlainText(m.html);
+#endif
     if (m.body.empty() && !rtf.empty())
         m.body = RtfToPlainText(rtf);
     if (m.html.empty() && !m.body.empty())
@@ -240,7 +241,7 @@ void Finish(Message& m, const std::string& identity)
     if (m.senderName.empty())
         m.senderName = m.senderAddress;
     if (m.senderType.empty() && !m.senderAddress.empty())
-        m.senderType = u"SMTP";
+        m.senderType = W("SMTP");
 
     // An Outlook entry id: four flag bytes, the store's provider id, then what names this message.
     std::string entry(4, '\0');
@@ -256,7 +257,7 @@ void Finish(Message& m, const std::string& identity)
     if (!p.Find(PR_BODY_W) && !m.body.empty())
         p.SetText(PR_BODY_W, m.body);
     if (!p.Find(PR_HTML) && hadHtml) {
-        p.SetBinary(PR_HTML, pal::ToUtf8(m.html));
+        p.SetBinary(PR_HTML, host::Utf8(m.html));
         p.SetLong(PR_INTERNET_CPID, 65001);
     }
     if (!m.rtfCompressed.empty() && !p.Find(PR_RTF_COMPRESSED))
@@ -275,50 +276,8 @@ void Finish(Message& m, const std::string& identity)
                                    : m.nativeFormat == 3 ? NATIVE_BODY_RTF
                                                          : NATIVE_BODY_UNDEFINED);
     if (!m.nativeContentType.empty())
-        p.SetNamedText(PropName::String(PS_INTERNET_HEADERS_GUID, u"Content-Type"), m.nativeContentType);
+        p.SetNamedText(PropName::String(PS_INTERNET_HEADERS_GUID, W("Content-Type")), m.nativeContentType);
     p.SetLong(PR_MESSAGE_FLAGS, m.attachments.empty() ? MSGFLAG_READ : MSGFLAG_READ | MSGFLAG_HASATTACH);
-}
-
-std::shared_ptr<Message> LoadMessageBytes(const std::string& bytes, const std::string& identity, std::string& error)
-{
-    // A snapshot is a message already read: it keeps the entry id it was written with.
-    if (IsSnapshot(bytes))
-        return ReadSnapshot(bytes, error);
-    static const char kCompoundFile[] = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
-    if (bytes.size() >= 8 && std::memcmp(bytes.data(), kCompoundFile, 8) == 0)
-        return ParseMsg(bytes, identity, error);
-    return ParseMime(bytes, identity, error);
-}
-
-std::shared_ptr<Message> LoadMessageFile(const std::string& path, std::string& error)
-{
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        error = path + ": " + std::strerror(errno);
-        return nullptr;
-    }
-    struct stat st{};
-    if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-        std::fclose(f);
-        error = path + ": not a regular file";
-        return nullptr;
-    }
-    if (size_t(st.st_size) > Limits::kMaxFileSize) {
-        std::fclose(f);
-        error = path + ": larger than " + std::to_string(Limits::kMaxFileSize >> 20) + " MB";
-        return nullptr;
-    }
-    std::string bytes(size_t(st.st_size), '\0');
-    size_t got = bytes.empty() ? 0 : std::fread(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
-    bytes.resize(got);
-    char resolved[PATH_MAX];
-    std::string identity = realpath(path.c_str(), resolved) ? resolved : path;
-    std::string why;
-    auto message = LoadMessageBytes(bytes, identity, why);
-    if (!message)
-        error = path + ": " + why;
-    return message;
 }
 
 } // namespace store

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "__Utilities/WString.h"
+
 namespace store {
 
 // Bounds on what one file may make us do, as mail scanners set them; what lies beyond is left out and
@@ -30,7 +32,7 @@ struct PropValue {
     ULONG tag = PR_NULL;
     LONG number = 0;
     long long wide = 0; // PT_I8, PT_SYSTIME
-    std::u16string text;
+    WString text;
     std::string bytes;
 };
 
@@ -40,10 +42,10 @@ struct PropName {
     GUID set{};
     bool isString = false;
     LONG number = 0;
-    std::u16string text;
+    WString text;
 
     static PropName Number(const GUID& set, LONG number);
-    static PropName String(const GUID& set, std::u16string text);
+    static PropName String(const GUID& set, WString text);
     bool operator<(const PropName& other) const;
 };
 
@@ -73,7 +75,7 @@ class PropSet {
 public:
     void SetLong(ULONG tag, LONG value);
     void SetBool(ULONG tag, bool value);
-    void SetText(ULONG tag, std::u16string value);
+    void SetText(ULONG tag, WString value);
     void SetBinary(ULONG tag, std::string value);
     void Set(PropValue value) { m_values[PROP_ID(value.tag)] = std::move(value); }
     void Remove(ULONG tag) { m_values.erase(PROP_ID(tag)); }
@@ -83,7 +85,7 @@ public:
     const std::map<ULONG, PropValue>& All() const { return m_values; }
 
     // Named properties are kept by name: their ids belong to the store the message is read from.
-    void SetNamedText(const PropName& name, std::u16string value);
+    void SetNamedText(const PropName& name, WString value);
     void SetNamedLong(const PropName& name, LONG value);
     // The value of the name, when its stored type fits the type asked for (as Find).
     const PropValue* FindNamed(const PropName& name, ULONG type) const;
@@ -106,19 +108,19 @@ struct Message {
     PropSet props;
     std::vector<Attachment> attachments;
     // The object model's view (filled by Finish).
-    std::u16string messageClass;
-    std::u16string subject;
-    std::u16string body;
-    std::u16string html;
-    std::u16string senderName;
-    std::u16string senderType;
-    std::u16string senderAddress;
-    std::u16string entryId;
-    std::optional<std::u16string> headers;
+    WString messageClass;
+    WString subject;
+    WString body;
+    WString html;
+    WString senderName;
+    WString senderType;
+    WString senderAddress;
+    WString entryId;
+    std::optional<WString> headers;
     std::string rtfCompressed;
     int bodyFormat = 1;
     int nativeFormat = 0;          // 1 text, 2 HTML, 3 RTF: the format the body was stored in
-    std::u16string nativeContentType; // the body part's content type, for MIME messages
+    WString nativeContentType; // the body part's content type, for MIME messages
     std::vector<std::string> warnings; // what was left out or could not be read
     // The names of the store the message is filed in; null for the default store. Attached messages
     // are in their owner's store.
@@ -144,18 +146,18 @@ std::shared_ptr<Message> ParseMsg(const std::string& bytes, const std::string& i
 bool ApplyTnef(Message& message, const std::string& tnef, int depth, const std::string& identity);
 
 // Text helpers shared by the readers.
-std::u16string PlainTextToHtml(const std::u16string& text);
-std::u16string HtmlToPlainText(const std::u16string& html);
-std::u16string RtfToPlainText(const std::string& rtf);
+WString PlainTextToHtml(const WString& text);
+WString HtmlToPlainText(const WString& html);
+WString RtfToPlainText(const std::string& rtf);
 // The HTML that an RTF body marked \fromhtml wraps.
-std::u16string RtfToHtml(const std::string& rtf);
+WString RtfToHtml(const std::string& rtf);
 std::string DecompressRtf(const std::string& compressed);
 // Bytes in a charset (MIME name or Windows code page "cp1252"); unknown charsets fall back to UTF-8 when
 // the bytes are valid UTF-8, else to Windows-1252.
-std::u16string DecodeCharset(const std::string& bytes, const std::string& charset);
-std::u16string CodePageToUtf16(const std::string& bytes, unsigned codePage);
+WString DecodeCharset(const std::string& bytes, const std::string& charset);
+WString CodePageToUtf16(const std::string& bytes, unsigned codePage);
 // Every line ending made CR LF; the trailing empty line that ends a header block removed.
-std::u16string HeaderBlock(const std::string& raw);
-std::u16string Widen(const std::string& utf8);
+WString HeaderBlock(const std::string& raw);
+WString Widen(const std::string& utf8);
 
 } // namespace store
