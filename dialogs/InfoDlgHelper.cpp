@@ -58,7 +58,9 @@ WString CInfoDlgHelper::Decimal(long long value)
 void CInfoDlgHelper::InitControls()
 {
     static const bool loaded = [] {
-        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_TAB_CLASSES | ICC_LINK_CLASS};
+        // Outlook need not have registered them: a process that has not shows no dialog at all.
+        INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                      ICC_TAB_CLASSES | ICC_LINK_CLASS | ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS};
         VTR_VERIFY_WIN32(InitCommonControlsEx(&controls));
         // Kept for the process: the class must outlive every dialog.
         VTR_VERIFY_WIN32(LoadLibraryW(W("Msftedit.dll")));

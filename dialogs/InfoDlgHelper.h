@@ -55,7 +55,8 @@ public:
     static LONG ControlPosition(const std::vector<LONG>& crLfStarts, LONG position);
 
     static WString Decimal(long long value);
-    // Registers the classes of the dialogs' controls (rich edit 5.0, tab, link) once per process.
+    // Registers the classes of the dialogs' controls (rich edit 5.0, tab, link, list view, up-down) once per
+    // process.
     static void InitControls();
 
     // The saved window rectangles of the dialogs: a 64-bit registry value named after the caption id in

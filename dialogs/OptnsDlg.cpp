@@ -1,6 +1,7 @@
 // The options dialog: its tabs, and OK and Cancel over every page.
 #include "dialogs/OptnsDlg.h"
 #include "dialogs/OptnsDlgShared.h"
+#include "dialogs/InfoDlgHelper.h"
 
 #include <richedit.h>
 #include <shellapi.h>
@@ -136,6 +137,7 @@ bool IsStored(const CSettingsManager& settings)
 
 COptnsDlg::COptnsDlg(IDispatch* pApplication)
 {
+    CInfoDlgHelper::InitControls();
     try {
         GetFolderNames(pApplication);
     }
