@@ -90,3 +90,6 @@ wineserver -w
 ran=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) tests\{0,1\}\..*/\1/p' "$scratch/pal.log")
 skipped=$(sed -n 's/^\[  SKIPPED \] \([0-9]*\) tests\{0,1\}, listed below:/\1/p' "$scratch/pal.log")
 echo "windows: the layer's conformance tables passed under Wine (${ran:-0} passed, ${skipped:-0} skipped for Wine)"
+
+# The main road under Wine, compared message by message with the Linux build (tools/windows/main-road.sh).
+bash "$root/tools/windows/main-road.sh" "$dll" "$scratch/road"

@@ -366,8 +366,9 @@ HRESULT RibbonHost::CallString(Control& control, const char* attribute, std::opt
     VARIANT v;
     HRESULT hr = Call(control, attribute, index, &v);
     if (SUCCEEDED(hr) && !control.Attribute(attribute).empty()) {
-        // A null string (an empty text, for the add-in) shows nothing.
-        if (v.vt == VT_BSTR && v.bstrVal)
+        // A null string and an empty one are both an empty text to Office: either shows nothing. (The
+        // add-in returns null; under Wine's dispatch it arrives empty.)
+        if (v.vt == VT_BSTR && SysStringLen(v.bstrVal) > 0)
             out = host::Utf8(v.bstrVal);
         else
             out.reset();

@@ -371,3 +371,31 @@ TEST_F(TabCompareProgramme, BadArgumentsAndInputsExitWithTwo)
 }
 
 } // namespace
+
+// A mask excuses a difference only where its expression accounts for all of it: random letters and padding
+// measured in another font, but not another name.
+TEST(Differences, MasksExcuseOnlyWhatTheirExpressionTakesOut)
+{
+    Tab linux_, wine, renamed;
+    linux_.buttonLabel = "Invoice~KW.pdf  ";
+    wine.buttonLabel = "Invoice~AT.pdf ";
+    renamed.buttonLabel = "Receipt~AT.pdf";
+    DifferencesFile file = ParseDifferences("mask  **.label  ~[A-Z]{2}| +(?=\"$)  random letters, padding in another font\n");
+    ASSERT_TRUE(file.errors.empty()) << file.errors[0];
+
+    Comparison padded = Compare(Show({linux_}), Show({wine}));
+    ASSERT_EQ(padded.differences.size(), 1u);
+    Verdict v = ApplyRules(padded, file.rules);
+    EXPECT_EQ(v.listed, 1u);
+    EXPECT_TRUE(v.unlisted.empty());
+
+    Comparison other = Compare(Show({linux_}), Show({renamed}));
+    v = ApplyRules(other, file.rules);
+    ASSERT_EQ(v.unlisted.size(), 1u);
+    EXPECT_EQ(v.unlisted[0].path, kButtonPath + ".label");
+    EXPECT_NE(Report(other, v, file.rules).find("mask ~[A-Z]{2}| +(?=\"$) **.label: excused 1"), std::string::npos);
+
+    DifferencesFile bad = ParseDifferences("mask  **.label  ([A-Z  reason\nmask  **.label\n");
+    ASSERT_EQ(bad.errors.size(), 2u);
+    EXPECT_EQ(bad.errors[0].rfind("1: a mask needs", 0), 0u) << bad.errors[0];
+}

@@ -102,6 +102,21 @@ DifferencesFile ParseDifferences(const std::string& text)
                 continue;
             }
             rule.pixels = std::stol(pixels);
+        } else if (content.compare(0, 4, "mask") == 0 && content.size() > 4 &&
+                   (content[4] == ' ' || content[4] == '\t')) {
+            content = Trimmed(content.substr(4));
+            rule.pattern = Column(content, pos);
+            rule.mask = Column(content, pos);
+            rule.reason = Trimmed(content.substr(pos));
+            try {
+                if (rule.mask.empty())
+                    throw std::regex_error(std::regex_constants::error_collate);
+                rule.maskExpression = std::make_shared<const std::regex>(rule.mask, std::regex::ECMAScript);
+            } catch (const std::regex_error&) {
+                error("a mask needs PATTERN, REGEX (an ECMAScript expression) and REASON, separated by a tab or two "
+                      "spaces");
+                continue;
+            }
         } else {
             rule.pattern = Column(content, pos);
             rule.reason = Trimmed(content.substr(pos));

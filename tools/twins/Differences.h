@@ -2,6 +2,8 @@
 // wine-differences.txt), and the glob its patterns are written in.
 #pragma once
 
+#include <memory>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -12,11 +14,16 @@ namespace tabcompare {
 // character matches itself.
 bool GlobMatch(const std::string& pattern, const std::string& path);
 
+// The first rule whose pattern matches a difference's path, and whose tolerance or mask (if any) accepts
+// its two values, excuses it.
 struct Rule {
     int line = 0;
     std::string pattern;
     bool tolerance = false;
     long pixels = 0; // tolerance rules only
+    // Mask rules: the two values agree once every match of the expression is taken out of both.
+    std::string mask;
+    std::shared_ptr<const std::regex> maskExpression;
     std::string reason;
     size_t excused = 0; // differences it excused in this run
 };
@@ -29,6 +36,7 @@ struct DifferencesFile {
 // Lines:
 //   PATTERN<sep>REASON
 //   tolerance<sep>PATTERN<sep>PIXELS<sep>REASON
+//   mask<sep>PATTERN<sep>REGEX<sep>REASON        (REGEX: ECMAScript, over the values' JSON texts)
 // where <sep> is a tab or two or more spaces (a single space belongs to the column); blank lines and lines
 // whose first other character is '#' are ignored.
 DifferencesFile ParseDifferences(const std::string& text);

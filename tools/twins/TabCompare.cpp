@@ -430,6 +430,10 @@ Verdict ApplyRules(const Comparison& comparison, std::vector<Rule>& rules)
         for (Rule& rule : rules) {
             if (rule.tolerance && !(d.imageSize && std::fabs(d.linuxPixels - d.winePixels) <= double(rule.pixels)))
                 continue;
+            if (rule.maskExpression && GlobMatch(rule.pattern, d.path) &&
+                std::regex_replace(d.onLinux, *rule.maskExpression, "") !=
+                    std::regex_replace(d.onWine, *rule.maskExpression, ""))
+                continue;
             if (GlobMatch(rule.pattern, d.path)) {
                 excusing = &rule;
                 break;
@@ -455,7 +459,7 @@ std::string Report(const Comparison& comparison, const Verdict& verdict, const s
            std::to_string(verdict.unlisted.size()) + " unlisted\n";
     for (const Rule& rule : rules) {
         std::string what = (rule.tolerance ? "tolerance " + std::to_string(rule.pixels) + " px " : std::string()) +
-                           rule.pattern;
+                           (rule.maskExpression ? "mask " + rule.mask + " " : std::string()) + rule.pattern;
         if (rule.excused)
             out += "line " + std::to_string(rule.line) + ": " + what + ": excused " + std::to_string(rule.excused) + "\n";
         else
