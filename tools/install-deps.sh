@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Vantora need. Safe to run again.
+# tools/install-deps.sh [--pictures]
 set -euo pipefail
 
 packages=(
@@ -37,6 +38,12 @@ packages=(
   # the Windows Installer package: wixl builds it, msitools' msibuild and msiinfo fill and read its tables
   wixl msitools
 )
+
+# With --pictures also what tools/windows/dialog-pictures.sh needs: an X server without a screen and
+# ImageMagick's import to take pictures of it.
+if [ "${1:-}" = "--pictures" ]; then
+  packages+=(xvfb imagemagick)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
