@@ -51,13 +51,21 @@ set -a
 source "$road/twins.env"
 set +a
 
+# The same settings on both sides (tools/windows/main-road-settings.reg): the Linux layer's registry files
+# are in the registry editor's format, and Wine's regedit imports it.
+settings="$root/tools/windows/main-road-settings.reg"
 linux_prefix="$road/linux"
+mkdir -p "$linux_prefix/registry"
+cp "$settings" "$linux_prefix/registry/HKCU.reg"
 VANTORA_PREFIX="$linux_prefix" "$root/build/bin/vantora" register >/dev/null
 (cd "$road/snapshots" && VANTORA_PREFIX="$linux_prefix" \
   "$root/build/bin/vantora" show --json --all --wait 60 "${snapshots[@]}") > "$road/linux.json" 2> "$road/linux.err" ||
   { cat "$road/linux.err" >&2; fail "the Linux run of the main road failed"; }
 
 wine regsvr32 /s "$dll" || fail "regsvr32 failed in the main road's prefix"
+wine regedit /s "$(winepath -w "$settings")" || fail "the main road's settings could not be imported under Wine"
+wine reg query 'HKCU\Software\Microsoft\Office\Outlook\Addins\VantoraAddin.Connect' /v xsBlockEmailsList \
+  2>/dev/null | grep -qi '01015200550042005200' || fail "the main road's settings are not in Wine's registry"
 (cd "$road/snapshots" && wine "$root/build-windows/bin/vantora.exe" show --json --all --wait 60 "${snapshots[@]}") \
   > "$road/wine.json" 2> "$road/wine.err" || { cat "$road/wine.err" >&2; fail "the Windows host's run failed under Wine"; }
 wineserver -w
