@@ -39,6 +39,25 @@ __attribute__((noinline)) void* operator new(size_t size)
 }
 __attribute__((noinline)) void operator delete(void* p) noexcept { std::free(p); }
 __attribute__((noinline)) void operator delete(void* p, size_t) noexcept { std::free(p); }
+// Every other form too: the sanitizers pair their own new with their own delete, so a form left to them
+// (the layer allocates with nothrow new) would be freed here by a mismatched free.
+__attribute__((noinline)) void* operator new(size_t size, const std::nothrow_t&) noexcept
+{
+    try {
+        return operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+__attribute__((noinline)) void* operator new[](size_t size) { return operator new(size); }
+__attribute__((noinline)) void* operator new[](size_t size, const std::nothrow_t& tag) noexcept
+{
+    return operator new(size, tag);
+}
+__attribute__((noinline)) void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete[](void* p) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete[](void* p, size_t) noexcept { std::free(p); }
+__attribute__((noinline)) void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
