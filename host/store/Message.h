@@ -87,6 +87,8 @@ public:
     // Named properties are kept by name: their ids belong to the store the message is read from.
     void SetNamedText(const PropName& name, WString value);
     void SetNamedLong(const PropName& name, LONG value);
+    // A value as it stands, of whatever type its tag gives (a snapshot's).
+    void SetNamed(const PropName& name, PropValue value) { m_named[name] = std::move(value); }
     // The value of the name, when its stored type fits the type asked for (as Find).
     const PropValue* FindNamed(const PropName& name, ULONG type) const;
     const std::map<PropName, PropValue>& Named() const { return m_named; }

@@ -116,14 +116,6 @@ public:
     }
 };
 
-// PropSet fills named values only through its typed setters; a snapshot's value goes in with every field
-// it was written with, over the entry a setter made (the set's own, not const, so the cast is sound).
-void SetNamed(PropSet& props, const PropName& name, PropValue v)
-{
-    props.SetNamedLong(name, 0);
-    const_cast<PropValue&>(*props.FindNamed(name, PT_UNSPECIFIED)) = std::move(v);
-}
-
 // What makes a snapshot unreadable; the reader stops at the first and keeps nothing.
 struct Refused {
     std::string why;
@@ -249,7 +241,7 @@ public:
             // In the set's order too: so one message has one snapshot, and a repeated name is damage.
             if (i > 0 && !(previous < name))
                 Refuse("named properties out of order");
-            SetNamed(props, name, Value());
+            props.SetNamed(name, Value());
             previous = std::move(name);
         }
     }

@@ -1,20 +1,8 @@
 // The .msg reader of the message store: any bytes read as an Outlook compound file. A file that cannot be
 // read must say why; one that can must keep the store's limits.
+#include "FuzzMessages.h"
 #include "FuzzSupport.h"
 #include "host/store/Message.h"
-
-namespace {
-
-size_t Depth(const store::Message& m)
-{
-    size_t deepest = 0;
-    for (const auto& a : m.attachments)
-        if (a.embedded)
-            deepest = std::max(deepest, 1 + Depth(*a.embedded));
-    return deepest;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -24,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!message)
         return 0;
     FUZZ_ASSERT(message->attachments.size() <= store::Limits::kMaxAttachments);
-    FUZZ_ASSERT(Depth(*message) <= size_t(store::Limits::kMaxDepth) + 1);
+    FUZZ_ASSERT(fuzz::MessageDepth(*message) <= size_t(store::Limits::kMaxDepth) + 1);
     FUZZ_ASSERT(!message->entryId.empty());
     return 0;
 }

@@ -6,19 +6,12 @@
 
 #include <algorithm>
 
+#include "FuzzMessages.h"
 #include "FuzzSupport.h"
 #include "host/store/Snapshot.h"
 
 namespace {
 
-size_t Depth(const store::Message& m)
-{
-    size_t deepest = 0;
-    for (const auto& a : m.attachments)
-        if (a.embedded)
-            deepest = std::max(deepest, 1 + Depth(*a.embedded));
-    return deepest;
-}
 
 void Reseal(std::string& bytes)
 {
@@ -48,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     FUZZ_ASSERT(store::IsSnapshot(bytes));
     FUZZ_ASSERT(message->attachments.size() <= store::Limits::kMaxAttachments);
-    FUZZ_ASSERT(Depth(*message) <= size_t(store::Limits::kMaxDepth));
+    FUZZ_ASSERT(fuzz::MessageDepth(*message) <= size_t(store::Limits::kMaxDepth));
     FUZZ_ASSERT(store::WriteSnapshot(*message) == bytes);
     return 0;
 }

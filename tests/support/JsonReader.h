@@ -10,6 +10,27 @@
 
 namespace testing_support {
 
+// Appends the UTF-8 bytes of one code point; a lone surrogate is kept as its own three bytes, so that two
+// different texts never read the same.
+inline void AppendUtf8(uint32_t c, std::string& out)
+{
+    if (c < 0x80) {
+        out += char(c);
+    } else if (c < 0x800) {
+        out += char(0xC0 | (c >> 6));
+        out += char(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += char(0xE0 | (c >> 12));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    } else {
+        out += char(0xF0 | (c >> 18));
+        out += char(0x80 | ((c >> 12) & 0x3F));
+        out += char(0x80 | ((c >> 6) & 0x3F));
+        out += char(0x80 | (c & 0x3F));
+    }
+}
+
 struct JsonValue {
     enum Kind { Null, Bool, Number, String, Array, Object };
     Kind kind = Null;
@@ -91,25 +112,6 @@ private:
         }
         return true;
     }
-    // A lone surrogate is kept as its own three bytes, so that two different texts never read the same.
-    static void Utf8(uint32_t c, std::string& out)
-    {
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xF0 | (c >> 18));
-            out += char(0x80 | ((c >> 12) & 0x3F));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
     bool String(std::string* out)
     {
         if (!Eat('"'))
@@ -148,7 +150,7 @@ private:
                     m_i = back; // not a pair: both stay lone units
             }
             if (out)
-                Utf8(unit, *out);
+                AppendUtf8(unit, *out);
         }
         return Eat('"') || Fail("unterminated string");
     }

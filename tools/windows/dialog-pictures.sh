@@ -27,14 +27,8 @@ trap cleanup EXIT
 
 "$root/build/bin/vantora" snapshot -o "$work" "$corpus/$message" >/dev/null
 snapshot="$(basename "$message").vsnap"
-mkfifo "$work/twins.stdin"
-"$root/build/bin/provider_twins" --env-file "$work/twins.env" --connect-to < "$work/twins.stdin" &
-exec 7> "$work/twins.stdin"
-for _ in $(seq 100); do [ -s "$work/twins.env" ] && break; sleep 0.1; done
-set -a
-# shellcheck disable=SC1091
-source "$work/twins.env"
-set +a
+source "$root/tools/windows/twins.sh"
+start_twins "$work"
 
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp &
 xvfb=$!

@@ -39,17 +39,9 @@ for m in "${messages[@]}"; do snapshots+=("$(basename "$m").vsnap"); done
 # --connect-to starts (VANTORA_CONNECT_TO): the twins answer there and every other host is refused, so nothing
 # leaves the machine. Wine never reads that variable; under it the links are not fetched (no HTML engine,
 # see the differences file) and the services are the twins'.
-mkfifo "$road/twins.stdin"
-"$root/build/bin/provider_twins" --env-file "$road/twins.env" --connect-to < "$road/twins.stdin" &
-twins=$!
-exec 7> "$road/twins.stdin"
-trap 'exec 7>&-; wait "$twins" 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
-for _ in $(seq 100); do [ -s "$road/twins.env" ] && break; sleep 0.1; done
-[ -s "$road/twins.env" ] || fail "the provider twins did not start"
-set -a
-# shellcheck disable=SC1091
-source "$road/twins.env"
-set +a
+trap 'exec 7>&- 2>/dev/null; wait "${twins:-}" 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+source "$root/tools/windows/twins.sh"
+start_twins "$road"
 
 # The same settings on both sides (tools/windows/main-road-settings.reg): the Linux layer's registry files
 # are in the registry editor's format, and Wine's regedit imports it.
